@@ -1,0 +1,103 @@
+// Polyphase synthesis filterbank shared by all three layers: 32 subband
+// samples of one channel in, 32 16-bit PCM samples out per time slot.
+//
+// One TMP3Synth per decoder. The constant tables (window, DCT factors) are
+// built once per process on first use and are safe to build from two threads
+// at once; everything else lives in the object.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace sorrel::decoder {
+
+// The windowing step of one time slot. `v0` is the 64-value matrixing output
+// history of the channel (16 slots of 64, ring of slots), `pos` the slot that
+// holds the newest output, `win` the 512-value window (sign already folded in
+// for the polarity switch), `out` receives 32 samples `outStride` apart.
+// Implementations differ only in instruction choice and summation order.
+using TSynthWindowFn = void (*)(const float* v, int pos, const float* win, int16_t* out,
+                                int outStride);
+
+// Output channel codes of Layers I and II (see TMP3Synth::SynthSlotL12).
+enum class TSynthChannels : int32_t {
+  scMonoSource = 0, // one-channel stream: 32 values in, 32 samples out
+  scStereo = 1,     // interleaved pair per subband in, interleaved L/R out
+  scMixToMono = 2,  // interleaved in, (L + R) / 2 synthesised, 32 samples out
+  scLeftOnly = 3,   // interleaved in, left only, 32 samples out
+  scRightOnly = 4,  // interleaved in, right only, 32 samples out
+};
+
+class TMP3Synth {
+public:
+  static constexpr int kSlots = 16;      // history depth in time slots
+  static constexpr int kSlotValues = 64; // matrixing outputs kept per slot
+
+  TMP3Synth();
+
+  // Clears both channels' histories and positions (decoder initialisation).
+  // Polarity and equaliser settings survive.
+  void Reset();
+
+  // Changing the flag negates every window coefficient (exact); setting it to
+  // its current value does nothing.
+  void SetInvertPolarity(bool on);
+  bool PolarityInverted() const { return fInverted; }
+
+  // Subband equaliser, written by the engine from another thread between or
+  // during frames: read anew for every time slot. Gains start at 0, flag off.
+  void SetEqEnabled32(int32_t enabled) { fEqEnabled32.store(enabled, std::memory_order_relaxed); }
+  int32_t EqEnabled32() const { return fEqEnabled32.load(std::memory_order_relaxed); }
+  void SetEqGain32(int subband, float gain);
+  float EqGain32(int subband) const;
+
+  // Routine selection (done once per initialisation by the decoder).
+  void SetWindowRoutine(TSynthWindowFn fn) { fWindow = fn; }
+  TSynthWindowFn WindowRoutine() const { return fWindow; }
+
+  // One time slot of channel `ch` (0 or 1) at that channel's own position
+  // (Layer III): subband s is read from in[s * inStride]; sample j is written
+  // to out[j * outStride] (outStride 2 interleaves stereo). The channel's
+  // position then moves on by one slot.
+  void Synth(int ch, const float* in, int inStride, int16_t* out, int outStride);
+
+  // `slots` consecutive time slots of one channel (Layer III granule: 18):
+  // slot t reads in[t * slotStride + s * inStride] and writes its 32 samples
+  // from out + t * 32 * outStride on.
+  void SynthSlots(int ch, const float* in, int inStride, int slotStride, int slots,
+                  int16_t* out, int outStride);
+
+  // One time slot of Layers I and II: both channels share channel 0's
+  // position, which moves once per slot. `row` is the slot's row of the
+  // subband buffer: 32 values for a mono source, 64 interleaved (L0 R0 L1
+  // R1 ...) otherwise. Writes 64 samples for scStereo, else 32.
+  void SynthSlotL12(TSynthChannels mode, const float* row, int16_t* out);
+
+  // The ISO/IEC 11172-3 window D[0..511] (unscaled, positive polarity).
+  static const float* IsoWindow();
+
+private:
+  void Matrix(const float* in, int inStride, float gain, int ch);
+  void Matrix2(const float* in, int ch, int second); // interleaved row, one channel
+  void MatrixMix(const float* in, int ch);           // interleaved row, (L + R) / 2
+  void Window(int ch, int16_t* out, int outStride);
+  void Advance(int ch) { fPos[ch] = (fPos[ch] + kSlots - 1) & (kSlots - 1); }
+  void Store(int ch, const float* dct32);
+
+  alignas(64) float fV[2][kSlots * kSlotValues];
+  alignas(64) float fWin[512];
+  int fPos[2];
+  bool fInverted = false;
+  TSynthWindowFn fWindow;
+  std::atomic<int32_t> fEqEnabled32{0};
+  std::array<std::atomic<float>, 32> fEqGain32;
+};
+
+// The plain (portable) windowing routine.
+void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, int outStride);
+
+// 32-point DCT-II without normalisation: out[n] = sum_k in[k] cos((2k+1) n pi / 64).
+void Dct32(const float* in, float* out);
+
+} // namespace sorrel::decoder
