@@ -1,0 +1,37 @@
+// Internal: what a backend provides underneath the common queued device.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "WaveOut.h"
+
+namespace sorrel::audio {
+
+// Every call except Open and Close comes from the device's worker thread.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual WaveResult Open(const PcmFormat& format, std::string& detail) = 0;
+  // Plays n bytes (whole sample frames), blocking roughly as a device would.  Returns
+  // early (true) when `interrupt` becomes set; false with a detail when the device failed.
+  virtual bool Play(const uint8_t* data, size_t n, const std::atomic<bool>& interrupt,
+                    std::string& detail) = 0;
+  // Bytes accepted by Play but not yet heard.
+  virtual uint64_t Delay() { return 0; }
+  virtual void Pause(bool /*on*/) {}
+  virtual void Drop() {}   // forget what is buffered (reset)
+  virtual void Close() {}  // let buffered sound finish, release the device
+};
+
+std::unique_ptr<Sink> MakeNullSink(bool fast);
+std::unique_ptr<Sink> MakeWavSink(const std::string& path);
+std::unique_ptr<Sink> MakeAlsaSink(const std::string& pcmName);
+
+// Records a backend detail for the failure `code` on this thread (see WaveErrorText).
+void SetErrorDetail(WaveResult code, std::string detail);
+
+}  // namespace sorrel::audio
