@@ -1,7 +1,7 @@
 // Polyphase synthesis filterbank shared by all three layers: 32 subband
 // samples of one channel in, 32 16-bit PCM samples out per time slot.
 //
-// One TMP3Synth per decoder. The constant tables (window, DCT factors) are
+// One TSynth per decoder. The constant tables (window, DCT factors) are
 // built once per process on first use and are safe to build from two threads
 // at once; everything else lives in the object.
 #pragma once
@@ -9,8 +9,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-
-namespace sorrel::decoder {
 
 // The windowing step of one time slot. `v0` is the 64-value matrixing output
 // history of the channel (16 slots of 64, ring of slots), `pos` the slot that
@@ -20,7 +18,7 @@ namespace sorrel::decoder {
 using TSynthWindowFn = void (*)(const float* v, int pos, const float* win, int16_t* out,
                                 int outStride);
 
-// Output channel codes of Layers I and II (see TMP3Synth::SynthSlotL12).
+// Output channel codes of Layers I and II (see TSynth::SynthSlotL12).
 enum class TSynthChannels : int32_t {
   scMonoSource = 0, // one-channel stream: 32 values in, 32 samples out
   scStereo = 1,     // interleaved pair per subband in, interleaved L/R out
@@ -29,12 +27,12 @@ enum class TSynthChannels : int32_t {
   scRightOnly = 4,  // interleaved in, right only, 32 samples out
 };
 
-class TMP3Synth {
+class TSynth {
 public:
   static constexpr int kSlots = 16;      // history depth in time slots
   static constexpr int kSlotValues = 64; // matrixing outputs kept per slot
 
-  TMP3Synth();
+  TSynth();
 
   // Clears both channels' histories and positions (decoder initialisation).
   // Polarity and equaliser settings survive.
@@ -47,8 +45,11 @@ public:
 
   // Subband equaliser, written by the engine from another thread between or
   // during frames: read anew for every time slot. Gains start at 0, flag off.
-  void SetEqEnabled32(int32_t enabled) { fEqEnabled32.store(enabled, std::memory_order_relaxed); }
-  int32_t EqEnabled32() const { return fEqEnabled32.load(std::memory_order_relaxed); }
+  // By default the synthesis keeps its own fields; AttachEqualizer makes it
+  // read the owner's (a flag and 32 gains that outlive this object) instead.
+  void AttachEqualizer(const std::atomic<int32_t>* enabled, const std::atomic<float>* gains32);
+  void SetEqEnabled32(int32_t enabled) { fOwnEqEnabled.store(enabled, std::memory_order_relaxed); }
+  int32_t EqEnabled32() const { return fEqEnabled->load(std::memory_order_relaxed); }
   void SetEqGain32(int subband, float gain);
   float EqGain32(int subband) const;
 
@@ -78,20 +79,18 @@ public:
   static const float* IsoWindow();
 
 private:
-  void Matrix(const float* in, int inStride, float gain, int ch);
-  void Matrix2(const float* in, int ch, int second); // interleaved row, one channel
-  void MatrixMix(const float* in, int ch);           // interleaved row, (L + R) / 2
-  void Window(int ch, int16_t* out, int outStride);
   void Advance(int ch) { fPos[ch] = (fPos[ch] + kSlots - 1) & (kSlots - 1); }
-  void Store(int ch, const float* dct32);
+  void Store(int ch, int pos, float* x); // x: 32 subband samples, equalised in place
 
   alignas(64) float fV[2][kSlots * kSlotValues];
   alignas(64) float fWin[512];
   int fPos[2];
   bool fInverted = false;
   TSynthWindowFn fWindow;
-  std::atomic<int32_t> fEqEnabled32{0};
-  std::array<std::atomic<float>, 32> fEqGain32;
+  std::atomic<int32_t> fOwnEqEnabled{0};
+  std::array<std::atomic<float>, 32> fOwnEqGain;
+  const std::atomic<int32_t>* fEqEnabled = &fOwnEqEnabled;
+  const std::atomic<float>* fEqGain = fOwnEqGain.data();
 };
 
 // The plain (portable) windowing routine.
@@ -100,4 +99,3 @@ void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, i
 // 32-point DCT-II without normalisation: out[n] = sum_k in[k] cos((2k+1) n pi / 64).
 void Dct32(const float* in, float* out);
 
-} // namespace sorrel::decoder

@@ -1,0 +1,4 @@
+# Synthesis filterbank, Layer I/II decoding, processor detection and the
+# vector routines.
+sorrel_add_test(decoder_synth_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_synth.cpp
+  LIBS decoder SANITIZE)
