@@ -1,0 +1,239 @@
+#include "ui/Application.h"
+
+#include "core/HomeDir.h"
+#include "ui/CompanionWindows.h"
+#include "ui/PlayerMain.h"
+#include "ui/SignalPipe.h"
+
+#include "WaveOut.h"
+#include "desktop/BusWindow.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace sorrel {
+
+namespace {
+
+constexpr const char* kMainClass = "Tfm_PlayerMain";
+constexpr const char* kKeyboardToolClass = "Tfm_TTBMain";
+constexpr const char* kKeyboardToolCaption = " TenTarnBoard 設定";
+constexpr const char* kNavinYouClass = "Navin' You";
+constexpr const char* kNavinYouTitlePrefix = "Navin' You - ";
+// The hand-off waits for the running player to take the path.
+constexpr int kHandOffTimeoutMs = 5000;
+
+const char* const kUsage =
+    "usage: sorrel [--home DIR] [--audio BACKEND] [LISTFILE]\n"
+    "  LISTFILE         a play list (.pdr, .pfl, .m3u) to open and play; handed to the\n"
+    "                   running player when one runs\n"
+    "  --home DIR       home directory (settings sorrel.ini, default lists, error log);\n"
+    "                   default $SORREL_HOME, else $XDG_CONFIG_HOME/sorrel\n"
+    "  --audio BACKEND  alsa[:PCM], null, null:fast or wav:FILE (default $SORREL_AUDIO, else alsa)\n";
+
+struct Options {
+  std::optional<std::string> home;
+  std::optional<std::string> audio;
+  std::string argument;  // the first non-option argument
+};
+
+// False with a message for a bad command line.
+bool ParseOptions(const QStringList& args, Options& o, bool& help) {
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    const QString& a = args[i];
+    const auto value = [&](const char* name, std::optional<std::string>& out) {
+      const QString eq = QString::fromLatin1(name) + QLatin1Char('=');
+      if (a.startsWith(eq)) {
+        out = a.mid(eq.size()).toStdString();
+        return true;
+      }
+      if (a == QLatin1String(name)) {
+        if (i + 1 >= args.size()) return false;
+        out = args[++i].toStdString();
+        return true;
+      }
+      return false;
+    };
+    if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+      help = true;
+      return true;
+    }
+    if (a.startsWith(QLatin1String("--home"))) {
+      if (!value("--home", o.home)) return false;
+    } else if (a.startsWith(QLatin1String("--audio"))) {
+      if (!value("--audio", o.audio)) return false;
+    } else if (a == QLatin1String("--")) {
+      if (i + 1 < args.size() && o.argument.empty()) o.argument = args[i + 1].toStdString();
+      break;
+    } else if (a.startsWith(QLatin1String("--"))) {
+      return false;
+    } else if (o.argument.empty()) {
+      o.argument = a.toStdString();
+    }
+  }
+  return true;
+}
+
+const audio::PcmFormat kStartUpFormat{2, 22050, 8};
+
+// The wave-out volume at start: read, then muted while the player starts.  30 when no
+// device opens.
+uint32_t MuteWaveOutput() {
+  uint32_t saved = kDefaultSavedWaveVolume;
+  std::unique_ptr<audio::WaveDevice> dev;
+  if (audio::OpenWaveDevice(dev, audio::kWaveMapper, kStartUpFormat) != audio::kWaveOk) return saved;
+  uint32_t v = 0;
+  if (dev->GetVolume(v) == audio::kWaveOk) saved = v;
+  dev->SetVolume(0);
+  dev->Close();
+  return saved;
+}
+
+class BusEnvironment : public TPlayerMainEnvironment {
+ public:
+  explicit BusEnvironment(bool busUp) : busUp_(busUp) {}
+  bool KeyboardToolRunning() override { return KeyboardTool().has_value(); }
+  void PostToKeyboardTool(int32_t wParam) override {
+    if (auto w = KeyboardTool()) w->Post(kMsgKeyboardTool, wParam, 0);
+  }
+  bool NavinYouRunning() override { return NavinYou().has_value(); }
+  void PostToNavinYou(uint32_t msg, int32_t wParam, int32_t lParam) override {
+    if (auto w = NavinYou()) w->Post(msg, wParam, lParam);
+  }
+  bool RestoreWaveVolume(uint32_t volume) override {
+    std::unique_ptr<audio::WaveDevice> dev;
+    if (audio::OpenWaveDevice(dev, audio::kWaveMapper, kStartUpFormat) != audio::kWaveOk) return false;
+    dev->SetVolume(volume);
+    dev->Close();
+    return true;
+  }
+
+ private:
+  std::optional<desktop::RemoteWindow> KeyboardTool() const {
+    if (!busUp_) return std::nullopt;
+    return desktop::RemoteWindow::Find(QString::fromLatin1(kKeyboardToolClass),
+                                       QString::fromUtf8(kKeyboardToolCaption));
+  }
+  std::optional<desktop::RemoteWindow> NavinYou() const {
+    if (!busUp_) return std::nullopt;
+    if (auto w = desktop::RemoteWindow::Find(QString::fromLatin1(kNavinYouClass))) return w;
+    return desktop::RemoteWindow::FindByCaptionPrefix(QString::fromLatin1(kNavinYouTitlePrefix));
+  }
+  bool busUp_;
+};
+
+// Messages to the main window from the bus, held back until the window exists (the bus
+// delivers nothing before the event loop runs, but a window gone at exit must not be
+// reached either).
+class MainWindowPort : public desktop::WindowReceiver {
+ public:
+  Tfm_PlayerMain* main = nullptr;
+  int32_t WindowMessage(uint32_t msg, int32_t wParam, int32_t lParam, bool) override {
+    return main ? main->Messages().Message(msg, wParam, lParam) : 0;
+  }
+  int32_t WindowCopyData(int32_t wParam, uint32_t dwData, const QByteArray& data) override {
+    return main ? main->Messages().CopyData(wParam, dwData, std::string_view(data.constData(), data.size())) : 0;
+  }
+  int32_t WindowDropFiles(const QStringList& paths) override {
+    if (!main) return 0;
+    std::vector<std::string> p;
+    for (const QString& s : paths) p.push_back(s.toStdString());
+    return main->Messages().DropFiles(p);
+  }
+};
+
+}  // namespace
+
+int RunSorrel(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("sorrel"));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(kPlayerCaption));
+
+  Options opt;
+  bool help = false;
+  if (!ParseOptions(QApplication::arguments(), opt, help)) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (opt.audio) {
+    std::string error;
+    if (!audio::SelectBackend(*opt.audio, &error)) {
+      std::fprintf(stderr, "sorrel: --audio %s: %s\n", opt.audio->c_str(), error.c_str());
+      return 2;
+    }
+  }
+  const std::string home = ResolveHomeDir(opt.home);
+  std::string error;
+  if (!EnsureDirectory(home, &error))
+    std::fprintf(stderr, "sorrel: home directory %s: %s\n", home.c_str(), error.c_str());
+
+  // 1. The single-instance lock: the main window's bus name.
+  MainWindowPort port;
+  desktop::PublishedWindow published(QString::fromLatin1(kMainClass), QString::fromLatin1(kPlayerCaption), port);
+  const auto lock = published.Publish();
+  bool busUp = true;
+  if (lock == desktop::PublishedWindow::Result::NameTaken) {
+    // 2. Another player runs: hand the argument over, exactly when its caption is ours.
+    if (!opt.argument.empty()) {
+      if (auto w = desktop::RemoteWindow::Find(QString::fromLatin1(kMainClass))) {
+        const auto caption = w->Caption();
+        if (caption && *caption == QString::fromLatin1(kPlayerCaption)) {
+          QByteArray data = QByteArray::fromStdString(opt.argument);
+          data.append('\0');
+          w->CopyData(kCopyOpenListFile, 0, data, kHandOffTimeoutMs);
+        }
+      }
+    }
+    return 0;
+  }
+  if (lock == desktop::PublishedWindow::Result::NoBus) {
+    busUp = false;
+    std::fputs("sorrel: no session bus; running alone, not reachable by other programs\n", stderr);
+  }
+
+  // 3. Mute the wave output while starting.
+  const uint32_t savedWaveVolume = MuteWaveOutput();
+
+  // 4.-7. The windows in their fixed order.
+  BusEnvironment env(busUp);
+  const QString homeDir = QString::fromStdString(home);
+  auto fm_PlayerMain = std::make_unique<Tfm_PlayerMain>(homeDir, env);
+  auto fm_SearchSts = std::make_unique<Tfm_SearchSts>();
+  fm_PlayerMain->Messages().CopyData(kCopySavedWaveVolume, savedWaveVolume, {});
+  auto fm_Command = std::make_unique<Tfm_Command>();
+  auto fm_OvisAlarm = std::make_unique<Tfm_OvisAlarm>();
+  auto fm_PlayFileList = std::make_unique<Tfm_PlayFileList>();
+  auto fm_PlayList = std::make_unique<Tfm_PlayList>(homeDir);
+  auto fm_Version = std::make_unique<Tfm_Version>();
+  fm_PlayerMain->SetCompanions(fm_PlayList.get(), fm_PlayFileList.get(), fm_OvisAlarm.get(), fm_Command.get());
+  port.main = fm_PlayerMain.get();
+
+  SignalPipe signalPipe;
+  QObject::connect(&signalPipe, &SignalPipe::Terminate, fm_PlayerMain.get(), [&](int) { fm_PlayerMain->close(); });
+
+  // 8.
+  fm_PlayerMain->show();
+  fm_PlayerMain->SetReady();
+  if (!opt.argument.empty()) {
+    // The play list start-up opens the first instance's own argument.
+    const std::string arg = opt.argument;
+    QTimer::singleShot(50, fm_PlayerMain.get(), [&, arg] { fm_PlayerMain->OpenListFileAndPlay(arg, false); });
+  }
+  const int rc = QApplication::exec();
+  port.main = nullptr;
+  fm_PlayerMain->Shutdown();  // when the loop ended some other way
+  return rc;
+}
+
+}  // namespace sorrel
