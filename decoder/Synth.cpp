@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace sorrel::decoder {
+
 namespace {
 
 // ISO/IEC 11172-3 synthesis window D[i] in units of 2^-16 (every coefficient
@@ -228,3 +230,4 @@ void TSynth::SynthSlotL12(TSynthChannels mode, const float* row, int16_t* out) {
   Advance(0);
 }
 
+} // namespace sorrel::decoder

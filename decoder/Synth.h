@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace sorrel::decoder {
+
 // The windowing step of one time slot. `v0` is the 64-value matrixing output
 // history of the channel (16 slots of 64, ring of slots), `pos` the slot that
 // holds the newest output, `win` the 512-value window (sign already folded in
@@ -99,3 +101,4 @@ void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, i
 // 32-point DCT-II without normalisation: out[n] = sum_k in[k] cos((2k+1) n pi / 64).
 void Dct32(const float* in, float* out);
 
+} // namespace sorrel::decoder

@@ -2,3 +2,5 @@
 # vector routines.
 sorrel_add_test(decoder_synth_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_synth.cpp
   LIBS decoder SANITIZE)
+sorrel_add_test(decoder_layer12_conformance_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer12_conformance.cpp LIBS decoder SANITIZE)

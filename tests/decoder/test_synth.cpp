@@ -10,6 +10,8 @@
 
 #include "Synth.h"
 
+using namespace sorrel::decoder;
+
 namespace {
 
 // Straight from the standard's flow: shift V by 64, V[i] = sum N[i][k] S[k],
