@@ -1,27 +1,71 @@
-// UNFINISHED: interface stub so that the engine can build against the decoder's API.
-// AudioDecodeInit refuses every stream until the layer decoders land.
+// The decoder object: routine selection at initialisation and per-frame dispatch.
 #include "MP3Decoder.h"
 
-struct TL3Decoder {};
-struct TL12Decoder {};
-class TSynth {};
+#include "Layer3.h"
+#include "Synth.h"
 
-TMP3Decoder::TMP3Decoder() = default;
+// Layer I/II state; its decoder is wired in here once it exists.
+struct TL12Decoder {};
+
+TMP3Decoder::TMP3Decoder()
+    : l3_(std::make_unique<TL3Decoder>()), synth_(std::make_unique<sorrel::decoder::TSynth>()) {
+  synth_->AttachEqualizer(&EqEnabled32, EqGain32.data());
+  l3_->owner = this;
+  l3_->synth = synth_.get();
+  l3_->k = L3PlainKernels();
+}
+
 TMP3Decoder::~TMP3Decoder() = default;
 
-int32_t TMP3Decoder::AudioDecodeInit(const TMPEGHead&, int32_t, int32_t, int32_t, int32_t,
-                                     int32_t) {
+int32_t TMP3Decoder::AudioDecodeInit(const TMPEGHead& head, int32_t framebytes,
+                                     int32_t reduction_code, int32_t /*transform_code*/,
+                                     int32_t convert_code, int32_t freq_limit) {
   layer_ = Layer::None;
   info_ = TDecInfo{};
-  return 0;
+  if (reduction_code < 0) reduction_code = 0;
+  if (reduction_code > 2) reduction_code = 2;
+  if (freq_limit < 1000) freq_limit = 1000;
+  // Only full-rate 16-bit output exists.
+  if (reduction_code != 0 || (convert_code & 8) || convert_code < 0) return 0;
+  if (framebytes < 1 || head.sync < 1 || head.sync > 2) return 0;
+  synth_->Reset();
+  switch (head.option) {
+    case 1: {
+      if (!l3_->Init(head, framebytes, convert_code, freq_limit, full_band_)) return 0;
+      layer_ = Layer::L3;
+      info_.channels = l3_->out_code == 1 ? 2 : 1;
+      info_.outvalues = l3_->outvalues;
+      break;
+    }
+    default:
+      return 0;
+  }
+  info_.samprate = MPEGSampleRate(head);
+  info_.bits = 16;
+  info_.framebytes = framebytes;
+  info_.type = 0;
+  return 1;
 }
 
 void TMP3Decoder::AudioDecodeInfo(TDecInfo& info) const { info = info_; }
 
-TInOut TMP3Decoder::AudioDecode(const uint8_t*, int32_t, int16_t*) { return {0, 0}; }
+TInOut TMP3Decoder::AudioDecode(const uint8_t* in, int32_t avail, int16_t* out) {
+  if (!in || !out || avail < 4) return {0, 0};
+  switch (layer_) {
+    case Layer::L3: return l3_->DecodeFrame(in, avail, out);
+    default: return {0, 0};
+  }
+}
 
-void TMP3Decoder::SetInvertPolarity(bool on) { polarity_ = on; }
-bool TMP3Decoder::PolarityInverted() const { return polarity_; }
+void TMP3Decoder::SetInvertPolarity(bool on) {
+  polarity_ = on;
+  synth_->SetInvertPolarity(on);
+}
+bool TMP3Decoder::PolarityInverted() const { return synth_->PolarityInverted(); }
 void TMP3Decoder::SetFullBand(bool on) { full_band_ = on; }
 bool TMP3Decoder::FullBand() const { return full_band_; }
-void TMP3Decoder::SetCpuCapabilities(uint32_t caps) { cpu_caps_ = caps; }
+
+void TMP3Decoder::SetCpuCapabilities(uint32_t caps) {
+  cpu_caps_ = caps;
+  l3_->k = L3PlainKernels();
+}

@@ -34,7 +34,9 @@ struct TInOut {
 
 struct TL3Decoder;   // Layer III state (Layer3.h)
 struct TL12Decoder;  // Layer I/II state
+namespace sorrel::decoder {
 class TSynth;        // polyphase synthesis (Synth.h)
+}
 
 class TMP3Decoder {
  public:
@@ -118,5 +120,5 @@ class TMP3Decoder {
   uint32_t cpu_caps_ = 0;
   std::unique_ptr<TL3Decoder> l3_;
   std::unique_ptr<TL12Decoder> l12_;
-  std::unique_ptr<TSynth> synth_;
+  std::unique_ptr<sorrel::decoder::TSynth> synth_;
 };
