@@ -158,6 +158,9 @@ int32_t L2TableFor(int32_t mode, int32_t sr_index, int32_t br_index) {
   return l2tB2b;
 }
 
+float TL12Decoder::ScaleMultiplier(int k) { return k >= 0 && k < 64 ? Tables().sfMul[k] : 0.0f; }
+float TL12Decoder::L2ClassConstant(int c) { return c >= 0 && c < 18 ? Tables().l2Const[c] : 0.0f; }
+
 int32_t TL12Decoder::Init(const TMPEGHead& head, int32_t framebytes, int32_t reduction,
                           int32_t convert, int32_t freqLimit, bool fullBand, TSynth& synth,
                           TDecInfo& info) {

@@ -43,6 +43,12 @@ struct TL12Decoder {
   int32_t MaxSb() const { return maxSb_; }      // subbands coded, per channel
   int32_t LimitSb() const { return limitSb_; }  // subbands decoded, per channel
   int32_t Channels() const { return channels_; } // channels in the stream
+  // The subband buffer of the last frame: rows of 64 per time slot.
+  const float* Samples() const { return samples_; }
+  // Scale-factor multiplier of index k (65536 x 2^(-k/3)) and the Layer II
+  // class constant of class c (2 / steps).
+  static float ScaleMultiplier(int k);
+  static float L2ClassConstant(int c);
 
 private:
   int32_t DecodeLayer1(const uint8_t* in, int32_t avail);

@@ -4,3 +4,6 @@ sorrel_add_test(decoder_synth_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_synth.
   LIBS decoder SANITIZE)
 sorrel_add_test(decoder_layer12_conformance_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer12_conformance.cpp LIBS decoder SANITIZE)
+sorrel_add_test(decoder_layer12_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer12.cpp
+  LIBS decoder SANITIZE)
+sorrel_add_test(decoder_cpu_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_cpu.cpp LIBS decoder SANITIZE)
