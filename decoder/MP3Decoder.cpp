@@ -1,14 +1,15 @@
 // The decoder object: routine selection at initialisation and per-frame dispatch.
 #include "MP3Decoder.h"
 
+#include "Layer12.h"
 #include "Layer3.h"
+#include "MPCPUSpc.h"
 #include "Synth.h"
 
-// Layer I/II state; its decoder is wired in here once it exists.
-struct TL12Decoder {};
-
 TMP3Decoder::TMP3Decoder()
-    : l3_(std::make_unique<TL3Decoder>()), synth_(std::make_unique<sorrel::decoder::TSynth>()) {
+    : l3_(std::make_unique<TL3Decoder>()),
+      l12_(std::make_unique<TL12Decoder>()),  // Layers I/II
+      synth_(std::make_unique<sorrel::decoder::TSynth>()) {
   synth_->AttachEqualizer(&EqEnabled32, EqGain32.data());
   l3_->owner = this;
   l3_->synth = synth_.get();
@@ -37,6 +38,16 @@ int32_t TMP3Decoder::AudioDecodeInit(const TMPEGHead& head, int32_t framebytes,
       info_.outvalues = l3_->outvalues;
       break;
     }
+    // --- Layers I and II (Layer12.cpp) ---
+    case 2:
+    case 3: {
+      if (!l12_->Init(head, framebytes, reduction_code, convert_code, freq_limit, full_band_,
+                      *synth_, info_))
+        return 0;
+      layer_ = Layer::L12;
+      break;
+    }
+    // --- end Layers I and II ---
     default:
       return 0;
   }
@@ -53,6 +64,7 @@ TInOut TMP3Decoder::AudioDecode(const uint8_t* in, int32_t avail, int16_t* out) 
   if (!in || !out || avail < 4) return {0, 0};
   switch (layer_) {
     case Layer::L3: return l3_->DecodeFrame(in, avail, out);
+    case Layer::L12: return l12_->DecodeFrame(in, avail, out, *synth_);  // Layers I/II
     default: return {0, 0};
   }
 }
