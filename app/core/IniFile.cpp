@@ -116,8 +116,11 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
 
 bool IniFile::ParseInteger(std::string_view text, int& out) {
   text = Trim(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || text.front() == '+') return false;
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) return false;
+  }
+  if (text.empty()) return false;
   int v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, 10);
   if (ec != std::errc{} || end != text.data() + text.size()) return false;
