@@ -5,6 +5,7 @@
 #include "Layer3.h"
 #include "MPCPUSpc.h"
 #include "Synth.h"
+#include "simd/Select.h"
 
 TMP3Decoder::TMP3Decoder()
     : l3_(std::make_unique<TL3Decoder>()),
@@ -79,5 +80,8 @@ bool TMP3Decoder::FullBand() const { return full_band_; }
 
 void TMP3Decoder::SetCpuCapabilities(uint32_t caps) {
   cpu_caps_ = caps;
-  l3_->k = L3PlainKernels();
+  // Routine slots for this processor (simd/Select.cpp).
+  const TMP3RoutineChoice choice = ChooseRoutines(caps);
+  l3_->k = L3KernelsFor(choice);
+  synth_->SetWindowRoutine(SynthWindowFor(choice.synthWindow));
 }

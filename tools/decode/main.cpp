@@ -7,18 +7,22 @@
 #include <vector>
 
 #include "MP3Decoder.h"
+#include "MPCPUSpc.h"
 #include "MPEGHeader.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: sorrel-decode [--raw] [--full-band] IN OUT\n"
+    "usage: sorrel-decode [--raw] [--full-band] [--cpu plain|sse|avx2|auto] IN OUT\n"
     "  Decodes the MPEG audio file IN (Layer I, II or III) to OUT, a WAV file\n"
     "  (or raw signed 16-bit little-endian PCM with --raw); OUT may be - for\n"
     "  standard output.\n"
     "  --raw        write raw PCM without a WAV header\n"
     "  --full-band  decode all 32 subbands and all 576 Layer III lines instead of\n"
     "               stopping at the player's 24000 Hz limit\n"
+    "  --cpu NAME   routine selection: plain (portable code only), sse (SSE2),\n"
+    "               avx2 (AVX2 with FMA, where the processor has them) or auto\n"
+    "               (the best the processor offers; the default)\n"
     "  A summary line (frames, rate, channels, seconds, decoding time) goes to\n"
     "  standard error.  Exit status 0 on success, 1 when IN holds no MPEG audio,\n"
     "  2 for bad arguments or unreadable/unwritable files.\n";
@@ -77,12 +81,20 @@ int32_t Be32(const uint8_t* p) {
 
 int main(int argc, char** argv) {
   bool raw = false, full_band = false;
+  uint32_t cpu_caps = GetCpuCapabilities();
   std::vector<const char*> files;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--raw"))
       raw = true;
     else if (!std::strcmp(argv[i], "--full-band"))
       full_band = true;
+    else if (!std::strcmp(argv[i], "--cpu")) {
+      if (i + 1 >= argc || !CpuCapabilitiesForName(argv[i + 1], cpu_caps)) {
+        std::fprintf(stderr, "sorrel-decode: --cpu wants plain, sse, avx2 or auto\n%s", kUsage);
+        return 2;
+      }
+      ++i;
+    }
     else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
       std::fputs(kUsage, stdout);
       return 0;
@@ -132,6 +144,7 @@ int main(int argc, char** argv) {
 
   TMP3Decoder dec;
   dec.SetFullBand(full_band);
+  dec.SetCpuCapabilities(cpu_caps);
   if (!dec.AudioDecodeInit(head, first_len, 0, 0, 0, 24000)) {
     std::fprintf(stderr, "sorrel-decode: %s: unknown MPEG Audio format.\n", files[0]);
     if (!to_stdout) {

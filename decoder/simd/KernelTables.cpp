@@ -1,0 +1,40 @@
+// Tables of the vector kernels (see Simd.h).
+#include "Simd.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "../Layer3.h"
+
+namespace sorrel::decoder::simd {
+
+namespace {
+struct TBuilt : TKernelTables {
+  TBuilt() {
+    std::memset(static_cast<TKernelTables*>(this), 0, sizeof(TKernelTables));
+    for (int k = 0; k < 18; ++k)
+      for (int i = 0; i < 36; ++i)
+        m36[k][i] = static_cast<float>(std::cos(M_PI / 72.0 * (2 * i + 19) * (2 * k + 1)));
+    for (int k = 0; k < 6; ++k)
+      for (int i = 0; i < 12; ++i)
+        m12[k][i] = static_cast<float>(std::cos(M_PI / 24.0 * (2 * i + 7) * (2 * k + 1)));
+    const float (*w)[36] = L3ImdctWindows();
+    for (int b = 0; b < 4; ++b)
+      for (int i = 0; i < 36; ++i)
+        win[b][i] = w[b][i];
+    static const double c[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
+    for (int i = 0; i < 8; ++i) {
+      const double sq = std::sqrt(1.0 + c[i] * c[i]);
+      cs[i] = csRev[7 - i] = static_cast<float>(1.0 / sq);
+      ca[i] = caRev[7 - i] = static_cast<float>(c[i] / sq);
+    }
+  }
+};
+} // namespace
+
+const TKernelTables& KernelTables() {
+  static const TBuilt t;
+  return t;
+}
+
+} // namespace sorrel::decoder::simd

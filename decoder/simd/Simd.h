@@ -1,0 +1,44 @@
+// Vector implementations of the routine slots (x86 only). Each computes the
+// same function as its plain counterpart in Synth.cpp / Layer3.cpp; they
+// differ in instruction choice and summation order, so results may differ in
+// the last bits before rounding to 16-bit samples.
+#pragma once
+
+#include <cstdint>
+
+namespace sorrel::decoder::simd {
+
+// True when the vector routines of that kind were compiled into this build.
+bool HaveSSE2();
+bool HaveAVX2();
+
+void SynthWindowSSE2(const float* v, int pos, const float* win, int16_t* out, int outStride);
+void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, int outStride);
+
+void L3AntialiasSSE2(float* x, int nbound);
+void L3AntialiasAVX2(float* x, int nbound);
+int L3HybridSSE2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
+                 int nprev);
+int L3HybridAVX2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
+                 int nprev);
+void L3Imdct36SSE2(const float* in, float* out);
+void L3Imdct36AVX2(const float* in, float* out);
+void L3Imdct12SSE2(const float* in, float* out);
+void L3Imdct12AVX2(const float* in, float* out);
+
+// Constant tables the vector kernels walk, built once per process (by plain
+// code, so that no processor-specific copy of a library function is made).
+struct TKernelTables {
+  // 36-point IMDCT as a 36 x 18 matrix stored by input line: m36[k][i] is the
+  // weight of input k in output i (outputs padded to 40).
+  alignas(32) float m36[18][40];
+  // 12-point IMDCT, by input line, outputs padded to 16.
+  alignas(32) float m12[6][16];
+  // Windows by block type, padded to 40.
+  alignas(32) float win[4][40];
+  // Alias-reduction butterflies, for i = 0..7 and in reversed order.
+  alignas(32) float cs[8], ca[8], csRev[8], caRev[8];
+};
+const TKernelTables& KernelTables();
+
+} // namespace sorrel::decoder::simd

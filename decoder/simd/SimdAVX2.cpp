@@ -1,0 +1,90 @@
+// AVX2 + FMA versions of the routine slots (see Simd.h). This file is built
+// with -mavx2 -mfma; it is only called after detection found both.
+#include "Simd.h"
+
+#if defined(__AVX2__) && defined(__FMA__)
+#include <immintrin.h>
+
+namespace sorrel::decoder::simd {
+namespace {
+
+struct V8 {
+  using T = __m256;
+  static constexpr int W = 8;
+  static T Zero() { return _mm256_setzero_ps(); }
+  static T Set1(float f) { return _mm256_set1_ps(f); }
+  static T Load(const float* p) { return _mm256_load_ps(p); }
+  static T LoadU(const float* p) { return _mm256_loadu_ps(p); }
+  static void Store(float* p, T v) { _mm256_store_ps(p, v); }
+  static void StoreU(float* p, T v) { _mm256_storeu_ps(p, v); }
+  static T Add(T a, T b) { return _mm256_add_ps(a, b); }
+  static T Mul(T a, T b) { return _mm256_mul_ps(a, b); }
+  static T MulAdd(T a, T b, T c) { return _mm256_fmadd_ps(a, b, c); }
+  static __m256i Pcm(T v) {
+    v = _mm256_max_ps(v, _mm256_set1_ps(-32768.0f));
+    v = _mm256_min_ps(v, _mm256_set1_ps(32767.0f));
+    return _mm256_cvtps_epi32(v);
+  }
+  static void StorePcm32(const T* acc, int16_t* out) {
+    for (int q = 0; q < 4; q += 2) {
+      // packs works per 128-bit lane; restore the order of the 16 samples.
+      const __m256i p = _mm256_packs_epi32(Pcm(acc[q]), Pcm(acc[q + 1]));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * q),
+                          _mm256_permute4x64_epi64(p, _MM_SHUFFLE(3, 1, 2, 0)));
+    }
+  }
+};
+
+#include "KernelsImpl.h"
+
+} // namespace
+
+bool HaveAVX2() { return true; }
+
+void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, int outStride) {
+  WindowImpl<V8>(v, pos, win, out, outStride);
+}
+
+void L3AntialiasAVX2(float* x, int nbound) {
+  const TKernelTables& T = KernelTables();
+  const __m256 cs = _mm256_load_ps(T.cs), ca = _mm256_load_ps(T.ca);
+  const __m256 csr = _mm256_load_ps(T.csRev), car = _mm256_load_ps(T.caRev);
+  const __m256i rev = _mm256_set_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  for (int s = 0; s < nbound; ++s) {
+    float* a = x + 18 * s + 10;
+    float* b = x + 18 * s + 18;
+    const __m256 av = _mm256_loadu_ps(a), bv = _mm256_loadu_ps(b);
+    const __m256 A = _mm256_permutevar8x32_ps(av, rev), Br = _mm256_permutevar8x32_ps(bv, rev);
+    _mm256_storeu_ps(a, _mm256_fnmadd_ps(Br, car, _mm256_mul_ps(av, csr)));
+    _mm256_storeu_ps(b, _mm256_fmadd_ps(A, ca, _mm256_mul_ps(bv, cs)));
+  }
+}
+
+int L3HybridAVX2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
+                 int nprev) {
+  return HybridImpl<V8>(cur, prev, out, block_type, nlong, ntotal, nprev);
+}
+
+void L3Imdct36AVX2(const float* in, float* out) {
+  alignas(32) float y[40];
+  Imdct36Impl<V8>(KernelTables(), in, y);
+  for (int i = 0; i < 36; ++i)
+    out[i] = y[i];
+}
+
+void L3Imdct12AVX2(const float* in, float* out) {
+  alignas(32) float y[16];
+  Imdct12Impl<V8>(KernelTables(), in, y);
+  for (int i = 0; i < 12; ++i)
+    out[i] = y[i];
+}
+
+} // namespace sorrel::decoder::simd
+
+#else
+
+namespace sorrel::decoder::simd {
+bool HaveAVX2() { return false; }
+} // namespace sorrel::decoder::simd
+
+#endif
