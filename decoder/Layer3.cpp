@@ -653,7 +653,8 @@ void TL3Decoder::Dequant(int ch, int slot, int gr) {
     c.ncbl = 0;
     c.lb_type = 0;
   }
-  c.cbmax = 0;
+  // -1: no non-zero band, so intensity stereo starts at band 0.
+  c.cbmax = -1;
   const int sfs2 = 2 * (g.scalefac_scale + 1);  // quarter steps per scale-factor step
   // Exponent in quarter steps relative to 2^0, including the 2^15 output scaling.
   const int gq = g.global_gain - 210 + 60 + l3_tables::kPow2qBias;
@@ -695,7 +696,7 @@ void TL3Decoder::Dequant(int ch, int slot, int gr) {
   }
   int qw[3];
   for (int w = 0; w < 3; ++w) qw[w] = gq - 8 * g.subblock_gain[w];
-  c.cbmax_s[0] = c.cbmax_s[1] = c.cbmax_s[2] = c.lb_type;
+  c.cbmax_s[0] = c.cbmax_s[1] = c.cbmax_s[2] = c.lb_type - 1;
   float tmp[576];
   for (int b = c.lb_type; b < 13 && i < n_in; ++b) {
     const int n = sfb_s[b + 1] - sfb_s[b];
@@ -772,23 +773,36 @@ void TL3Decoder::StereoProcess(int slot, int gr) {
         const int p = std::min(v, maxpos);
         return tab[maxpos + p];  // row of size maxpos + 1 starts at maxpos
       };
+      // Long band 21 and short band 12 carry no scale factor: they continue the
+      // intensity position of band 20 (11) when that band is an intensity band,
+      // and take position 0 otherwise.
+      const float* pos0 = tab[1];
       if (cr.cbtype == 1) {
         const TCbInfo& cl = cb[0];
-        for (int w = 0; w < 3; ++w)
-          for (int b = cr.cbmax_s[w] + 1; b <= std::min(cl.cbmax_s[w], 11); ++b) {
+        for (int w = 0; w < 3; ++w) {
+          for (int b = cr.cbmax_s[w] + 1; b <= cl.cbmax_s[w]; ++b) {
             const int n = sfb_s[b + 1] - sfb_s[b];
             const int base = 3 * sfb_s[b];
-            const float* k = pair(isinfo.max_s[b], s.s[w][b]);
+            const float* k;
+            if (b < 12)
+              k = pair(isinfo.max_s[b], s.s[w][b]);
+            else
+              k = cr.cbmax_s[w] + 1 <= 11 ? pair(isinfo.max_s[11], s.s[w][11]) : pos0;
             for (int j = 0; j < n; ++j) {
               const int li = base + 3 * j + w;
               R[li] = k[1] * L[li];
               L[li] = k[0] * L[li];
             }
           }
+        }
       } else {
         int budget = nmax - is_start;
-        for (int b = cr.cbmax + 1; b < 21 && budget >= 0; ++b) {
-          const float* k = pair(isinfo.max_l[b], s.l[b]);
+        for (int b = cr.cbmax + 1; b < 22 && budget >= 0; ++b) {
+          const float* k;
+          if (b < 21)
+            k = pair(isinfo.max_l[b], s.l[b]);
+          else
+            k = cr.cbmax + 1 <= 20 ? pair(isinfo.max_l[20], s.l[20]) : pos0;
           for (int li = sfb_l[b]; li < sfb_l[b + 1] && budget >= 0; ++li, --budget) {
             R[li] = k[1] * L[li];
             L[li] = k[0] * L[li];
@@ -848,7 +862,19 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
     const int nl = (L + 17) / 18;
     const int nt = std::max((Tn + 17) / 18, nl);
     const int np = std::min(prev_nsb[ch], static_cast<int>(band_limit_nsb));
-    const int done = k.hybrid(xr[ch][slot], xr[ch][other], dst, bt, nl, nt, std::max(np, nt));
+    float* cur = xr[ch][slot];
+    float* prev = xr[ch][other];
+    int done;
+    if (g.window_switching_flag && g.mixed_block_flag && bt != 2 && nl > 0) {
+      // A mixed block transforms its two lowest subbands with the normal window
+      // whatever its block type.
+      const int n0 = std::min(nl, 2);
+      k.hybrid(cur, prev, dst, 0, n0, n0, n0);
+      done = n0 + k.hybrid(cur + 18 * n0, prev + 18 * n0, dst + n0, bt, nl - n0, nt - n0,
+                           std::max(np, nt) - n0);
+    } else {
+      done = k.hybrid(cur, prev, dst, bt, nl, nt, std::max(np, nt));
+    }
     for (int sb = done; sb < band_limit_nsb; ++sb)
       for (int t = 0; t < 18; ++t) dst[t * 32 + sb] = 0.0f;
     prev_nsb[ch] = done;
