@@ -7,3 +7,5 @@ sorrel_add_test(decoder_layer12_conformance_test
 sorrel_add_test(decoder_layer12_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer12.cpp
   LIBS decoder SANITIZE)
 sorrel_add_test(decoder_cpu_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_cpu.cpp LIBS decoder SANITIZE)
+sorrel_add_test(decoder_cpu_selection_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_cpu_selection.cpp LIBS decoder SANITIZE)
