@@ -193,7 +193,10 @@ bool RemoteWindow::Post(uint32_t msg, int32_t wParam, int32_t lParam) const {
                                                   QString::fromLatin1(kInterface), QStringLiteral("Post"));
   m.setAutoStartService(false);
   m << static_cast<uint>(msg) << static_cast<int>(wParam) << static_cast<int>(lParam);
-  return QDBusConnection::sessionBus().send(m);
+  if (!QDBusConnection::sessionBus().send(m)) return false;
+  // send() only queues; a round trip to the bus daemon on the same connection returns
+  // after the daemon has routed the post, so a sender that exits at once loses nothing.
+  return Exists();
 }
 
 std::optional<int32_t> RemoteWindow::Call(const char* method, const QList<QVariant>& args,

@@ -95,7 +95,7 @@ class RemoteWindow {
   std::optional<QString> Caption(int timeoutMs = 1000) const;
   bool Exists() const;
 
-  // Queued at the window; true when it was handed to the bus for a window that exists.
+  // Queued at the window; true once the bus has taken it for a window that exists.
   bool Post(uint32_t msg, int32_t wParam, int32_t lParam) const;
   // The window's answer, or nullopt when it is gone, fails or takes longer than timeoutMs.
   std::optional<int32_t> Send(uint32_t msg, int32_t wParam, int32_t lParam, int timeoutMs) const;
