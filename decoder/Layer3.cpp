@@ -285,9 +285,10 @@ bool TL3Decoder::Init(const TMPEGHead& head, int32_t fb, int32_t convert_code,
   id = head.id;
   sync = head.sync;
   sr_index = head.sr_index;
-  nchan = head.mode == 3 ? 1 : 2;
+  stream_nchan = nchan = head.mode == 3 ? 1 : 2;
   framebytes = fb;
   out_code = nchan == 1 ? 0 : (convert_code % 4) + 1;
+  mixing = convert_code % 4 == 1;
   const int out_ch = (out_code == 1) ? 2 : 1;
   outvalues = (id == 1 ? 1152 : 576) * out_ch;
 
@@ -411,7 +412,10 @@ TInOut TL3Decoder::DecodeFrame(const uint8_t* in, int32_t avail, int16_t* out) {
   const int fsync = (in[1] >> 4) == 0xF ? 1 : 2;
   const int fid = (in[1] >> 3) & 1;
   const int fmode = in[3] >> 6;
-  if (fid != id || fsync != sync || (fmode == 3 ? 1 : 2) != nchan) return {0, 0};
+  if (fid != id || fsync != sync) return {0, 0};
+  // The channel count may change from frame to frame; the output format stays.
+  nchan = fmode == 3 ? 1 : 2;
+  gain_adj = (nchan == 2 && mixing) ? -4 : 0;
   const int br_index = in[2] >> 4;
   const int fsr = (in[2] >> 2) & 3;
   const int pad = (in[2] >> 1) & 1;
@@ -881,7 +885,17 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
     return 18 * done;
   };
 
-  switch (out_code) {
+  int code = out_code;
+  if (nchan == 1 && code != 0) code = code == 1 ? 5 : 0;
+  else if (nchan == 2 && code == 0) code = 3;
+  switch (code) {
+    case 5: {  // a one-channel frame in a two-channel stream: both outputs alike
+      const int n = hybrid(0, hyb);
+      FreqInvert(hyb, n);
+      synth->SynthSlots(0, hyb, 1, 32, 18, out, 2);
+      for (int i = 0; i < outvalues / (id == 1 ? 2 : 1); i += 2) out[i + 1] = out[i];
+      break;
+    }
     case 0:  // mono source
     case 3: {  // left only
       const int n = hybrid(0, hyb);

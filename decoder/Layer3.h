@@ -93,7 +93,10 @@ struct TL3Decoder {
   TL3Kernels k{};
 
   // Stream set-up.
-  int32_t id = 1, sync = 1, sr_index = 0, nchan = 2, out_code = 1;
+  int32_t id = 1, sync = 1, sr_index = 0, out_code = 1;
+  int32_t stream_nchan = 2;  // channels of the header given to Init
+  int32_t nchan = 2;         // channels of the current frame
+  bool mixing = false;       // two channels mixed to one output
   int32_t framebytes = 0, outvalues = 0;
   int32_t band_limit = 576, band_limit21 = 576, band_limit12 = 576, band_limit_nsb = 32;
   int32_t gain_adj = 0, ncbl_mixed = 8;
