@@ -18,6 +18,17 @@ struct TBuilt : TKernelTables {
     for (int k = 0; k < 6; ++k)
       for (int i = 0; i < 12; ++i)
         m12[k][i] = static_cast<float>(std::cos(M_PI / 24.0 * (2 * i + 7) * (2 * k + 1)));
+    constexpr double kPi = 3.14159265358979323846;
+    for (int r = 0; r < 18; ++r) {
+      const int i = r < 9 ? r : r + 9;
+      for (int k = 0; k < 18; ++k)
+        u36[r][k] = static_cast<float>(std::cos(kPi / 72 * (2 * i + 19) * (2 * k + 1)));
+    }
+    for (int r = 0; r < 6; ++r) {
+      const int i = r < 3 ? r : r + 3;
+      for (int k = 0; k < 6; ++k)
+        u12[r][k] = static_cast<float>(std::cos(kPi / 24 * (2 * i + 7) * (2 * k + 1)));
+    }
     const float (*w)[36] = L3ImdctWindows();
     for (int b = 0; b < 4; ++b)
       for (int i = 0; i < 36; ++i)

@@ -4,7 +4,8 @@
 // compiled for a newer instruction set makes no shared inline copies.
 //
 // V provides: T, W, Zero(), Set1(f), Load(p), LoadU(p), Store(p, v),
-// StoreU(p, v), Add, Mul, MulAdd(a, b, c) = a * b + c, and
+// StoreU(p, v), Add, Sub, Mul, MulAdd(a, b, c) = a * b + c, Transpose(T* rows)
+// of a W x W block, and
 // StorePcm32(const T* acc, int16_t* out): 32 sums rounded to nearest and
 // saturated to 16 bits.
 
@@ -62,6 +63,95 @@ template <class V> inline void Imdct12Impl(const sorrel::decoder::simd::TKernelT
     V::Store(y + q * V::W, acc[q]);
 }
 
+// Lane-parallel hybrid transform: V::W consecutive subbands at once, one per
+// lane, so that the time-major output is written a vector at a time. The
+// sums run in the same order as the plain code's.
+template <class V> struct TLanes {
+  using T = typename V::T;
+  static constexpr int W = V::W;
+
+  // cols[j], lane l = base[l * 18 + j] for j = 0..17.
+  static void LoadCols(const float* base, T* cols) {
+    int j = 0;
+    for (; j + W <= 16; j += W) {
+      for (int l = 0; l < W; ++l)
+        cols[j + l] = V::LoadU(base + 18 * l + j);
+      V::Transpose(cols + j);
+    }
+    for (; j < 18; ++j) {
+      alignas(32) float t[W];
+      for (int l = 0; l < W; ++l)
+        t[l] = base[18 * l + j];
+      cols[j] = V::Load(t);
+    }
+  }
+  static void StoreCols(float* base, T* cols) { // cols are clobbered
+    int j = 0;
+    for (; j + W <= 16; j += W) {
+      V::Transpose(cols + j);
+      for (int l = 0; l < W; ++l)
+        V::StoreU(base + 18 * l + j, cols[j + l]);
+    }
+    for (; j < 18; ++j) {
+      alignas(32) float t[W];
+      V::Store(t, cols[j]);
+      for (int l = 0; l < W; ++l)
+        base[18 * l + j] = t[l];
+    }
+  }
+
+  static void Long(const sorrel::decoder::simd::TKernelTables& Tb, float* cur, const float* prev,
+                   float* out, const float* wl) {
+    T x[18], p[18], u[18];
+    LoadCols(cur, x);
+    LoadCols(prev, p);
+    for (int r = 0; r < 18; ++r) {
+      T acc = V::Zero();
+      for (int k = 0; k < 18; ++k)
+        acc = V::MulAdd(x[k], V::Set1(Tb.u36[r][k]), acc);
+      u[r] = acc;
+    }
+    const T zero = V::Zero();
+    for (int t = 0; t < 18; ++t) {
+      const T y = t < 9 ? u[t] : V::Sub(zero, u[17 - t]);
+      V::StoreU(out + 32 * t, V::Add(p[t], V::Mul(y, V::Set1(wl[t]))));
+    }
+    T c[18];
+    for (int t = 0; t < 18; ++t) {
+      const int i = 18 + t;
+      const T y = i < 27 ? u[i - 9] : u[44 - i];
+      c[t] = V::Mul(y, V::Set1(wl[i]));
+    }
+    StoreCols(cur, c);
+  }
+
+  static void Short(const sorrel::decoder::simd::TKernelTables& Tb, float* cur, const float* prev,
+                    float* out, const float* ws) {
+    T x[18], p[18], z[36];
+    LoadCols(cur, x);
+    LoadCols(prev, p);
+    for (int i = 0; i < 36; ++i)
+      z[i] = V::Zero();
+    const T zero = V::Zero();
+    for (int w = 0; w < 3; ++w) {
+      T u[6];
+      for (int r = 0; r < 6; ++r) {
+        T acc = V::Zero();
+        for (int k = 0; k < 6; ++k)
+          acc = V::MulAdd(x[w + 3 * k], V::Set1(Tb.u12[r][k]), acc);
+        u[r] = acc;
+      }
+      for (int i = 0; i < 12; ++i) {
+        const T y = i < 3 ? u[i] : i < 6 ? V::Sub(zero, u[5 - i]) : i < 9 ? u[i - 3] : u[14 - i];
+        z[6 + 6 * w + i] = V::Add(z[6 + 6 * w + i], V::Mul(y, V::Set1(ws[i])));
+      }
+    }
+    for (int t = 0; t < 18; ++t)
+      V::StoreU(out + 32 * t, V::Add(p[t], z[t]));
+    StoreCols(cur, z + 18);
+  }
+};
+
 template <class V> inline int HybridImpl(float* cur, float* prev, float* out, int block_type,
                                          int nlong, int ntotal, int nprev) {
   const sorrel::decoder::simd::TKernelTables& T = sorrel::decoder::simd::KernelTables();
@@ -69,6 +159,8 @@ template <class V> inline int HybridImpl(float* cur, float* prev, float* out, in
   const float* ws = T.win[2];
   alignas(32) float y[40];
   int sb = 0;
+  for (; sb + V::W <= nlong; sb += V::W)
+    TLanes<V>::Long(T, cur + 18 * sb, prev + 18 * sb, out + sb, wl);
   for (; sb < nlong; ++sb) {
     float* c = cur + 18 * sb;
     const float* p = prev + 18 * sb;
@@ -80,6 +172,8 @@ template <class V> inline int HybridImpl(float* cur, float* prev, float* out, in
     for (int t = 0; t < 18; ++t)
       c[t] = y[18 + t];
   }
+  for (; sb + V::W <= ntotal; sb += V::W)
+    TLanes<V>::Short(T, cur + 18 * sb, prev + 18 * sb, out + sb, ws);
   for (; sb < ntotal; ++sb) {
     float* c = cur + 18 * sb;
     const float* p = prev + 18 * sb;

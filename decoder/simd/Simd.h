@@ -36,6 +36,11 @@ struct TKernelTables {
   alignas(32) float m12[6][16];
   // Windows by block type, padded to 40.
   alignas(32) float win[4][40];
+  // The 18 distinct rows of the 36-point IMDCT (rows 0-8 give outputs 0-8,
+  // rows 9-17 outputs 18-26) and the 6 of the 12-point one (outputs 0-2,
+  // 6-8), by [row][input]: the lane-parallel hybrid broadcasts them.
+  float u36[18][18];
+  float u12[6][6];
   // Alias-reduction butterflies, for i = 0..7 and in reversed order.
   alignas(32) float cs[8], ca[8], csRev[8], caRev[8];
 };

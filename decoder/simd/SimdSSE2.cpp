@@ -17,6 +17,8 @@ struct V4 {
   static void Store(float* p, T v) { _mm_store_ps(p, v); }
   static void StoreU(float* p, T v) { _mm_storeu_ps(p, v); }
   static T Add(T a, T b) { return _mm_add_ps(a, b); }
+  static T Sub(T a, T b) { return _mm_sub_ps(a, b); }
+  static void Transpose(T* r) { _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]); }
   static T Mul(T a, T b) { return _mm_mul_ps(a, b); }
   // Separate multiply and add: the same roundings as the plain code.
   static T MulAdd(T a, T b, T c) { return _mm_add_ps(c, _mm_mul_ps(a, b)); }
