@@ -1,0 +1,812 @@
+#include "MP3Player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#if __has_include("MPCPUSpc.h")
+#include "MPCPUSpc.h"
+#define SORREL_HAVE_CPU_DETECTION 1
+#endif
+
+namespace {
+
+constexpr int64_t kRingSize = 327680;
+constexpr int kPcmBufferBytes = 25600;
+constexpr int kMaxSkip = 4096;
+constexpr const char* kUnknownFormat = "unknown MPEG Audio format.";
+
+uint32_t DetectedCpu() {
+#ifdef SORREL_HAVE_CPU_DETECTION
+  return GetCpuCapabilities();
+#else
+  return 0;  // no detection built: only the plain routines
+#endif
+}
+
+// Between the player's set and the processor-feature word.
+constexpr struct {
+  TMP3CpuCapabilities set;
+  uint32_t word;
+} kCapMap[] = {{mccMMX, 0x2}, {mcc3DNow, 0x4}, {mccKNI, 0x8},
+               {mccE3DNow, 0x20}, {mccCMOV, 0x10}, {mccEMMX, 0x40}};
+
+TMP3CpuCapabilities WordToSet(uint32_t w) {
+  TMP3CpuCapabilities s = 0;
+  for (auto& m : kCapMap) {
+    if (w & m.word) s |= m.set;
+  }
+  return s;
+}
+uint32_t SetToWord(TMP3CpuCapabilities s) {
+  uint32_t w = 0;
+  for (auto& m : kCapMap) {
+    if (s & m.set) w |= m.word;
+  }
+  return w;
+}
+
+uint32_t BE32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+// Rounding to nearest, halves to even.
+int RoundEven(double v) { return int(std::nearbyint(v)); }
+
+}  // namespace
+
+TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize) {
+  soundOut_ = std::make_unique<TSoundOut>();
+  soundOut_->SetNotifyInterval(uint32_t(changePosStep_));
+  soundOut_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& h) {
+    OnWorkerException(t, e, h);
+  };
+  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageOwner*>(this));
+  thread_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& h) {
+    OnWorkerException(t, e, h);
+  };
+  thread_->Resume();
+  cpuCaps_ = mccAll & WordToSet(DetectedCpu());
+}
+
+TMP3Player::~TMP3Player() {
+  try {
+    Stop();
+  } catch (...) {
+  }
+  try {
+    Close();
+  } catch (...) {
+  }
+  destroying_ = true;
+  owner_.Detach(this);
+  soundOut_.reset();
+  thread_.reset();
+  owner_.Detach(this);
+}
+
+void TMP3Player::Loaded() {
+  loading_ = false;
+  if (eqMode_ == memFreq) SetEqualizerFreqRange(60, 16000);
+  if (autoOpen_ && !fileName_.empty()) OpenByName();
+}
+
+// ---- properties -------------------------------------------------------------------
+
+void TMP3Player::SetAutoOpen(bool v) {
+  autoOpen_ = v;
+  if (v && !loading_ && !fileName_.empty() && !IsOpened()) OpenByName();
+}
+
+void TMP3Player::SetAutoPlay(bool v) {
+  autoPlay_ = v;
+  if (!loading_ && IsOpened() && status_ != mpsPlaying) Play();
+}
+
+void TMP3Player::SetChangePosStep(int ms) {
+  if (ms < 100) return;
+  changePosStep_ = ms;
+  std::lock_guard lock(outputLock_);
+  soundOut_->SetNotifyInterval(uint32_t(ms));
+}
+
+void TMP3Player::SetDecodePriority(TThreadPriority p) {
+  static const int kWin32[] = {-15, -2, -1, 0, 1, 2, 15};
+  if (p < tpIdle || p > tpTimeCritical) return;
+  decodePriority_ = p;
+  thread_->SetPriority(kWin32[p]);
+}
+
+void TMP3Player::SetEqualizerEnabled(bool v) {
+  if (eqEnabled_ == v) return;
+  eqEnabled_ = v;
+  PostCoalesced(MPN_EQUALIZER);
+}
+
+void TMP3Player::SetEqualizerCount(int n) {
+  if (n < 1 || n == eqCount_ || n > 32) return;
+  eqCount_ = n;
+  PostCoalesced(MPN_EQUALIZER);
+}
+
+void TMP3Player::SetEqualizerMode(TMP3EqualizerMode m) {
+  if (m == eqMode_) return;
+  eqMode_ = m;
+  PostCoalesced(MPN_EQUALIZER);
+}
+
+void TMP3Player::SetFileName(const std::string& name) {
+  fileName_ = name;
+  if (!loading_ && autoOpen_) OpenByName();
+}
+
+bool TMP3Player::InvertPolarity() {
+  std::lock_guard lock(decodeLock_);
+  return decoder_.PolarityInverted();
+}
+
+void TMP3Player::SetInvertPolarity(bool v) {
+  std::lock_guard lock(decodeLock_);
+  decoder_.SetInvertPolarity(v);
+}
+
+void TMP3Player::SetUsingCpuCapabilities(TMP3CpuCapabilities caps) {
+  cpuCaps_ = caps & mccAll & WordToSet(DetectedCpu());
+}
+
+void TMP3Player::SetVolBalance(int v) {
+  if (v < -100 || v > 100) return;
+  volBalance_ = v;
+  std::lock_guard lock(outputLock_);
+  soundOut_->SetBalance(v);
+}
+
+void TMP3Player::SetVolume(int v) {
+  if (v < 0 || v > 100) return;
+  if (v == 0 && loading_) {
+    // 0 in the stored description: keep what the device had.
+    volume_ = soundOut_->Volume();
+    return;
+  }
+  volume_ = v;
+  std::lock_guard lock(outputLock_);
+  soundOut_->SetVolume(v);
+}
+
+int TMP3Player::EqualizerValue(int index) const {
+  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  return eqValue_[index];
+}
+
+void TMP3Player::SetEqualizerValue(int index, int value) {
+  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (value < -100 || value > 100) return;
+  if (eqValue_[index] == value) return;
+  eqValue_[index] = value;
+  PostCoalesced(MPN_EQUALIZER);
+}
+
+int TMP3Player::EqualizerFreq(int index) const {
+  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  return eqFreq_[index];
+}
+
+void TMP3Player::SetEqualizerFreq(int index, int hz) {
+  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (eqMode_ != memFreq || hz < 1 || hz > 24000) return;
+  eqFreq_[index] = hz;
+  PostCoalesced(MPN_EQUALIZER);
+}
+
+void TMP3Player::SetEqualizerFreqRange(int low, int high) {
+  if (eqMode_ != memFreq || low < 1 || low > high || high > 24000) return;
+  int n = eqCount_;
+  eqFreq_[0] = low;
+  for (int i = 1; i <= n - 2; ++i) {
+    double prev = eqFreq_[i - 1];
+    eqFreq_[i] = RoundEven(prev * std::pow(double(high) / prev, 1.0 / double(n - i)));
+  }
+  eqFreq_[n - 1] = high;
+  PostCoalesced(MPN_EQUALIZER);
+}
+
+uint32_t TMP3Player::Capabilities() const {
+  if (!IsOpened()) return mpcOpen;
+  uint32_t c = mpcOpen | mpcClose;
+  TMP3PlayerStatus s = status_;
+  if (s == mpsStopped) c |= mpcPlay | mpcStopped;
+  if (s == mpsPlaying || s == mpsPaused) {
+    c |= mpcStop;
+    if (seekable_) c |= mpcSeek;
+  }
+  if (s == mpsPlaying) c |= mpcPause;
+  if (s == mpsPaused) c |= mpcResume;
+  return c;
+}
+
+std::string TMP3Player::Title() const {
+  std::string t = info_.Title();
+  if (!t.empty()) return t;
+  size_t slash = fileName_.find_last_of('/');
+  return slash == std::string::npos ? fileName_ : fileName_.substr(slash + 1);
+}
+
+int TMP3Player::FrameIndexCount() {
+  std::lock_guard lock(indexLock_);
+  return int(frameIndex_.size());
+}
+
+// ---- notifications ------------------------------------------------------------------
+
+void TMP3Player::PostCoalesced(uint32_t msg) { owner_.Post(this, msg, 0, 0, true); }
+
+void TMP3Player::SetStatus(TMP3PlayerStatus s) {
+  TMP3PlayerStatus old = status_;
+  if (old == s) return;
+  status_ = s;
+  PostCoalesced(MPN_STATUS);
+  if ((old == mpsPlaying || old == mpsPaused) && s == mpsStopped && IsOpened()) {
+    PostCoalesced(MPN_ENDPLAY);
+  }
+}
+
+void TMP3Player::DoChangeStatus() {
+  if (!destroying_ && OnChangeStatus) OnChangeStatus(this);
+}
+
+void TMP3Player::DoChangePosition() {
+  if (!destroying_ && OnChangePosition) OnChangePosition(this);
+}
+
+void TMP3Player::DoEndPlay() {
+  TMP3EndPlayReason r = reason_;
+  reason_ = merStop;
+  if (!destroying_ && OnEndPlay) OnEndPlay(this, r);
+}
+
+void TMP3Player::OnWorkerException(TMPLoopThread*, const std::exception_ptr& e, bool& handled) {
+  handled = true;
+  if (destroying_) return;
+  // Shown on the owner thread; this thread waits until it has been.
+  TMPSimpleEvent shown;
+  auto* copy = new std::exception_ptr(e);
+  owner_.Post(this, MPN_EXCEPTION, reinterpret_cast<uintptr_t>(&shown), reinterpret_cast<intptr_t>(copy));
+  while (shown.WaitFor(50) != TMPEvent::kSignaled) {
+    if (destroying_) {
+      // The owner is tearing the player down and dropped the message: it never saw it.
+      if (!owner_.Pending(this, MPN_EXCEPTION)) break;
+    }
+  }
+  if (destroying_ && !shown.IsSet()) {
+    owner_.Detach(this);
+  }
+  if (!shown.IsSet()) delete copy;
+}
+
+void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) {
+  switch (msg) {
+    case MPN_POSITION:
+      owner_.ProcessPending();
+      owner_.Remove(this, MPN_POSITION);
+      DoChangePosition();
+      break;
+    case MPN_EXCEPTION: {
+      auto* e = reinterpret_cast<std::exception_ptr*>(l);
+      std::exception_ptr copy = *e;
+      delete e;
+      ShowMPException(copy);
+      reinterpret_cast<TMPEvent*>(w)->SetEvent();
+      reason_ = merError;
+      Stop();
+      break;
+    }
+    case MPN_ENDOFDATA:
+      if (!IsOpened() || status_ == mpsStopped) break;
+      reason_ = merEndOfFile;
+      if (!seekable_) Close();
+      else Stop();
+      break;
+    case MPN_STATUS:
+      owner_.Remove(this, MPN_STATUS);
+      DoChangeStatus();
+      break;
+    case MPN_ENDPLAY:
+      owner_.Remove(this, MPN_ENDPLAY);
+      DoEndPlay();
+      break;
+    case MPN_EQUALIZER:
+      owner_.Remove(this, MPN_EQUALIZER);
+      if (IsOpened()) RecomputeEqualizer();
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- open and close -----------------------------------------------------------------
+
+void TMP3Player::FailOpen() { throw EMPError(kUnknownFormat); }
+
+int32_t TMP3Player::CheckFrame(const uint8_t* p, TMPEGHead& head, int32_t& raw) const {
+  raw = HeadInfo(p, 4, head);
+  // Free format: every frame has the first frame's length.
+  if (raw == 0 && (p[2] >> 4) == 0 && refRawLength_ > 0 && (refHeader_[2] >> 4) == 0) {
+    raw = refRawLength_;
+  }
+  if (raw <= 0 || head.option < 1 || head.option > 3 || !HeaderAgrees(p, refHeader_)) return 0;
+  return MPEGPaddedFrameBytes(head, raw);
+}
+
+void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
+  Close();
+  stream_ = stream;
+  seekable_ = seekable;
+  ownsStream_ = ownsStream;
+  try {
+    {
+      std::lock_guard lock(indexLock_);
+      frameIndex_.clear();
+    }
+    std::unique_lock dl(decodeLock_);
+    reader_.Open(stream, seekable);
+    pcm_.reset(new int16_t[kPcmBufferBytes / 2]);
+    info_.SetReader(&reader_);
+    if (seekable) {
+      dataStart_ = 0;
+      dataLength_ = reader_.Size();
+      vbrTotal_ = 0;
+      info_.AnalyzeHead();
+      info_.AnalyzeTail();
+      reader_.Seek(info_.AudioStart(), 0);
+    } else {
+      dataStart_ = 0;
+      dataLength_ = kMPMaxInt;
+      info_.AnalyzeHead();
+    }
+    dataStart_ = info_.AudioStart();
+    dataLength_ = info_.AudioLength();
+
+    pcmWaiting_ = 0;
+    playedBytes_ = 0;
+    position_ = 0;
+    reader_.Need(4096);
+    int32_t avail = int32_t(std::min<int64_t>(reader_.Available(), 4096));
+    if (reader_.Available() < 4) FailOpen();
+    if (!reader_.Need(avail)) FailOpen();
+    int32_t bitrate = 0, offset = -1;
+    TMPEGHead h{};
+    int32_t raw = HeadInfoSearch(reader_.Peek(), avail, h, bitrate, offset);
+    if (offset < 0) FailOpen();
+    if (offset > 0) {
+      dataStart_ += offset;
+      if (dataLength_ != kMPMaxInt) dataLength_ -= offset;
+      if (!reader_.Skip(offset)) FailOpen();
+      reader_.Need(1441);
+      if (reader_.Available() < 4) FailOpen();
+      if (!reader_.Need(4)) FailOpen();
+    }
+    const uint8_t* p = reader_.Peek();
+    std::memcpy(refHeader_, p, 4);
+    // Parse again where the frame starts: with the bytes readable for free format.
+    int32_t readable = int32_t(std::min<int64_t>(reader_.Available(), 10000));
+    reader_.Need(readable);
+    p = reader_.Peek();
+    raw = HeadInfo(p, readable, h);
+    if (raw < 1 || h.option < 1 || h.option > 3) FailOpen();
+    bitrate = MPEGBitRate(h, raw);
+    head_ = h;
+    refRawLength_ = raw;
+    frameRawLength_ = raw;
+    frameHead_ = h;
+    frameLength_ = MPEGPaddedFrameBytes(h, raw);
+    if (frameLength_ < 1) FailOpen();
+    layer_ = h.option == 1 ? 3 : h.option == 2 ? 2 : 1;
+    if (h.id == 1) version_ = 1;
+    else if (h.sync == 1) version_ = 2;
+    else if (h.sync == 2) version_ = 3;
+    else FailOpen();
+    bitRate_ = bitrate;
+
+    if (!reader_.Need(frameLength_)) FailOpen();
+    if (decoder_.AudioDecodeInit(h, raw, 0, 0, 0, 24000) != 1) FailOpen();
+    TDecInfo di{};
+    decoder_.AudioDecodeInfo(di);
+    rate_ = di.samprate;
+    channels_ = di.channels;
+    bits_ = di.bits > 0 ? di.bits : 16;
+    if (rate_ < 1 || channels_ < 1 || channels_ > 2) FailOpen();
+    {
+      std::lock_guard ol(outputLock_);
+      soundOut_->SetSampleRate(rate_);
+      soundOut_->SetBits(bits_);
+      soundOut_->SetChannels(channels_);
+    }
+    pcmBytesPerFrame_ = di.outvalues * bits_ / 8;
+    if (pcmBytesPerFrame_ < 1 || pcmBytesPerFrame_ > kPcmBufferBytes) FailOpen();
+
+    // VBR header in the first frame, just past the side information.
+    int side = version_ == 1 ? (h.mode != 3 ? 36 : 21) : (h.mode != 3 ? 21 : 13);
+    if (h.prot == 0) side += 2;
+    p = reader_.Peek();
+    bool vbr = false;
+    if (side + 16 <= frameLength_ && std::memcmp(p + side, "Xing", 4) == 0) {
+      vbr = true;
+      uint32_t flags = BE32(p + side + 4);
+      int at = side + 8;
+      if ((flags & 1) && at + 4 <= frameLength_) {
+        int64_t frames = int32_t(BE32(p + at));
+        vbrTotal_ = frames >= 1 ? (frames - 1) * pcmBytesPerFrame_ : 0;
+        at += 4;
+      }
+      if ((flags & 2) && at + 4 <= frameLength_) {
+        int64_t bytes = int32_t(BE32(p + at));
+        if (bytes > 0) dataLength_ = bytes;
+      }
+    } else if (side + 18 <= frameLength_ && std::memcmp(p + side, "VBRI", 4) == 0) {
+      vbr = true;
+      int64_t bytes = int32_t(BE32(p + side + 10));
+      if (bytes > 0) dataLength_ = bytes;
+      int64_t frames = int32_t(BE32(p + side + 14));
+      vbrTotal_ = frames >= 1 ? (frames - 1) * pcmBytesPerFrame_ : 0;
+    }
+    if (vbr) {
+      bitRate_ = 0;
+      if (!reader_.Skip(frameLength_)) FailOpen();
+      dataStart_ += frameLength_;
+      if (dataLength_ != kMPMaxInt) dataLength_ -= frameLength_;
+      frameLength_ = 0;
+    }
+    {
+      std::lock_guard lock(indexLock_);
+      frameIndex_.push_back(reader_.Position());
+    }
+    skipCount_ = 0;
+    reinit_ = false;
+    reason_ = merStop;
+    dl.unlock();
+    PostCoalesced(MPN_EQUALIZER);
+    SetStatus(mpsStopped);
+    if (autoPlay_) Play();
+  } catch (...) {
+    try {
+      Close();
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
+void TMP3Player::OpenByName() {
+  if (fileName_.empty()) {
+    Close();
+    return;
+  }
+  std::string name = fileName_;
+  TMPFileStream* s;
+  try {
+    s = new TMPFileStream(name);
+  } catch (...) {
+    Close();
+    fileName_.clear();
+    throw;
+  }
+  Open(s, true, true);
+  fileName_ = name;
+}
+
+void TMP3Player::Close() {
+  if (!IsOpened()) return;
+  if (status_ != mpsStopped) Stop();
+  if (!IsOpened()) return;  // a non-seekable stream closes itself on stop
+  {
+    std::lock_guard dl(decodeLock_);
+    reader_.Close();
+    pcm_.reset();
+    fileName_.clear();
+    if (ownsStream_) delete stream_;
+    stream_ = nullptr;
+    ownsStream_ = false;
+    info_.Clear();
+    head_ = {};
+    frameHead_ = {};
+    std::memset(refHeader_, 0, sizeof refHeader_);
+    refRawLength_ = frameRawLength_ = frameLength_ = 0;
+    bitRate_ = channels_ = layer_ = version_ = rate_ = 0;
+    playedBytes_ = 0;
+    position_ = 0;
+    pcmBytesPerFrame_ = 0;
+    pcmWaiting_ = 0;
+    vbrTotal_ = 0;
+  }
+  SetStatus(mpsStopped);
+}
+
+// ---- play, stop, pause ----------------------------------------------------------------
+
+void TMP3Player::Play() {
+  if (!(Capabilities() & mpcPlay)) return;
+  {
+    std::lock_guard dl(decodeLock_);
+    decoder_.SetCpuCapabilities((DetectedCpu() & ~uint32_t(0x7E)) | SetToWord(cpuCaps_));
+  }
+  {
+    std::lock_guard ol(outputLock_);
+    soundOut_->OnPosition = [this] { owner_.Post(this, MPN_POSITION); };
+    soundOut_->SetDeviceNumber(device_);
+    soundOut_->SetVolume(volume_);
+    soundOut_->SetBalance(volBalance_);
+    soundOut_->Open();
+  }
+  thread_->Event.SetEvent();
+  SetStatus(mpsPlaying);
+  reason_ = merStop;
+  PostCoalesced(MPN_POSITION);
+}
+
+void TMP3Player::Stop() {
+  if (!IsOpened() || status_ == mpsStopped) return;
+  {
+    std::lock_guard dl(decodeLock_);
+    std::lock_guard ol(outputLock_);
+    soundOut_->OnPosition = nullptr;
+    try {
+      soundOut_->Reset();
+      soundOut_->Close();
+    } catch (...) {
+      // A failed device still closes; stopping must not fail half-way.
+      try {
+        soundOut_->Close();
+      } catch (...) {
+      }
+    }
+    thread_->Event.ResetEvent();
+    if (seekable_) reader_.Seek(dataStart_, 0);
+    pcmWaiting_ = 0;
+    frameLength_ = 0;
+    playedBytes_ = 0;
+    position_ = 0;
+    skipCount_ = 0;
+    reinit_ = true;
+  }
+  SetStatus(mpsStopped);
+  PostCoalesced(MPN_POSITION);
+  if (!seekable_) Close();
+}
+
+void TMP3Player::Pause() {
+  if (!(Capabilities() & mpcPause)) return;
+  {
+    std::lock_guard ol(outputLock_);
+    soundOut_->Pause();
+  }
+  SetStatus(mpsPaused);
+}
+
+void TMP3Player::Resume() {
+  if (!(Capabilities() & mpcResume)) return;
+  {
+    std::lock_guard ol(outputLock_);
+    soundOut_->Unpause();
+  }
+  SetStatus(mpsPlaying);
+}
+
+// ---- seek, position, duration -----------------------------------------------------------
+
+void TMP3Player::Seek(int milliseconds) {
+  if (milliseconds < 0 || !(Capabilities() & mpcSeek)) return;
+  {
+    std::lock_guard dl(decodeLock_);
+    std::lock_guard ol(outputLock_);
+    soundOut_->OnPosition = nullptr;
+    bool paused = status_ == mpsPaused;
+    soundOut_->Reset();
+    soundOut_->WaitIdle();
+    pcmWaiting_ = 0;
+    frameLength_ = 0;
+    playedBytes_ = 0;
+    position_ = 0;
+    skipCount_ = 0;
+    if (!noisySeek_) reinit_ = true;
+
+    int64_t targetByte = int64_t(milliseconds) * rate_ * channels_ * 2 / 1000;
+    int64_t target = (targetByte + pcmBytesPerFrame_ - 1) / pcmBytesPerFrame_;
+    if (target > kMPMaxInt) target = kMPMaxInt;
+
+    std::lock_guard il(indexLock_);
+    if (target >= int64_t(frameIndex_.size())) {
+      int64_t dataEnd = dataLength_ == kMPMaxInt ? INT64_MAX : dataStart_ + dataLength_;
+      TMPEGHead h;
+      int32_t raw;
+      reader_.Seek(frameIndex_.back(), 0);
+      bool ok = false;
+      if (reader_.Need(4)) {
+        int32_t len = CheckFrame(reader_.Peek(), h, raw);
+        ok = len > 0 && reader_.Skip(len);
+      }
+      while (ok && int64_t(frameIndex_.size()) <= target) {
+        int32_t len = 0;
+        for (int k = 0; k < kMaxSkip; ++k) {
+          if (!reader_.Need(4)) break;
+          len = CheckFrame(reader_.Peek(), h, raw);
+          if (len > 0) break;
+          if (!reader_.Skip(1)) break;
+        }
+        if (len <= 0 || reader_.Position() + len > dataEnd) break;
+        frameIndex_.push_back(reader_.Position());
+        if (!reader_.Skip(len)) break;
+      }
+      if (target >= int64_t(frameIndex_.size())) target = int64_t(frameIndex_.size()) - 1;
+    }
+    reader_.Seek(frameIndex_[size_t(target)], 0);
+    playedBytes_ = target * pcmBytesPerFrame_;
+    if (paused) soundOut_->Pause();
+    soundOut_->OnPosition = [this] { owner_.Post(this, MPN_POSITION); };
+    // Decoding goes on from the new place (the event may have been parked on space).
+    if (status_ == mpsPlaying || status_ == mpsPaused) thread_->Event.SetEvent();
+  }
+  PostCoalesced(MPN_POSITION);
+}
+
+int TMP3Player::Position() {
+  std::lock_guard ol(outputLock_);
+  if (!IsOpened() || rate_ < 1 || channels_ < 1) return 0;
+  playedBytes_ += soundOut_->GetDoneBytes();
+  position_ = int(playedBytes_ * 1000 * 8 / (int64_t(rate_) * channels_ * bits_));
+  return position_;
+}
+
+int TMP3Player::Duration() const {
+  if (rate_ >= 1 && vbrTotal_ >= 1) return int(vbrTotal_ * 1000 / (int64_t(rate_) * channels_ * 2));
+  if (bitRate_ >= 1 && dataLength_ != kMPMaxInt) return int(dataLength_ * 8 * 1000 / bitRate_);
+  return 0;
+}
+
+// ---- decoding -------------------------------------------------------------------------
+
+void TMP3Player::Dispatch(TMPMessage& msg) {
+  if (msg.Msg == MPM_EVENT) DecodeStep();
+}
+
+void TMP3Player::SkipBadByte() {
+  frameLength_ = 0;
+  if (!reader_.Skip(1) || ++skipCount_ >= kMaxSkip) {
+    // Too much that is not audio: the data ends here.
+    dataLength_ = reader_.Position() - dataStart_;
+    skipCount_ = 0;
+  }
+}
+
+void TMP3Player::EndOfData(std::unique_lock<TMPSimpleMutex>& dl) {
+  {
+    std::lock_guard ol(outputLock_);
+    soundOut_->SetSpaceEvent(nullptr);
+    soundOut_->Flush();
+  }
+  // Wait for the last buffers without holding the decode lock: a pause now must not
+  // leave Stop waiting for it for ever.
+  dl.unlock();
+  while (!soundOut_->WaitIdleFor(50)) {
+    if (!thread_->Event.IsSet()) return;
+  }
+  dl.lock();
+  if (!thread_->Event.IsSet()) return;
+  thread_->Event.ResetEvent();
+  owner_.Post(this, MPN_ENDOFDATA);
+}
+
+void TMP3Player::DecodeStep() {
+  int free;
+  {
+    std::unique_lock dl(decodeLock_);
+    if (!thread_->Event.IsSet() || !reader_.Opened()) return;
+    if (pcmWaiting_ == 0) {
+      if (reader_.Position() - dataStart_ >= dataLength_) {
+        EndOfData(dl);
+        return;
+      }
+      if (frameLength_ == 0) {
+        if (!reader_.Need(4)) {
+          dataLength_ = reader_.Position() - dataStart_;
+          return;
+        }
+        frameLength_ = CheckFrame(reader_.Peek(), frameHead_, frameRawLength_);
+        if (frameLength_ == 0) {
+          SkipBadByte();
+          return;
+        }
+      }
+      if (reinit_) {
+        if (decoder_.AudioDecodeInit(frameHead_, frameRawLength_, 0, 0, 0, 24000) != 1) {
+          SkipBadByte();
+          return;
+        }
+        reinit_ = false;
+        skipCount_ = 0;
+      }
+      if (!reader_.Need(frameLength_)) {
+        dataLength_ = reader_.Position() - dataStart_;
+        frameLength_ = 0;
+        return;
+      }
+      TInOut r = decoder_.AudioDecode(reader_.Peek(), frameLength_, pcm_.get());
+      reader_.Skip(frameLength_);
+      frameLength_ = 0;
+      skipCount_ = 0;
+      pcmWaiting_ = pcmBytesPerFrame_;
+      if (r.in_bytes < 1) std::memset(pcm_.get(), 0, size_t(pcmBytesPerFrame_));
+    }
+    {
+      std::lock_guard ol(outputLock_);
+      if (soundOut_->HasSpace()) {
+        int n = soundOut_->Write(pcm_.get(), pcmWaiting_);
+        if (n > 0 && n < pcmWaiting_) {
+          auto* b = reinterpret_cast<uint8_t*>(pcm_.get());
+          std::memmove(b, b + n, size_t(pcmWaiting_ - n));
+        }
+        pcmWaiting_ -= n;
+      } else {
+        thread_->Event.ResetEvent();
+        soundOut_->SetSpaceEvent(&thread_->Event);
+      }
+      free = soundOut_->FreePercent();
+    }
+  }
+  if (free > 25) return;
+  if (free == 0) {
+    // The output holds 3.2 s: use the time to fill the ring from disk.
+    for (;;) {
+      std::lock_guard dl(decodeLock_);
+      if (!reader_.Opened()) break;
+      int64_t before = reader_.Available();
+      reader_.ReadAhead();
+      if (reader_.Available() == before) break;
+      std::lock_guard ol(outputLock_);
+      if (soundOut_->FreePercent() > 0) break;
+    }
+  }
+  std::this_thread::yield();
+}
+
+// ---- equaliser ------------------------------------------------------------------------
+
+void TMP3Player::RecomputeEqualizer() {
+  auto gain = [](int v) { return float(std::pow(10.0, v / 100.0)); };
+  // The band whose centre frequency is nearest in ratio (the lower band on ties).
+  auto nearest = [this](int centre) {
+    int best = 0;
+    double bestR = 2147483648.0;
+    for (int j = 0; j < eqCount_; ++j) {
+      double f = std::max(eqFreq_[j], 1);
+      double r = f / double(std::max(centre, 1));
+      if (r < 1) r = 1 / r;
+      if (r < bestR) {
+        bestR = r;
+        best = j;
+      }
+    }
+    return best;
+  };
+  if (eqMode_ == memSubBand) {
+    decoder_.SetEqEnabled32(eqEnabled_);
+    decoder_.SetEqEnabled576(false);
+    for (int i = 0; i < 32; ++i) decoder_.SetEqGain32(i, gain(eqValue_[i]));
+    if (rate_ > 0) {
+      for (int i = 0; i < 32; ++i) eqFreq_[i] = RoundEven(rate_ / 64.0 * (i + 0.5));
+    }
+  } else if (layer_ == 1 || layer_ == 2) {
+    for (int i = 0; i < 32; ++i) {
+      decoder_.SetEqGain32(i, gain(eqValue_[nearest(RoundEven(rate_ / 64.0 * (i + 0.5)))]));
+    }
+    decoder_.SetEqEnabled576(false);
+    decoder_.SetEqEnabled32(eqEnabled_);
+  } else {
+    for (int k = 0; k < 576; ++k) {
+      decoder_.SetEqGain576(k, gain(eqValue_[nearest(RoundEven(rate_ / 1152.0 * (k + 0.5)))]));
+    }
+    decoder_.SetEqEnabled32(false);
+    decoder_.SetEqEnabled576(eqEnabled_);
+  }
+}

@@ -1,0 +1,201 @@
+// TMP3Player: the one object through which the program plays MPEG audio files.  It owns
+// a stream reader, the tag reader, the sound output and the decode thread, and reports
+// back only through its three events, raised on the owner thread (the thread of the
+// owner queue it was given).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MP3Decoder.h"
+#include "MP3Info.h"
+#include "MPOwnerQueue.h"
+#include "MPStreamReader.h"
+#include "MPThreads.h"
+#include "SoundOut.h"
+
+enum TMP3PlayerStatus { mpsStopped = 0, mpsPlaying = 1, mpsPaused = 2 };
+enum TMP3EndPlayReason { merEndOfFile = 0, merStop = 1, merError = 2 };
+enum TMP3EqualizerMode { memSubBand = 0, memFreq = 1 };
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// Set over mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV, mccEMMX (bits 0..5).
+using TMP3CpuCapabilities = uint32_t;
+inline constexpr TMP3CpuCapabilities mccMMX = 1u << 0;
+inline constexpr TMP3CpuCapabilities mcc3DNow = 1u << 1;
+inline constexpr TMP3CpuCapabilities mccKNI = 1u << 2;
+inline constexpr TMP3CpuCapabilities mccE3DNow = 1u << 3;
+inline constexpr TMP3CpuCapabilities mccCMOV = 1u << 4;
+inline constexpr TMP3CpuCapabilities mccEMMX = 1u << 5;
+inline constexpr TMP3CpuCapabilities mccAll = 0x3F;
+
+// Operations allowed now (Capabilities).
+inline constexpr uint32_t mpcOpen = 0x01;
+inline constexpr uint32_t mpcClose = 0x02;
+inline constexpr uint32_t mpcPlay = 0x04;
+inline constexpr uint32_t mpcStop = 0x08;
+inline constexpr uint32_t mpcPause = 0x10;
+inline constexpr uint32_t mpcResume = 0x20;
+inline constexpr uint32_t mpcSeek = 0x40;
+inline constexpr uint32_t mpcStopped = 0x80;
+
+// Owner-thread notification numbers.
+inline constexpr uint32_t MPN_POSITION = 1034;
+inline constexpr uint32_t MPN_EXCEPTION = 1035;
+inline constexpr uint32_t MPN_ENDOFDATA = 1036;
+inline constexpr uint32_t MPN_STATUS = 1038;
+inline constexpr uint32_t MPN_ENDPLAY = 1039;
+inline constexpr uint32_t MPN_EQUALIZER = 1040;
+
+class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
+ public:
+  explicit TMP3Player(TMPOwnerQueue& owner);
+  ~TMP3Player() override;
+  TMP3Player(const TMP3Player&) = delete;
+  TMP3Player& operator=(const TMP3Player&) = delete;
+
+  // Stored-description loading: between BeginLoading and Loaded the setters only store.
+  void BeginLoading() { loading_ = true; }
+  void Loaded();
+
+  // Published properties.
+  bool AutoOpen() const { return autoOpen_; }
+  void SetAutoOpen(bool v);
+  bool AutoPlay() const { return autoPlay_; }
+  void SetAutoPlay(bool v);
+  int ChangePosStep() const { return changePosStep_; }
+  void SetChangePosStep(int ms);
+  TThreadPriority DecodePriority() const { return decodePriority_; }
+  void SetDecodePriority(TThreadPriority p);
+  bool EqualizerEnabled() const { return eqEnabled_; }
+  void SetEqualizerEnabled(bool v);
+  int EqualizerCount() const { return eqCount_; }
+  void SetEqualizerCount(int n);
+  TMP3EqualizerMode EqualizerMode() const { return eqMode_; }
+  void SetEqualizerMode(TMP3EqualizerMode m);
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(const std::string& name);
+  TMP3InfoType NeedInfoType() const { return info_.NeedInfoType; }
+  void SetNeedInfoType(TMP3InfoType t) { info_.NeedInfoType = t; }
+  bool NoisySeek() const { return noisySeek_; }
+  void SetNoisySeek(bool v) { noisySeek_ = v; }
+  bool InvertPolarity();
+  void SetInvertPolarity(bool v);
+  TMP3CpuCapabilities UsingCpuCapabilities() const { return cpuCaps_; }
+  void SetUsingCpuCapabilities(TMP3CpuCapabilities caps);
+  int VolBalance() const { return volBalance_; }
+  void SetVolBalance(int v);
+  int Volume() const { return volume_; }
+  void SetVolume(int v);
+
+  std::function<void(TMP3Player*)> OnChangePosition;
+  std::function<void(TMP3Player*)> OnChangeStatus;
+  std::function<void(TMP3Player*, TMP3EndPlayReason)> OnEndPlay;
+
+  // Public members.
+  TMP3PlayerStatus Status() const { return status_; }
+  bool IsOpened() const { return stream_ != nullptr; }
+  void Open(TMPStream* stream, bool seekable, bool ownsStream);
+  void Close();
+  void Play();
+  void Stop();
+  void Pause();
+  void Resume();
+  void Seek(int milliseconds);
+  int Position();
+  int Duration() const;
+  std::string Title() const;
+  std::string Artist() const { return info_.Artist(); }
+  std::string Album() const { return info_.Album(); }
+  std::string Year() const { return info_.Year(); }
+  int EqualizerValue(int index) const;
+  void SetEqualizerValue(int index, int value);
+  int EqualizerFreq(int index) const;
+  void SetEqualizerFreq(int index, int hz);
+  void SetEqualizerFreqRange(int low, int high);
+  uint32_t Capabilities() const;
+  TMP3Info& Info() { return info_; }
+
+  // Stream facts, for display and tests.
+  int SampleRate() const { return rate_; }
+  int Channels() const { return channels_; }
+  int Layer() const { return layer_; }
+  int Version() const { return version_; }
+  int BitRate() const { return bitRate_; }
+  int64_t DataStart() const { return dataStart_; }
+  int64_t DataLength() const { return dataLength_; }
+  int FrameIndexCount();
+  // The decoder's equaliser state (read-only use: tests and displays).
+  const TMP3Decoder& Decoder() const { return decoder_; }
+
+ protected:
+  virtual void DoChangeStatus();
+  virtual void DoChangePosition();
+  virtual void DoEndPlay();
+
+ private:
+  void Dispatch(TMPMessage& msg) override;                 // decode thread
+  void HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) override;  // owner thread
+  void OnWorkerException(TMPLoopThread*, const std::exception_ptr& e, bool& handled);
+  void DecodeStep();
+  void EndOfData(std::unique_lock<TMPSimpleMutex>& decodeLock);
+  void SkipBadByte();
+  int32_t CheckFrame(const uint8_t* p, TMPEGHead& head, int32_t& rawLength) const;
+  void OpenByName();
+  void SetStatus(TMP3PlayerStatus s);
+  void PostCoalesced(uint32_t msg);
+  void RecomputeEqualizer();
+  [[noreturn]] void FailOpen();
+
+  TMPOwnerQueue& owner_;
+  TMPStreamReader reader_;
+  TMPStream* stream_ = nullptr;
+  bool seekable_ = false, ownsStream_ = false;
+  int32_t frameLength_ = 0;       // with padding; 0 = not yet known
+  TMPEGHead frameHead_{};         // header of the frame about to be decoded
+  int32_t frameRawLength_ = 0;    // its length without padding
+  TMPEGHead head_{};              // the stream's first frame
+  uint8_t refHeader_[4] = {};
+  int32_t refRawLength_ = 0;      // the first frame's length without padding (free format)
+  int skipCount_ = 0;
+  int64_t dataStart_ = 0, dataLength_ = kMPMaxInt;
+  bool autoPlay_ = true, autoOpen_ = true;
+  std::string fileName_;
+  int changePosStep_ = 400;
+  int volBalance_ = 0;
+  int volume_ = 100;
+  std::atomic<TMP3PlayerStatus> status_{mpsStopped};
+  TMP3Info info_;
+  int channels_ = 0, layer_ = 0, version_ = 0, rate_ = 0, bitRate_ = 0, bits_ = 16;
+  std::atomic<TMP3EndPlayReason> reason_{merStop};
+  std::unique_ptr<TSoundOut> soundOut_;
+  std::unique_ptr<int16_t[]> pcm_;  // 25,600 bytes
+  int pcmWaiting_ = 0;
+  int64_t playedBytes_ = 0;
+  int position_ = 0;
+  int pcmBytesPerFrame_ = 0;
+  int64_t vbrTotal_ = 0;
+  TMPSimpleMutex outputLock_;
+  bool reinit_ = false;
+  std::unique_ptr<TMPLoopThread> thread_;
+  TMPSimpleMutex decodeLock_;
+  TMP3CpuCapabilities cpuCaps_ = mccAll;
+  int eqCount_ = 6;
+  TMP3EqualizerMode eqMode_ = memSubBand;
+  int eqValue_[32] = {};
+  int eqFreq_[32] = {};
+  bool eqEnabled_ = false;
+  bool noisySeek_ = true;
+  TThreadPriority decodePriority_ = tpNormal;
+  int device_ = -1;
+
+  std::vector<int64_t> frameIndex_;
+  TMPSimpleMutex indexLock_;
+  TMP3Decoder decoder_;
+  bool loading_ = false;
+  std::atomic<bool> destroying_{false};
+};
