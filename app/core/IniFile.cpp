@@ -44,11 +44,15 @@ IniFile IniFile::Parse(std::string_view bytes) {
   IniFile f;
   const std::string text = DecodeText(bytes);
   std::string_view rest = text;
+  // Every byte-order mark at the start goes, or the text written back (which has none)
+  // would read differently.
+  while (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
   while (!rest.empty()) {
-    const size_t nl = rest.find('\n');
-    std::string_view raw = rest.substr(0, nl);
-    rest = nl == std::string_view::npos ? std::string_view{} : rest.substr(nl + 1);
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    // CR LF, LF and a lone CR all end a line, as the writer assumes when it cuts values.
+    const size_t nl = rest.find_first_of("\r\n");
+    const std::string_view raw = rest.substr(0, nl);
+    if (nl == std::string_view::npos) rest = {};
+    else rest = rest.substr(nl + (rest[nl] == '\r' && nl + 1 < rest.size() && rest[nl + 1] == '\n' ? 2 : 1));
     const std::string_view t = Trim(raw);
     Line line;
     if (!t.empty() && t.front() == '[' && t.find(']') != std::string_view::npos) {

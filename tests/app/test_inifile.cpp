@@ -21,6 +21,7 @@ TEST(TextCodec, StrictUtf8) {
 
 TEST(TextCodec, DecodeChoosesUtf8ThenCp932) {
   EXPECT_EQ(DecodeText("\xEF\xBB\xBF[a]"), "[a]");
+  EXPECT_EQ(IniFile::Parse("\xEF\xBB\xBF\xEF\xBB\xBF[a]\nk=v").Value("a", "k"), "v");
   EXPECT_EQ(DecodeText("\x82\xA0\x82\xA2"), "あい");
   EXPECT_EQ(DecodeText("\x87\x40"), "①");  // an extension only CP932 has
   EXPECT_EQ(DecodeText("\\"), "\\");        // 0x5C stays a backslash
@@ -61,6 +62,15 @@ TEST(IniFile, WritesUpdateInPlaceAndNeverSplitLines) {
   EXPECT_EQ(f.Value("S", "injected"), std::nullopt);
   f.WriteString("Evil]\n[S", "k", "v");
   EXPECT_EQ(f.Value("S", "a"), "9");
+}
+
+TEST(IniFile, LoneCarriageReturnEndsALine) {
+  // Otherwise a value read with a CR inside would be cut short when written back.
+  const IniFile f = IniFile::Parse("[S]\ra=1\rb=2\r\nc=3");
+  EXPECT_EQ(f.Value("S", "a"), "1");
+  EXPECT_EQ(f.Value("S", "b"), "2");
+  EXPECT_EQ(f.Value("S", "c"), "3");
+  EXPECT_EQ(f.Text(), "[S]\r\na=1\r\nb=2\r\nc=3\r\n");
 }
 
 TEST(IniFile, EmptyAndBinaryInput) {
