@@ -53,7 +53,7 @@ void BM_SynthGranule(benchmark::State& state) {
   if (!Usable(state, k))
     return;
   TSynth s;
-  s.SetWindowRoutine(SynthWindowFor(k));
+  SelectSynthRoutines(s, k);
   const auto in = Noise(576, 3000.0f, 1);
   int16_t out[576];
   for (auto _ : state) {
@@ -75,6 +75,20 @@ void BM_SynthWindow(benchmark::State& state) {
     fn(v.data(), pos, TSynth::IsoWindow(), out, 1);
     pos = (pos + 1) & 15;
     benchmark::DoNotOptimize(out);
+  }
+}
+
+// Matrixing alone, a batch of 8 slots as Layer III hands them over.
+void BM_SynthDct8(benchmark::State& state) {
+  const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
+  if (!Usable(state, k))
+    return;
+  const auto fn = SynthDctFor(k);
+  const auto in = Noise(256, 3000.0f, 9);
+  std::vector<float> v(32 * 64);
+  for (auto _ : state) {
+    fn(in.data(), 1, 32, 8, nullptr, v.data(), 7, TSynth::DctFactors());
+    benchmark::DoNotOptimize(v.data());
   }
 }
 
@@ -172,6 +186,7 @@ void BM_DecodeStream(benchmark::State& state, const char* name) {
 #define KERNELS ->Arg(0)->Arg(1)->Arg(2)
 BENCHMARK(BM_SynthGranule) KERNELS;
 BENCHMARK(BM_SynthWindow) KERNELS;
+BENCHMARK(BM_SynthDct8) KERNELS;
 BENCHMARK(BM_Dct32);
 BENCHMARK(BM_Antialias) KERNELS;
 BENCHMARK(BM_HybridLong) KERNELS;

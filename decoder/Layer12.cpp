@@ -231,9 +231,7 @@ TInOut TL12Decoder::DecodeFrame(const uint8_t* in, int32_t avail, int16_t* out, 
   if (total < 4 || total > avail)
     return {0, 0};
   const int32_t slots = layer_ == 1 ? DecodeLayer1(in, total) : DecodeLayer2(in, total);
-  const int step = 32 * outChannels_;
-  for (int32_t t = 0; t < slots; ++t)
-    synth.SynthSlotL12(synthMode_, samples_ + 64 * t, out + step * t);
+  synth.SynthRowsL12(synthMode_, samples_, slots, out);
   return {total, outBytes_};
 }
 

@@ -83,5 +83,5 @@ void TMP3Decoder::SetCpuCapabilities(uint32_t caps) {
   // Routine slots for this processor (simd/Select.cpp).
   const TMP3RoutineChoice choice = ChooseRoutines(caps);
   l3_->k = L3KernelsFor(choice);
-  synth_->SetWindowRoutine(SynthWindowFor(choice.synthWindow));
+  SelectSynthRoutines(*synth_, choice.synthWindow);
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "simd/DctImpl.h"
+
 namespace sorrel::decoder {
 
 namespace {
@@ -66,30 +68,6 @@ const TSynthTables& Tables() {
   return t;
 }
 
-// N-point DCT-II, X[n] = sum_k x[k] cos((2k + 1) n pi / 2N), by recursive
-// halving: the even outputs are the DCT of the folded sums, the odd outputs
-// pairwise sums of the DCT of the scaled folded differences.
-template <int N> inline void DctRec(const float* x, float* X, const float* c) {
-  if constexpr (N == 1) {
-    X[0] = x[0];
-  } else {
-    constexpr int H = N / 2;
-    float g[H], h[H], G[H], Hh[H + 1];
-    const float* cn = c + (32 - N); // factors of this stage (n = H)
-    for (int k = 0; k < H; ++k) {
-      g[k] = x[k] + x[N - 1 - k];
-      h[k] = (x[k] - x[N - 1 - k]) * cn[k];
-    }
-    DctRec<H>(g, G, c);
-    DctRec<H>(h, Hh, c);
-    Hh[H] = 0.0f;
-    for (int n = 0; n < H; ++n) {
-      X[2 * n] = G[n];
-      X[2 * n + 1] = Hh[n] + Hh[n + 1];
-    }
-  }
-}
-
 inline int16_t RoundClip(float s) {
   // NaN ends up at the lower bound, like the vector routines' conversion.
   s = s > -32768.0f ? s : -32768.0f;
@@ -97,15 +75,34 @@ inline int16_t RoundClip(float s) {
   return static_cast<int16_t>(std::lrintf(s));
 }
 
+struct TSame {
+  float operator()(float f) const { return f; }
+};
+
 } // namespace
 
-void Dct32(const float* in, float* out) { DctRec<32>(in, out, Tables().dct); }
+void Dct32(const float* in, float* out) { DctRec<32>(in, out, Tables().dct, TSame{}, 0.0f); }
+
+void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                   float* v, int pos, const float* dct) {
+  for (int t = 0; t < nslots; ++t) {
+    float x[32], a[32];
+    const float* p = in + t * slotStride;
+    for (int s = 0; s < 32; ++s)
+      x[s] = p[s * sbStride];
+    if (gains)
+      for (int s = 0; s < 32; ++s)
+        x[s] *= gains[s];
+    DctRec<32>(x, a, dct, TSame{}, 0.0f);
+    ExpandSlot(a, v + ((pos - t) & (TSynth::kSlots - 1)) * TSynth::kSlotValues, 0.0f);
+  }
+}
 
 void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, int outStride) {
   float acc[32];
   for (int j = 0; j < 32; ++j)
     acc[j] = 0.0f;
-  for (int r = 0; r < TSynth::kSlots; ++r) {
+  for (int r = 0; r < 16; ++r) {
     const float* row = v + ((pos + r) & (TSynth::kSlots - 1)) * TSynth::kSlotValues +
                        (r & 1) * 32;
     const float* w = win + 32 * r;
@@ -117,8 +114,9 @@ void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, i
 }
 
 const float* TSynth::IsoWindow() { return Tables().window; }
+const float* TSynth::DctFactors() { return Tables().dct; }
 
-TSynth::TSynth() : fWindow(SynthWindowPlain) {
+TSynth::TSynth() : fWindow(SynthWindowPlain), fDct(SynthDctPlain) {
   std::memcpy(fWin, Tables().window, sizeof fWin);
   for (auto& g : fOwnEqGain)
     g.store(0.0f, std::memory_order_relaxed);
@@ -153,81 +151,75 @@ float TSynth::EqGain32(int subband) const {
   return subband >= 0 && subband < 32 ? fEqGain[subband].load(std::memory_order_relaxed) : 0.0f;
 }
 
-// Matrixing of one slot: DCT of the (equalised) subband samples, expanded into
-// the 64 values the window walks, stored as the channel's newest slot at `pos`.
-void TSynth::Store(int ch, int pos, float* x) {
-  if (fEqEnabled->load(std::memory_order_relaxed) != 0)
+// Matrixing of up to kBatch slots into the channel's ring, from the current
+// position on; the equaliser is read once per batch.
+void TSynth::Matrix(int ch, const float* in, int sbStride, int slotStride, int n) {
+  float gains[32];
+  const float* g = nullptr;
+  if (fEqEnabled->load(std::memory_order_relaxed) != 0) {
     for (int s = 0; s < 32; ++s)
-      x[s] *= fEqGain[s].load(std::memory_order_relaxed);
-  float a[32];
-  Dct32(x, a);
-  float* v = fV[ch] + pos * kSlotValues;
-  for (int j = 0; j < 16; ++j)
-    v[j] = a[16 + j];
-  v[16] = 0.0f;
-  for (int j = 17; j < 32; ++j)
-    v[j] = -a[48 - j];
-  v[32] = -a[16];
-  for (int j = 1; j < 16; ++j)
-    v[32 + j] = -a[16 - j];
-  v[48] = -a[0];
-  for (int j = 17; j < 32; ++j)
-    v[32 + j] = -a[j - 16];
+      gains[s] = fEqGain[s].load(std::memory_order_relaxed);
+    g = gains;
+  }
+  fDct(in, sbStride, slotStride, n, g, fV[ch], fPos[ch], Tables().dct);
 }
 
 void TSynth::Synth(int ch, const float* in, int inStride, int16_t* out, int outStride) {
-  ch &= 1;
-  float x[32];
-  for (int s = 0; s < 32; ++s)
-    x[s] = in[s * inStride];
-  Store(ch, fPos[ch], x);
-  fWindow(fV[ch], fPos[ch], fWin, out, outStride);
-  Advance(ch);
+  SynthSlots(ch, in, inStride, 0, 1, out, outStride);
 }
 
 void TSynth::SynthSlots(int ch, const float* in, int inStride, int slotStride, int slots,
-                           int16_t* out, int outStride) {
-  for (int t = 0; t < slots; ++t)
-    Synth(ch, in + t * slotStride, inStride, out + t * 32 * outStride, outStride);
+                        int16_t* out, int outStride) {
+  ch &= 1;
+  for (int t0 = 0; t0 < slots; t0 += kBatch) {
+    const int n = slots - t0 < kBatch ? slots - t0 : kBatch;
+    Matrix(ch, in + t0 * slotStride, inStride, slotStride, n);
+    for (int t = 0; t < n; ++t) {
+      fWindow(fV[ch], fPos[ch], fWin, out + (t0 + t) * 32 * outStride, outStride);
+      Advance(ch);
+    }
+  }
 }
 
 void TSynth::SynthSlotL12(TSynthChannels mode, const float* row, int16_t* out) {
-  const int pos = fPos[0];
-  float x[32];
-  switch (mode) {
-  case TSynthChannels::scMonoSource:
-    for (int s = 0; s < 32; ++s)
-      x[s] = row[s];
-    Store(0, pos, x);
-    fWindow(fV[0], pos, fWin, out, 1);
-    break;
-  case TSynthChannels::scStereo:
-    for (int s = 0; s < 32; ++s)
-      x[s] = row[2 * s];
-    Store(0, pos, x);
-    fWindow(fV[0], pos, fWin, out, 2);
-    for (int s = 0; s < 32; ++s)
-      x[s] = row[2 * s + 1];
-    Store(1, pos, x);
-    fWindow(fV[1], pos, fWin, out + 1, 2);
-    break;
-  case TSynthChannels::scMixToMono:
-    for (int s = 0; s < 32; ++s)
-      x[s] = (row[2 * s] + row[2 * s + 1]) * 0.5f;
-    Store(0, pos, x);
-    fWindow(fV[0], pos, fWin, out, 1);
-    break;
-  case TSynthChannels::scLeftOnly:
-  case TSynthChannels::scRightOnly: {
-    const int second = mode == TSynthChannels::scRightOnly ? 1 : 0;
-    for (int s = 0; s < 32; ++s)
-      x[s] = row[2 * s + second];
-    Store(0, pos, x);
-    fWindow(fV[0], pos, fWin, out, 1);
-    break;
+  SynthRowsL12(mode, row, 1, out);
+}
+
+// Layers I and II: both channels at channel 0's position.
+void TSynth::SynthRowsL12(TSynthChannels mode, const float* rows, int slots, int16_t* out) {
+  const bool stereo = mode == TSynthChannels::scStereo;
+  const int step = stereo ? 64 : 32;
+  for (int t0 = 0; t0 < slots; t0 += kBatch) {
+    const int n = slots - t0 < kBatch ? slots - t0 : kBatch;
+    const float* r = rows + 64 * t0;
+    if (mode == TSynthChannels::scMonoSource) {
+      Matrix(0, r, 1, 64, n);
+    } else if (stereo || mode == TSynthChannels::scLeftOnly) {
+      Matrix(0, r, 2, 64, n);
+    } else if (mode == TSynthChannels::scRightOnly) {
+      Matrix(0, r + 1, 2, 64, n);
+    } else {
+      float mix[kBatch][32];
+      for (int t = 0; t < n; ++t)
+        for (int s = 0; s < 32; ++s)
+          mix[t][s] = (r[64 * t + 2 * s] + r[64 * t + 2 * s + 1]) * 0.5f;
+      Matrix(0, mix[0], 1, 32, n);
+    }
+    if (stereo) {
+      fPos[1] = fPos[0];
+      Matrix(1, r + 1, 2, 64, n);
+    }
+    for (int t = 0; t < n; ++t) {
+      int16_t* o = out + (t0 + t) * step;
+      if (stereo) {
+        fWindow(fV[0], fPos[0], fWin, o, 2);
+        fWindow(fV[1], fPos[0], fWin, o + 1, 2);
+      } else {
+        fWindow(fV[0], fPos[0], fWin, o, 1);
+      }
+      Advance(0);
+    }
   }
-  }
-  Advance(0);
 }
 
 } // namespace sorrel::decoder

@@ -12,13 +12,22 @@
 
 namespace sorrel::decoder {
 
-// The windowing step of one time slot. `v0` is the 64-value matrixing output
-// history of the channel (16 slots of 64, ring of slots), `pos` the slot that
-// holds the newest output, `win` the 512-value window (sign already folded in
-// for the polarity switch), `out` receives 32 samples `outStride` apart.
-// Implementations differ only in instruction choice and summation order.
+// The windowing step of one time slot. `v` is the 64-value matrixing output
+// history of the channel (a ring of 32 slots of 64; the window reads the 16
+// newest), `pos` the slot that holds the newest output, `win` the 512-value
+// window (sign already folded in for the polarity switch), `out` receives 32
+// samples `outStride` apart. Implementations differ only in instruction
+// choice and summation order.
 using TSynthWindowFn = void (*)(const float* v, int pos, const float* win, int16_t* out,
                                 int outStride);
+
+// The matrixing of `nslots` consecutive time slots (at most TSynth::kBatch):
+// slot t reads its 32 subband samples from in[t * slotStride + s * sbStride],
+// multiplies them by gains[s] when gains is not null, and stores the 64
+// history values of its 32-point DCT at ring slot (pos - t) mod 32 of v.
+// `dct` holds the 31 factors of the factorised DCT.
+using TSynthDctFn = void (*)(const float* in, int sbStride, int slotStride, int nslots,
+                             const float* gains, float* v, int pos, const float* dct);
 
 // Output channel codes of Layers I and II (see TSynth::SynthSlotL12).
 enum class TSynthChannels : int32_t {
@@ -31,8 +40,10 @@ enum class TSynthChannels : int32_t {
 
 class TSynth {
 public:
-  static constexpr int kSlots = 16;      // history depth in time slots
+  static constexpr int kSlots = 32;      // history ring in time slots (16 in use, room
+                                         // for a batch stored ahead)
   static constexpr int kSlotValues = 64; // matrixing outputs kept per slot
+  static constexpr int kBatch = 8;       // slots matrixed together
 
   TSynth();
 
@@ -58,6 +69,8 @@ public:
   // Routine selection (done once per initialisation by the decoder).
   void SetWindowRoutine(TSynthWindowFn fn) { fWindow = fn; }
   TSynthWindowFn WindowRoutine() const { return fWindow; }
+  void SetDctRoutine(TSynthDctFn fn) { fDct = fn; }
+  TSynthDctFn DctRoutine() const { return fDct; }
 
   // One time slot of channel `ch` (0 or 1) at that channel's own position
   // (Layer III): subband s is read from in[s * inStride]; sample j is written
@@ -76,27 +89,35 @@ public:
   // subband buffer: 32 values for a mono source, 64 interleaved (L0 R0 L1
   // R1 ...) otherwise. Writes 64 samples for scStereo, else 32.
   void SynthSlotL12(TSynthChannels mode, const float* row, int16_t* out);
+  // `slots` such rows (64 values apart); slot t writes from out + t * 32 x
+  // output channels on.
+  void SynthRowsL12(TSynthChannels mode, const float* rows, int slots, int16_t* out);
 
   // The ISO/IEC 11172-3 window D[0..511] (unscaled, positive polarity).
   static const float* IsoWindow();
+  // The 31 factors of the factorised DCT (see TSynthDctFn).
+  static const float* DctFactors();
 
 private:
   void Advance(int ch) { fPos[ch] = (fPos[ch] + kSlots - 1) & (kSlots - 1); }
-  void Store(int ch, int pos, float* x); // x: 32 subband samples, equalised in place
+  void Matrix(int ch, const float* in, int sbStride, int slotStride, int n);
 
   alignas(64) float fV[2][kSlots * kSlotValues];
   alignas(64) float fWin[512];
   int fPos[2];
   bool fInverted = false;
   TSynthWindowFn fWindow;
+  TSynthDctFn fDct;
   std::atomic<int32_t> fOwnEqEnabled{0};
   std::array<std::atomic<float>, 32> fOwnEqGain;
   const std::atomic<int32_t>* fEqEnabled = &fOwnEqEnabled;
   const std::atomic<float>* fEqGain = fOwnEqGain.data();
 };
 
-// The plain (portable) windowing routine.
+// The plain (portable) routines.
 void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, int outStride);
+void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                   float* v, int pos, const float* dct);
 
 // 32-point DCT-II without normalisation: out[n] = sum_k in[k] cos((2k+1) n pi / 64).
 void Dct32(const float* in, float* out);

@@ -15,11 +15,29 @@ template <class V> inline void WindowImpl(const float* v, int pos, const float* 
   typename V::T acc[N];
   for (int q = 0; q < N; ++q)
     acc[q] = V::Zero();
-  for (int r = 0; r < 16; ++r) {
-    const float* row = v + ((pos + r) & 15) * 64 + (r & 1) * 32;
-    const float* w = win + 32 * r;
+  if constexpr (V::kSplitWindow) {
+    // Even and odd rows in separate sums: half the dependency chain.
+    typename V::T odd[N];
     for (int q = 0; q < N; ++q)
-      acc[q] = V::MulAdd(V::LoadU(row + q * V::W), V::LoadU(w + q * V::W), acc[q]);
+      odd[q] = V::Zero();
+    for (int r = 0; r < 16; r += 2) {
+      const float* row0 = v + ((pos + r) & 31) * 64; // ring of 32 slots
+      const float* row1 = v + ((pos + r + 1) & 31) * 64 + 32;
+      const float* w = win + 32 * r;
+      for (int q = 0; q < N; ++q) {
+        acc[q] = V::MulAdd(V::LoadU(row0 + q * V::W), V::LoadU(w + q * V::W), acc[q]);
+        odd[q] = V::MulAdd(V::LoadU(row1 + q * V::W), V::LoadU(w + 32 + q * V::W), odd[q]);
+      }
+    }
+    for (int q = 0; q < N; ++q)
+      acc[q] = V::Add(acc[q], odd[q]);
+  } else {
+    for (int r = 0; r < 16; ++r) {
+      const float* row = v + ((pos + r) & 31) * 64 + (r & 1) * 32; // ring of 32 slots
+      const float* w = win + 32 * r;
+      for (int q = 0; q < N; ++q)
+        acc[q] = V::MulAdd(V::LoadU(row + q * V::W), V::LoadU(w + q * V::W), acc[q]);
+    }
   }
   if (outStride == 1) {
     V::StorePcm32(acc, out);
@@ -29,6 +47,62 @@ template <class V> inline void WindowImpl(const float* v, int pos, const float* 
   V::StorePcm32(acc, tmp);
   for (int j = 0; j < 32; ++j)
     out[j * outStride] = tmp[j];
+}
+
+// Matrixing of nslots slots (see TSynthDctFn), V::W slots at a time in the
+// lanes; a remainder slot by slot.
+template <class V> struct TSplat {
+  typename V::T operator()(float f) const { return V::Set1(f); }
+};
+struct TSame {
+  float operator()(float f) const { return f; }
+};
+
+template <class V> inline void DctImpl(const float* in, int sbStride, int slotStride, int nslots,
+                                       const float* gains, float* v, int pos, const float* dct) {
+  using T = typename V::T;
+  constexpr int W = V::W;
+  int t = 0;
+  for (; t + W <= nslots; t += W) {
+    const float* p = in + t * slotStride;
+    T x[32];
+    if (sbStride == 1) {
+      for (int s0 = 0; s0 < 32; s0 += W) {
+        for (int l = 0; l < W; ++l)
+          x[s0 + l] = V::LoadU(p + l * slotStride + s0);
+        V::Transpose(x + s0);
+      }
+    } else {
+      for (int s = 0; s < 32; ++s) {
+        alignas(32) float g[W];
+        for (int l = 0; l < W; ++l)
+          g[l] = p[l * slotStride + s * sbStride];
+        x[s] = V::Load(g);
+      }
+    }
+    if (gains)
+      for (int s = 0; s < 32; ++s)
+        x[s] = V::Mul(x[s], V::Set1(gains[s]));
+    T a[32], e[64];
+    DctRec<32>(x, a, dct, TSplat<V>{}, V::Zero());
+    ExpandSlot(a, e, V::Zero());
+    for (int j0 = 0; j0 < 64; j0 += W) {
+      V::Transpose(e + j0);
+      for (int l = 0; l < W; ++l)
+        V::StoreU(v + ((pos - t - l) & 31) * 64 + j0, e[j0 + l]);
+    }
+  }
+  for (; t < nslots; ++t) {
+    float x[32], a[32];
+    const float* p = in + t * slotStride;
+    for (int s = 0; s < 32; ++s)
+      x[s] = p[s * sbStride];
+    if (gains)
+      for (int s = 0; s < 32; ++s)
+        x[s] *= gains[s];
+    DctRec<32>(x, a, dct, TSame{}, 0.0f);
+    ExpandSlot(a, v + ((pos - t) & 31) * 64, 0.0f);
+  }
 }
 
 // y[0..39] = the 36-point IMDCT of in[0..17] (y[36..39] = 0).

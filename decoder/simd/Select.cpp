@@ -17,6 +17,23 @@ sorrel::decoder::TSynthWindowFn SynthWindowFor(TMP3Kernel k) {
   return sorrel::decoder::SynthWindowPlain;
 }
 
+sorrel::decoder::TSynthDctFn SynthDctFor(TMP3Kernel k) {
+#if defined(SORREL_HAVE_SIMD)
+  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2())
+    return simd::SynthDctAVX2;
+  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2())
+    return simd::SynthDctSSE2;
+#endif
+  (void)k;
+  return sorrel::decoder::SynthDctPlain;
+}
+
+void SelectSynthRoutines(sorrel::decoder::TSynth& synth, TMP3Kernel k) {
+  static_assert(sorrel::decoder::TSynth::kSlots == 32, "the vector routines walk a ring of 32");
+  synth.SetWindowRoutine(SynthWindowFor(k));
+  synth.SetDctRoutine(SynthDctFor(k));
+}
+
 TL3Kernels L3KernelsFor(const TMP3RoutineChoice& c) {
   TL3Kernels k = L3PlainKernels();
 #if defined(SORREL_HAVE_SIMD)

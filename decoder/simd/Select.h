@@ -7,4 +7,7 @@
 #include "../Synth.h"
 
 sorrel::decoder::TSynthWindowFn SynthWindowFor(TMP3Kernel k);
+sorrel::decoder::TSynthDctFn SynthDctFor(TMP3Kernel k);
+// Both synthesis routines of a TSynth.
+void SelectSynthRoutines(sorrel::decoder::TSynth& synth, TMP3Kernel k);
 TL3Kernels L3KernelsFor(const TMP3RoutineChoice& c);

@@ -12,6 +12,10 @@ namespace sorrel::decoder::simd {
 bool HaveSSE2();
 bool HaveAVX2();
 
+void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                  float* v, int pos, const float* dct);
+void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                  float* v, int pos, const float* dct);
 void SynthWindowSSE2(const float* v, int pos, const float* win, int16_t* out, int outStride);
 void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, int outStride);
 

@@ -10,6 +10,7 @@ namespace {
 
 struct V8 {
   using T = __m256;
+  static constexpr bool kSplitWindow = true;
   static constexpr int W = 8;
   static T Zero() { return _mm256_setzero_ps(); }
   static T Set1(float f) { return _mm256_set1_ps(f); }
@@ -58,11 +59,17 @@ struct V8 {
   }
 };
 
+#include "DctImpl.h"
 #include "KernelsImpl.h"
 
 } // namespace
 
 bool HaveAVX2() { return true; }
+
+void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                 float* v, int pos, const float* dct) {
+  DctImpl<V8>(in, sbStride, slotStride, nslots, gains, v, pos, dct);
+}
 
 void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, int outStride) {
   WindowImpl<V8>(v, pos, win, out, outStride);

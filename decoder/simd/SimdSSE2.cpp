@@ -9,6 +9,7 @@ namespace {
 
 struct V4 {
   using T = __m128;
+  static constexpr bool kSplitWindow = false;
   static constexpr int W = 4;
   static T Zero() { return _mm_setzero_ps(); }
   static T Set1(float f) { return _mm_set1_ps(f); }
@@ -35,6 +36,7 @@ struct V4 {
   }
 };
 
+#include "DctImpl.h"
 #include "KernelsImpl.h"
 
 inline __m128 Rev(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
@@ -42,6 +44,11 @@ inline __m128 Rev(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3
 } // namespace
 
 bool HaveSSE2() { return true; }
+
+void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                 float* v, int pos, const float* dct) {
+  DctImpl<V4>(in, sbStride, slotStride, nslots, gains, v, pos, dct);
+}
 
 void SynthWindowSSE2(const float* v, int pos, const float* win, int16_t* out, int outStride) {
   WindowImpl<V4>(v, pos, win, out, outStride);
