@@ -25,11 +25,20 @@ struct BitReader {
     cache = 0;
     bits = 0;
   }
+  // Tops the cache up to at least 57 bits with one 8-byte load.
   void Refill() {
-    while (bits <= 56) {
-      cache |= static_cast<uint64_t>(base[pos++]) << (56 - bits);
-      bits += 8;
-    }
+    if (bits > 56) return;
+    const uint8_t* p = base + pos;
+    const uint64_t w = static_cast<uint64_t>(p[0]) << 56 | static_cast<uint64_t>(p[1]) << 48 |
+                       static_cast<uint64_t>(p[2]) << 40 | static_cast<uint64_t>(p[3]) << 32 |
+                       static_cast<uint64_t>(p[4]) << 24 | static_cast<uint64_t>(p[5]) << 16 |
+                       static_cast<uint64_t>(p[6]) << 8 | static_cast<uint64_t>(p[7]);
+    const int take = (64 - bits) >> 3;
+    cache |= w >> bits;
+    bits += take * 8;
+    pos += static_cast<uint32_t>(take);
+    // Drop the part of the next byte that came along.
+    cache &= bits >= 64 ? ~uint64_t{0} : ~(~uint64_t{0} >> bits);
   }
   uint32_t Peek(int n) const { return static_cast<uint32_t>(cache >> (64 - n)); }
   void Skip(int n) {
@@ -88,43 +97,53 @@ void UnpackHuff(BitReader& br, int32_t* out, int n, int table, int64_t limit_bit
     return;
   }
   const int linbits = h.linbits;
+  const uint32_t* const root = h.tree;
+  // The reader's state in locals, so that it stays in registers.
+  BitReader r = br;
   for (int i = 0; i < n; i += 2) {
-    br.Refill();  // >= 57 bits: enough for a pair without escapes
-    const uint32_t* t = h.tree;
+    r.Refill();  // >= 57 bits: enough for a code, two escapes of 13 bits and signs
+    const uint32_t* t = root;
     uint32_t e;
     for (;;) {
       const int w = static_cast<int>(t[0]);
-      e = t[1 + br.Peek(w)];
+      e = t[1 + r.Peek(w)];
       if (e & 0xFF00) break;
-      br.Skip(w);
+      r.Skip(w);
       t += e >> 16;
     }
-    br.Skip(static_cast<int>((e >> 8) & 0xFF));
+    r.Skip(static_cast<int>((e >> 8) & 0xFF));
     int x = (e >> 4) & 15;
     int y = e & 15;
-    if (x == 15 && linbits) {
-      x += static_cast<int>(br.Get(linbits));
-    }
-    if (x) {
-      if (br.bits < 1) br.Refill();
-      if (br.Peek(1)) x = -x;
-      br.Skip(1);
-    }
-    if (y == 15 && linbits) {
-      y += static_cast<int>(br.Get(linbits));
+    if (linbits) {
+      if (x == 15) {
+        x += static_cast<int>(r.Peek(linbits));
+        r.Skip(linbits);
+      }
+      if (x) {
+        if (r.Peek(1)) x = -x;
+        r.Skip(1);
+      }
+      if (y == 15) {
+        if (r.bits < linbits + 1) r.Refill();
+        y += static_cast<int>(r.Peek(linbits));
+        r.Skip(linbits);
+      }
+    } else if (x) {
+      if (r.Peek(1)) x = -x;
+      r.Skip(1);
     }
     if (y) {
-      if (br.bits < 1) br.Refill();
-      if (br.Peek(1)) y = -y;
-      br.Skip(1);
+      if (r.Peek(1)) y = -y;
+      r.Skip(1);
     }
     out[i] = x;
-    if (i + 1 < n) out[i + 1] = y;
-    if (br.BitPos() > limit_bit) {
+    out[i + 1] = y;
+    if (r.BitPos() > limit_bit) {
       if (i + 2 < n) std::memset(out + i + 2, 0, sizeof(int32_t) * (n - i - 2));
-      return;
+      break;
     }
   }
+  br = r;
 }
 
 // Decodes count1 quadruples into out (room for n lines) with `bits_left` bits of
@@ -201,12 +220,13 @@ void L3AntialiasPlain(float* x, int nbound) {
 
 void L3Imdct36Plain(const float* in, float* out) {
   const Tables& T = l3_tables::Get();
-  float u[18];
-  for (int r = 0; r < 18; ++r) {
-    const float* c = T.cos36[r];
-    float s = 0.0f;
-    for (int k = 0; k < 18; ++k) s += in[k] * c[k];
-    u[r] = s;
+  // Output-major accumulation: the 18 sums are independent, so the compiler can
+  // keep them in vector registers.
+  float u[20] = {};
+  for (int k = 0; k < 18; ++k) {
+    const float x = in[k];
+    const float* c = T.cos36[k];
+    for (int r = 0; r < 20; ++r) u[r] += x * c[r];
   }
   for (int i = 0; i < 9; ++i) {
     out[i] = u[i];
@@ -667,21 +687,18 @@ void TL3Decoder::Dequant(int ch, int slot, int gr) {
     if (q > 599) q = 599;
     return T.pow2q[q];
   };
-  auto req = [&](int32_t x, float f) -> float {
-    if (x == 0) return 0.0f;
-    if (x > 0) return T.pow43[x < 8207 ? x : 8206] * f;
-    return -T.pow43[-x < 8207 ? -x : 8206] * f;
-  };
+  // Huffman decoding never yields |x| > 8206, so the table needs no clamp.
+  const float* p43 = T.pow43s + 8206;
 
   int i = 0;
   for (int b = 0; b < c.ncbl && i < n_in; ++b) {
     const int w = sfb_l[b + 1] - sfb_l[b];
     const float f = factor(gq - sfs2 * (s.l[b] + (g.preflag ? l3_tables::kPretab[b] : 0)));
-    bool nz = false;
+    int32_t nz = 0;
     for (int j = 0; j < w; ++j) {
       const int32_t x = in[i + j];
-      nz |= x != 0;
-      out[i + j] = req(x, f);
+      nz |= x;
+      out[i + j] = p43[x] * f;
     }
     if (nz) c.cbmax = b;
     i += w;
@@ -708,10 +725,10 @@ void TL3Decoder::Dequant(int ch, int slot, int gr) {
       const float f = factor(qw[w] - sfs2 * s.s[w][b]);
       const int32_t* src = in + i + w * n;
       float* dst = tmp + i - short_start + w;
-      bool nz = false;
+      int32_t nz = 0;
       for (int j = 0; j < n; ++j) {
-        nz |= src[j] != 0;
-        dst[3 * j] = req(src[j], f);
+        nz |= src[j];
+        dst[3 * j] = p43[src[j]] * f;
       }
       if (nz) c.cbmax_s[w] = b;
     }

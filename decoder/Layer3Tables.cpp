@@ -39,7 +39,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 // Builds the multi-level lookup of one code list.  Each level looks up at most
 // kLevelBits bits; longer codes continue in subtables.
-constexpr int kLevelBits = 8;
+constexpr int kLevelBits = 10;
 
 struct Code {
   uint32_t code;
@@ -96,7 +96,11 @@ const uint32_t* BuildTree(const l3_huff::HuffTableDesc& d) {
 }  // namespace
 
 Tables::Tables() {
-  for (int i = 0; i < 8207; ++i) pow43[i] = static_cast<float>(std::pow(static_cast<double>(i), 4.0 / 3.0));
+  for (int i = 0; i <= 8206; ++i) {
+    const float v = static_cast<float>(std::pow(static_cast<double>(i), 4.0 / 3.0));
+    pow43s[8206 + i] = v;
+    pow43s[8206 - i] = -v;
+  }
   for (int i = 0; i < 600; ++i) pow2q[i] = static_cast<float>(std::exp2((i - kPow2qBias) / 4.0));
   static const double c[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
   for (int i = 0; i < 8; ++i) {
@@ -154,7 +158,10 @@ Tables::Tables() {
   // x[53-i] = x[i]); row r < 9 is output r, row r >= 9 is output r + 9.
   for (int r = 0; r < 18; ++r) {
     const int i = r < 9 ? r : r + 9;
-    for (int k = 0; k < 18; ++k) cos36[r][k] = static_cast<float>(std::cos(kPi / 72 * (2 * i + 19) * (2 * k + 1)));
+    for (int k = 0; k < 18; ++k) cos36[k][r] = static_cast<float>(std::cos(kPi / 72 * (2 * i + 19) * (2 * k + 1)));
+  }
+  for (int k = 0; k < 18; ++k) {
+    cos36[k][18] = cos36[k][19] = 0.0f;
   }
   // 12-point: y[5-i] = -y[i], y[17-i] = y[i]; rows 0..2 give outputs 0..2, rows 3..5
   // outputs 6..8.

@@ -20,13 +20,16 @@ struct HuffLookup {
 };
 
 struct Tables {
-  float pow43[8207];     // |x|^(4/3)
+  // sign(x) |x|^(4/3) for x = -8206 .. 8206 (the largest Huffman value is 15 + 8191)
+  // at index x + 8206.
+  float pow43s[2 * 8206 + 1];
   float pow2q[600];      // 2^((i - kPow2qBias) / 4)
   float cs[8], ca[8];    // alias reduction
   float is1[2][8][2];    // MPEG-1 intensity (kl, kr) [ms_mode][position]
   float is2[2][2][64][2];  // MPEG-2 intensity [scale][ms_mode][row start + position]
   float win[4][36];      // hybrid windows by block type
-  float cos36[18][18];   // unique rows of the 36-point IMDCT
+  float cos36[18][20];   // unique outputs of the 36-point IMDCT, [input k][output r];
+                         // two zero columns make rows a whole number of vectors
   float cos12[6][6];     // unique rows of the 12-point IMDCT
   HuffLookup huff[32];
   uint8_t count1a[64][2];  // {code length, vwxy} by the next 6 bits

@@ -1,5 +1,7 @@
 // sorrel-decode: decodes an MPEG audio file to WAV or raw 16-bit PCM, finding and
 // checking frames the way the player does.
+#include <bit>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +32,12 @@ const char kUsage[] =
 bool ReadFile(const char* path, std::vector<uint8_t>& data) {
   FILE* f = std::fopen(path, "rb");
   if (!f) return false;
+  // Size the buffer once when the file can tell its size; grow otherwise.
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    const long size = std::ftell(f);
+    if (size > 0) data.reserve(static_cast<size_t>(size));
+    std::rewind(f);
+  }
   uint8_t buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
@@ -192,7 +200,10 @@ int main(int argc, char** argv) {
     const TInOut r = dec.AudioDecode(buf + pos, static_cast<int32_t>(avail > 0x7FFFFFFF ? 0x7FFFFFFF : avail),
                                      pcm.data());
     if (r.in_bytes < 1) std::fill(pcm.begin(), pcm.end(), 0);
-    for (size_t i = 0; i < pcm.size(); ++i) Put16(&bytes[2 * i], static_cast<uint16_t>(pcm[i]));
+    if constexpr (std::endian::native == std::endian::little)
+      std::memcpy(bytes.data(), pcm.data(), bytes.size());
+    else
+      for (size_t i = 0; i < pcm.size(); ++i) Put16(&bytes[2 * i], static_cast<uint16_t>(pcm[i]));
     if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
       write_failed = true;
       break;
