@@ -18,6 +18,16 @@ struct TL12Bits {
   int n = 0;
   TL12Bits(const uint8_t* b, const uint8_t* e) : p(b), end(e) {}
   void Fill() {
+    if (end - p >= 8) { // fast path: as many whole bytes as fit, from one load
+      uint64_t w = 0;
+      for (int i = 0; i < 8; ++i) // big-endian load; compilers make it one instruction
+        w = (w << 8) | p[i];
+      const int bytes = (63 - n) >> 3;
+      acc = (acc << (8 * bytes)) | (w >> (64 - 8 * bytes));
+      p += bytes;
+      n += 8 * bytes;
+      return;
+    }
     while (n <= 56) {
       acc = (acc << 8) | (p < end ? *p++ : 0u);
       n += 8;

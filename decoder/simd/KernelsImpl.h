@@ -175,7 +175,7 @@ template <class V> struct TLanes {
   }
 
   static void Long(const sorrel::decoder::simd::TKernelTables& Tb, float* cur, const float* prev,
-                   float* out, const float* wl) {
+                   float* out, const float* wl, int outStride = 32) {
     T x[18], p[18], u[18];
     LoadCols(cur, x);
     LoadCols(prev, p);
@@ -188,7 +188,7 @@ template <class V> struct TLanes {
     const T zero = V::Zero();
     for (int t = 0; t < 18; ++t) {
       const T y = t < 9 ? u[t] : V::Sub(zero, u[17 - t]);
-      V::StoreU(out + 32 * t, V::Add(p[t], V::Mul(y, V::Set1(wl[t]))));
+      V::StoreU(out + outStride * t, V::Add(p[t], V::Mul(y, V::Set1(wl[t]))));
     }
     T c[18];
     for (int t = 0; t < 18; ++t) {
@@ -200,7 +200,7 @@ template <class V> struct TLanes {
   }
 
   static void Short(const sorrel::decoder::simd::TKernelTables& Tb, float* cur, const float* prev,
-                    float* out, const float* ws) {
+                    float* out, const float* ws, int outStride = 32) {
     T x[18], p[18], z[36];
     LoadCols(cur, x);
     LoadCols(prev, p);
@@ -221,10 +221,34 @@ template <class V> struct TLanes {
       }
     }
     for (int t = 0; t < 18; ++t)
-      V::StoreU(out + 32 * t, V::Add(p[t], z[t]));
+      V::StoreU(out + outStride * t, V::Add(p[t], z[t]));
     StoreCols(cur, z + 18);
   }
 };
+
+// A last, partial group: `real` subbands of the group's kind, then `pass`
+// subbands of overlap pass-through (zero input gives exactly the plain
+// pass-through: output = overlap, new overlap 0); nothing beyond is touched.
+template <class V>
+inline void PartialGroup(const sorrel::decoder::simd::TKernelTables& Tb, bool isLong, float* cur,
+                         const float* prev, float* out, const float* win, int real, int pass) {
+  constexpr int W = V::W;
+  alignas(32) float c[W * 18], p[W * 18], o[18 * W];
+  const int used = real + pass;
+  for (int i = 0; i < W * 18; ++i) {
+    c[i] = i < real * 18 ? cur[i] : 0.0f;
+    p[i] = i < used * 18 ? prev[i] : 0.0f;
+  }
+  if (isLong)
+    TLanes<V>::Long(Tb, c, p, o, win, W);
+  else
+    TLanes<V>::Short(Tb, c, p, o, win, W);
+  for (int t = 0; t < 18; ++t)
+    for (int l = 0; l < used; ++l)
+      out[32 * t + l] = o[W * t + l];
+  for (int i = 0; i < used * 18; ++i)
+    cur[i] = c[i];
+}
 
 template <class V> inline int HybridImpl(float* cur, float* prev, float* out, int block_type,
                                          int nlong, int ntotal, int nprev) {
@@ -235,6 +259,19 @@ template <class V> inline int HybridImpl(float* cur, float* prev, float* out, in
   int sb = 0;
   for (; sb + V::W <= nlong; sb += V::W)
     TLanes<V>::Long(T, cur + 18 * sb, prev + 18 * sb, out + sb, wl);
+  if (sb < nlong && (nlong - sb) * 2 >= V::W / 2) {
+    const int real = nlong - sb;
+    int pass = nlong == ntotal ? nprev - nlong : 0;
+    if (pass > V::W - real)
+      pass = V::W - real;
+    if (pass < 0)
+      pass = 0;
+    PartialGroup<V>(T, true, cur + 18 * sb, prev + 18 * sb, out + sb, wl, real, pass);
+    sb += real + pass;
+    if (pass > 0) { // the pass-through subbands were done with the group
+      nlong = ntotal = sb;
+    }
+  }
   for (; sb < nlong; ++sb) {
     float* c = cur + 18 * sb;
     const float* p = prev + 18 * sb;
@@ -248,6 +285,17 @@ template <class V> inline int HybridImpl(float* cur, float* prev, float* out, in
   }
   for (; sb + V::W <= ntotal; sb += V::W)
     TLanes<V>::Short(T, cur + 18 * sb, prev + 18 * sb, out + sb, ws);
+  if (sb < ntotal && (ntotal - sb) * 2 >= V::W / 2) {
+    const int real = ntotal - sb;
+    int pass = nprev - ntotal;
+    if (pass > V::W - real)
+      pass = V::W - real;
+    if (pass < 0)
+      pass = 0;
+    PartialGroup<V>(T, false, cur + 18 * sb, prev + 18 * sb, out + sb, ws, real, pass);
+    sb += real + pass;
+    ntotal = sb;
+  }
   for (; sb < ntotal; ++sb) {
     float* c = cur + 18 * sb;
     const float* p = prev + 18 * sb;
