@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <cstdio>
@@ -219,6 +220,9 @@ int RunSorrel(int argc, char** argv) {
   fm_PlayerMain->SetCompanions(fm_PlayList.get(), fm_PlayFileList.get(), fm_OvisAlarm.get(), fm_Command.get());
   port.main = fm_PlayerMain.get();
 
+  // The desktop session ending is the end-of-session message.
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, fm_PlayerMain.get(),
+                   [&](QSessionManager&) { fm_PlayerMain->Messages().Message(WM_QUERYENDSESSION, 0, 0); });
   SignalPipe signalPipe;
   QObject::connect(&signalPipe, &SignalPipe::Terminate, fm_PlayerMain.get(), [&](int) { fm_PlayerMain->close(); });
 

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -95,6 +96,26 @@ Tfm_Version::Tfm_Version(QWidget* parent) : QDialog(parent) {
     l->adjustSize();
     return l;
   };
+  // The program's icon, drawn: a note on the player's frame colour.
+  QPixmap icon(32, 32);
+  icon.fill(Qt::transparent);
+  {
+    QPainter g(&icon);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setBrush(QColor(0xF0, 0x70, 0xFF));
+    g.setPen(Qt::NoPen);
+    g.drawEllipse(1, 1, 30, 30);
+    g.setPen(Qt::white);
+    QFont f = g.font();
+    f.setPixelSize(22);
+    f.setBold(true);
+    g.setFont(f);
+    g.drawText(icon.rect(), Qt::AlignCenter, QStringLiteral("♪"));
+  }
+  auto* img = new QLabel(this);
+  img->setObjectName(QStringLiteral("ProgramIcon"));
+  img->setPixmap(icon);
+  img->setGeometry(16, 16, 32, 32);
   label(QStringLiteral("車載用ＭＰ３プレーヤ"), 64, 16, "Label1");
   label(QStringLiteral("Tarn's MP3Player"), 64, 40, "Label2");
   label(QStringLiteral("sorrel"), 64, 64, "lb_ExeName");
