@@ -127,7 +127,8 @@ struct TL3Decoder {
             int32_t freq_limit, bool full_band);
   TInOut DecodeFrame(const uint8_t* in, int32_t avail, int16_t* out);
 
- private:
+  // The stages, public for the tests.
+
   int32_t UnpackSide(const uint8_t* in, int32_t avail);
   void DecodeGranule(int gr, int slot, int16_t* out);
   void DecodeChannelData(int gr, int ch);

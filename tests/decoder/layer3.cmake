@@ -1,3 +1,4 @@
 # Layer III decoding, the header code and sorrel-decode.
 sorrel_add_test(decoder_layer3_conformance_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3_conformance.cpp LIBS decoder SANITIZE)
+sorrel_add_test(decoder_layer3_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3.cpp LIBS decoder SANITIZE)
