@@ -107,6 +107,30 @@ uint32_t GetCpuCapabilities() {
   return w;
 }
 
+namespace {
+constexpr uint32_t kSetBits[6] = {kCpuMMX, kCpu3DNow, kCpuSSE, kCpuE3DNow, kCpuCMOV, kCpuEMMX};
+}
+
+uint32_t CpuWordFromSet(TMP3CpuCapabilities set) {
+  uint32_t w = 0;
+  for (int i = 0; i < 6; ++i)
+    if (set & (1u << i))
+      w |= kSetBits[i];
+  return w;
+}
+
+TMP3CpuCapabilities CpuSetFromWord(uint32_t caps) {
+  TMP3CpuCapabilities set = 0;
+  for (int i = 0; i < 6; ++i)
+    if (caps & kSetBits[i])
+      set = static_cast<TMP3CpuCapabilities>(set | (1u << i));
+  return set;
+}
+
+uint32_t CpuWordForPlayer(uint32_t detected, TMP3CpuCapabilities set) {
+  return (detected & ~kCpuExtensionBits) | (CpuWordFromSet(set) & detected);
+}
+
 uint32_t NormaliseCpuCapabilities(uint32_t caps) {
   if (!(caps & kCpu3DNow))
     caps &= ~kCpuE3DNow;

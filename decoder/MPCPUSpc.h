@@ -34,6 +34,20 @@ constexpr uint32_t kCpuFMA = 0x10000000; // likewise
 // The bits the player's `UsingCpuCapabilities` set can switch off.
 constexpr uint32_t kCpuExtensionBits = kCpuMMX | kCpu3DNow | kCpuSSE | kCpuCMOV | kCpuE3DNow | kCpuEMMX;
 
+// The player's set of extensions it may use (`UsingCpuCapabilities`): set bit
+// n stands for enumeration value n.
+enum TMP3CpuCapability : int32_t { mccMMX = 0, mcc3DNow, mccKNI, mccE3DNow, mccCMOV, mccEMMX };
+using TMP3CpuCapabilities = uint8_t;
+constexpr TMP3CpuCapabilities kAllCpuCapabilities = 0x3F;
+
+// Between the set and the bits of the capability word (mccMMX 0x2, mcc3DNow
+// 0x4, mccKNI 0x8, mccE3DNow 0x20, mccCMOV 0x10, mccEMMX 0x40).
+uint32_t CpuWordFromSet(TMP3CpuCapabilities set);
+TMP3CpuCapabilities CpuSetFromWord(uint32_t caps);
+// The word the player hands to SetCpuCapabilities: the detected word with the
+// six extension bits replaced by the (detected-limited) set.
+uint32_t CpuWordForPlayer(uint32_t detected, TMP3CpuCapabilities set);
+
 // Raw CPUID results the word is computed from (so the decoding is testable
 // with any processor's values).
 struct TCpuIdInfo {

@@ -105,6 +105,24 @@ TEST(Cpu, Selection) {
 #endif
 }
 
+TEST(Cpu, PlayerSetAndWord) {
+  EXPECT_EQ(CpuWordFromSet(1u << mccMMX), kCpuMMX);
+  EXPECT_EQ(CpuWordFromSet(1u << mccKNI), kCpuSSE);
+  EXPECT_EQ(CpuWordFromSet(1u << mccE3DNow), kCpuE3DNow);
+  EXPECT_EQ(CpuWordFromSet(1u << mccCMOV), kCpuCMOV);
+  EXPECT_EQ(CpuWordFromSet(kAllCpuCapabilities), kCpuExtensionBits);
+  EXPECT_EQ(CpuSetFromWord(CpuWordFromSet(0x2D)), 0x2D);
+  const uint32_t detected = CpuCapabilitiesFrom(ModernIntel());
+  // The set can only switch extensions off; vendor, family and newer bits stay.
+  EXPECT_EQ(CpuWordForPlayer(detected, kAllCpuCapabilities), detected);
+  const uint32_t none = CpuWordForPlayer(detected, 0);
+  EXPECT_EQ(none & kCpuExtensionBits, 0u);
+  EXPECT_TRUE(none & kCpuIntel);
+  EXPECT_EQ(ChooseRoutines(none).synthWindow, TMP3Kernel::mkPlain);
+  // 3DNow! asked for on a processor without it stays off.
+  EXPECT_FALSE(CpuWordForPlayer(detected, 1u << mcc3DNow) & kCpu3DNow);
+}
+
 TEST(Cpu, DetectionIsCachedAndNamesMapToWords) {
   const uint32_t a = GetCpuCapabilities();
   EXPECT_EQ(a, GetCpuCapabilities());

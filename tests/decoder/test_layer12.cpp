@@ -311,6 +311,60 @@ std::vector<uint8_t> MakeL1(const int (&alloc)[32], int scf, uint32_t code) {
   return b;
 }
 
+// Two-channel Layer I frame at 448 kbit/s, 48 kHz.
+std::vector<uint8_t> MakeL1Stereo(int mode, int modeExt, const int (&alloc)[2][32],
+                                  const int (&scf)[2][32],
+                                  const std::function<uint32_t(int, int, int)>& code) {
+  BitWriter w;
+  w.Put(0xFFFF, 16);
+  w.Put(0xE << 4 | 1 << 2, 8);
+  w.Put(mode << 6 | modeExt << 4, 8);
+  const int bound = mode == 1 ? 4 * (modeExt + 1) : 32;
+  for (int sb = 0; sb < 32; ++sb)
+    for (int ch = 0; ch < (sb < bound ? 2 : 1); ++ch)
+      w.Put(alloc[ch][sb], 4);
+  auto a = [&](int ch, int sb) { return sb < bound ? alloc[ch][sb] : alloc[0][sb]; };
+  for (int sb = 0; sb < 32; ++sb)
+    for (int ch = 0; ch < 2; ++ch)
+      if (a(ch, sb))
+        w.Put(scf[ch][sb], 6);
+  for (int t = 0; t < 12; ++t)
+    for (int sb = 0; sb < 32; ++sb)
+      for (int ch = 0; ch < (sb < bound ? 2 : 1); ++ch)
+        if (a(ch, sb))
+          w.Put(code(t, sb, ch) & ((1u << (a(ch, sb) + 1)) - 1), a(ch, sb) + 1);
+  auto b = w.bytes;
+  b.resize(448, 0);
+  return b;
+}
+
+TEST(Layer12, LayerOneJointStereoSharesSamplesAboveTheBound) {
+  // Mode extension 1: bound 8. The joint frame must decode exactly like a
+  // plain stereo frame that spells the shared samples out for both channels.
+  int alloc[2][32] = {}, scf[2][32] = {};
+  for (int sb = 0; sb < 20; ++sb) {
+    alloc[0][sb] = 1 + sb % 6;
+    alloc[1][sb] = sb < 8 ? 1 + (sb + 3) % 6 : alloc[0][sb];
+    scf[0][sb] = 3 + sb;
+    scf[1][sb] = 30 - sb;
+  }
+  auto code = [](int t, int sb, int ch) { return uint32_t(t * 7 + sb * 3 + ch * 5); };
+  auto shared = [&](int t, int sb, int ch) { return code(t, sb, sb < 8 ? ch : 0); };
+  const auto joint = MakeL1Stereo(1, 1, alloc, scf, code);
+  const auto plain = MakeL1Stereo(0, 0, alloc, scf, shared);
+  const Decoded dj = DecodeOne(joint), dp = DecodeOne(plain);
+  EXPECT_EQ(dj.io.out_bytes, 1536);
+  EXPECT_EQ(dj.samples, dp.samples);
+  EXPECT_EQ(dj.pcm, dp.pcm);
+  // Above the bound both channels carry the same code with their own scale.
+  EXPECT_NE(dj.samples[2 * 10], dj.samples[2 * 10 + 1]);
+  // Skipping above a low limit in the joint region keeps the slots aligned.
+  const Decoded lim = DecodeOne(joint, false, 0, 8000); // (512000 + 24000) div 48000 = 11
+  for (int t = 0; t < 12; ++t)
+    for (int i = 0; i < 64; ++i)
+      ASSERT_EQ(lim.samples[64 * t + i], i < 22 ? dj.samples[64 * t + i] : 0.0f) << t << " " << i;
+}
+
 TEST(Layer12, LayerOneForbiddenAllocationIsSilence) {
   int alloc[32] = {};
   alloc[0] = 3;
