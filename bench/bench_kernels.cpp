@@ -68,12 +68,12 @@ void BM_SynthWindow(benchmark::State& state) {
   if (!Usable(state, k))
     return;
   const auto fn = SynthWindowFor(k);
-  const auto v = Noise(1024, 3000.0f, 2);
+  const auto v = Noise(32 * 64, 3000.0f, 2);
   int16_t out[32];
   int pos = 0;
   for (auto _ : state) {
     fn(v.data(), pos, TSynth::IsoWindow(), out, 1);
-    pos = (pos + 1) & 15;
+    pos = (pos + 1) & 31;
     benchmark::DoNotOptimize(out);
   }
 }

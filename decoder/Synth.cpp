@@ -113,10 +113,16 @@ void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, i
     out[j * outStride] = RoundClip(acc[j]);
 }
 
+void SynthWindow2Plain(const float* v0, const float* v1, int pos0, int pos1, const float* win,
+                       int16_t* out) {
+  SynthWindowPlain(v0, pos0, win, out, 2);
+  SynthWindowPlain(v1, pos1, win, out + 1, 2);
+}
+
 const float* TSynth::IsoWindow() { return Tables().window; }
 const float* TSynth::DctFactors() { return Tables().dct; }
 
-TSynth::TSynth() : fWindow(SynthWindowPlain), fDct(SynthDctPlain) {
+TSynth::TSynth() : fWindow(SynthWindowPlain), fWindow2(SynthWindow2Plain), fDct(SynthDctPlain) {
   std::memcpy(fWin, Tables().window, sizeof fWin);
   for (auto& g : fOwnEqGain)
     g.store(0.0f, std::memory_order_relaxed);
@@ -181,6 +187,20 @@ void TSynth::SynthSlots(int ch, const float* in, int inStride, int slotStride, i
   }
 }
 
+void TSynth::SynthSlotsStereo(const float* in0, const float* in1, int inStride, int slotStride,
+                              int slots, int16_t* out) {
+  for (int t0 = 0; t0 < slots; t0 += kBatch) {
+    const int n = slots - t0 < kBatch ? slots - t0 : kBatch;
+    Matrix(0, in0 + t0 * slotStride, inStride, slotStride, n);
+    Matrix(1, in1 + t0 * slotStride, inStride, slotStride, n);
+    for (int t = 0; t < n; ++t) {
+      fWindow2(fV[0], fV[1], fPos[0], fPos[1], fWin, out + (t0 + t) * 64);
+      Advance(0);
+      Advance(1);
+    }
+  }
+}
+
 void TSynth::SynthSlotL12(TSynthChannels mode, const float* row, int16_t* out) {
   SynthRowsL12(mode, row, 1, out);
 }
@@ -194,29 +214,45 @@ void TSynth::SynthRowsL12(TSynthChannels mode, const float* rows, int slots, int
     const float* r = rows + 64 * t0;
     if (mode == TSynthChannels::scMonoSource) {
       Matrix(0, r, 1, 64, n);
-    } else if (stereo || mode == TSynthChannels::scLeftOnly) {
-      Matrix(0, r, 2, 64, n);
-    } else if (mode == TSynthChannels::scRightOnly) {
-      Matrix(0, r + 1, 2, 64, n);
     } else {
-      float mix[kBatch][32];
-      for (int t = 0; t < n; ++t)
-        for (int s = 0; s < 32; ++s)
-          mix[t][s] = (r[64 * t + 2 * s] + r[64 * t + 2 * s + 1]) * 0.5f;
-      Matrix(0, mix[0], 1, 32, n);
-    }
-    if (stereo) {
-      fPos[1] = fPos[0];
-      Matrix(1, r + 1, 2, 64, n);
+      // Pick, mix or separate the interleaved channels into contiguous rows
+      // (the matrixing reads those fastest).
+      float x0[kBatch][32], x1[kBatch][32];
+      for (int t = 0; t < n; ++t) {
+        const float* q = r + 64 * t;
+        switch (mode) {
+        case TSynthChannels::scStereo:
+          for (int s = 0; s < 32; ++s) {
+            x0[t][s] = q[2 * s];
+            x1[t][s] = q[2 * s + 1];
+          }
+          break;
+        case TSynthChannels::scMixToMono:
+          for (int s = 0; s < 32; ++s)
+            x0[t][s] = (q[2 * s] + q[2 * s + 1]) * 0.5f;
+          break;
+        case TSynthChannels::scRightOnly:
+          for (int s = 0; s < 32; ++s)
+            x0[t][s] = q[2 * s + 1];
+          break;
+        default:
+          for (int s = 0; s < 32; ++s)
+            x0[t][s] = q[2 * s];
+          break;
+        }
+      }
+      Matrix(0, x0[0], 1, 32, n);
+      if (stereo) {
+        fPos[1] = fPos[0];
+        Matrix(1, x1[0], 1, 32, n);
+      }
     }
     for (int t = 0; t < n; ++t) {
       int16_t* o = out + (t0 + t) * step;
-      if (stereo) {
-        fWindow(fV[0], fPos[0], fWin, o, 2);
-        fWindow(fV[1], fPos[0], fWin, o + 1, 2);
-      } else {
+      if (stereo)
+        fWindow2(fV[0], fV[1], fPos[0], fPos[0], fWin, o);
+      else
         fWindow(fV[0], fPos[0], fWin, o, 1);
-      }
       Advance(0);
     }
   }

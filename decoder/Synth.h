@@ -21,6 +21,11 @@ namespace sorrel::decoder {
 using TSynthWindowFn = void (*)(const float* v, int pos, const float* win, int16_t* out,
                                 int outStride);
 
+// Both channels of a stereo slot at once (the two-channel variant): channel
+// c's history v_c at pos_c, 64 samples written interleaved from out.
+using TSynthWindow2Fn = void (*)(const float* v0, const float* v1, int pos0, int pos1,
+                                 const float* win, int16_t* out);
+
 // The matrixing of `nslots` consecutive time slots (at most TSynth::kBatch):
 // slot t reads its 32 subband samples from in[t * slotStride + s * sbStride],
 // multiplies them by gains[s] when gains is not null, and stores the 64
@@ -69,6 +74,8 @@ public:
   // Routine selection (done once per initialisation by the decoder).
   void SetWindowRoutine(TSynthWindowFn fn) { fWindow = fn; }
   TSynthWindowFn WindowRoutine() const { return fWindow; }
+  void SetWindow2Routine(TSynthWindow2Fn fn) { fWindow2 = fn; }
+  TSynthWindow2Fn Window2Routine() const { return fWindow2; }
   void SetDctRoutine(TSynthDctFn fn) { fDct = fn; }
   TSynthDctFn DctRoutine() const { return fDct; }
 
@@ -83,6 +90,12 @@ public:
   // from out + t * 32 * outStride on.
   void SynthSlots(int ch, const float* in, int inStride, int slotStride, int slots,
                   int16_t* out, int outStride);
+
+  // Both channels of a Layer III granule at their own positions, output
+  // interleaved: as SynthSlots for channel 0 from in0 and channel 1 from in1
+  // with outStride 2, but faster.
+  void SynthSlotsStereo(const float* in0, const float* in1, int inStride, int slotStride,
+                        int slots, int16_t* out);
 
   // One time slot of Layers I and II: both channels share channel 0's
   // position, which moves once per slot. `row` is the slot's row of the
@@ -107,6 +120,7 @@ private:
   int fPos[2];
   bool fInverted = false;
   TSynthWindowFn fWindow;
+  TSynthWindow2Fn fWindow2;
   TSynthDctFn fDct;
   std::atomic<int32_t> fOwnEqEnabled{0};
   std::array<std::atomic<float>, 32> fOwnEqGain;
@@ -116,6 +130,8 @@ private:
 
 // The plain (portable) routines.
 void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, int outStride);
+void SynthWindow2Plain(const float* v0, const float* v1, int pos0, int pos1, const float* win,
+                       int16_t* out);
 void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
                    float* v, int pos, const float* dct);
 

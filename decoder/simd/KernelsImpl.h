@@ -9,10 +9,9 @@
 // StorePcm32(const T* acc, int16_t* out): 32 sums rounded to nearest and
 // saturated to 16 bits.
 
-template <class V> inline void WindowImpl(const float* v, int pos, const float* win, int16_t* out,
-                                          int outStride) {
+template <class V> inline void WindowAcc(const float* v, int pos, const float* win,
+                                         typename V::T* acc) {
   constexpr int N = 32 / V::W;
-  typename V::T acc[N];
   for (int q = 0; q < N; ++q)
     acc[q] = V::Zero();
   if constexpr (V::kSplitWindow) {
@@ -39,6 +38,12 @@ template <class V> inline void WindowImpl(const float* v, int pos, const float* 
         acc[q] = V::MulAdd(V::LoadU(row + q * V::W), V::LoadU(w + q * V::W), acc[q]);
     }
   }
+}
+
+template <class V> inline void WindowImpl(const float* v, int pos, const float* win, int16_t* out,
+                                          int outStride) {
+  typename V::T acc[32 / V::W];
+  WindowAcc<V>(v, pos, win, acc);
   if (outStride == 1) {
     V::StorePcm32(acc, out);
     return;
@@ -47,6 +52,15 @@ template <class V> inline void WindowImpl(const float* v, int pos, const float* 
   V::StorePcm32(acc, tmp);
   for (int j = 0; j < 32; ++j)
     out[j * outStride] = tmp[j];
+}
+
+// Both channels of a slot, written interleaved (64 samples).
+template <class V> inline void Window2Impl(const float* v0, const float* v1, int pos0, int pos1,
+                                           const float* win, int16_t* out) {
+  typename V::T a0[32 / V::W], a1[32 / V::W];
+  WindowAcc<V>(v0, pos0, win, a0);
+  WindowAcc<V>(v1, pos1, win, a1);
+  V::StorePcm32Pair(a0, a1, out);
 }
 
 // Matrixing of nslots slots (see TSynthDctFn), V::W slots at a time in the

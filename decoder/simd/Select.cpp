@@ -28,10 +28,22 @@ sorrel::decoder::TSynthDctFn SynthDctFor(TMP3Kernel k) {
   return sorrel::decoder::SynthDctPlain;
 }
 
+sorrel::decoder::TSynthWindow2Fn SynthWindow2For(TMP3Kernel k) {
+#if defined(SORREL_HAVE_SIMD)
+  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2())
+    return simd::SynthWindow2AVX2;
+  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2())
+    return simd::SynthWindow2SSE2;
+#endif
+  (void)k;
+  return sorrel::decoder::SynthWindow2Plain;
+}
+
 void SelectSynthRoutines(sorrel::decoder::TSynth& synth, TMP3Kernel k) {
   static_assert(sorrel::decoder::TSynth::kSlots == 32, "the vector routines walk a ring of 32");
   synth.SetWindowRoutine(SynthWindowFor(k));
   synth.SetDctRoutine(SynthDctFor(k));
+  synth.SetWindow2Routine(SynthWindow2For(k));
 }
 
 TL3Kernels L3KernelsFor(const TMP3RoutineChoice& c) {

@@ -8,6 +8,7 @@
 
 sorrel::decoder::TSynthWindowFn SynthWindowFor(TMP3Kernel k);
 sorrel::decoder::TSynthDctFn SynthDctFor(TMP3Kernel k);
+sorrel::decoder::TSynthWindow2Fn SynthWindow2For(TMP3Kernel k);
 // Both synthesis routines of a TSynth.
 void SelectSynthRoutines(sorrel::decoder::TSynth& synth, TMP3Kernel k);
 TL3Kernels L3KernelsFor(const TMP3RoutineChoice& c);

@@ -16,6 +16,10 @@ void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, con
                   float* v, int pos, const float* dct);
 void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
                   float* v, int pos, const float* dct);
+void SynthWindow2SSE2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
+                      int16_t* out);
+void SynthWindow2AVX2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
+                      int16_t* out);
 void SynthWindowSSE2(const float* v, int pos, const float* win, int16_t* out, int outStride);
 void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, int outStride);
 

@@ -49,6 +49,20 @@ struct V8 {
     v = _mm256_min_ps(v, _mm256_set1_ps(32767.0f));
     return _mm256_cvtps_epi32(v);
   }
+  // 16 samples of 32-bit sums in order, as 16-bit values.
+  static __m256i Pcm16(T lo, T hi) {
+    return _mm256_permute4x64_epi64(_mm256_packs_epi32(Pcm(lo), Pcm(hi)), _MM_SHUFFLE(3, 1, 2, 0));
+  }
+  static void StorePcm32Pair(const T* a, const T* b, int16_t* out) {
+    for (int q = 0; q < 4; q += 2) {
+      const __m256i l = Pcm16(a[q], a[q + 1]), r = Pcm16(b[q], b[q + 1]);
+      const __m256i lo = _mm256_unpacklo_epi16(l, r), hi = _mm256_unpackhi_epi16(l, r);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * q),
+                          _mm256_permute2x128_si256(lo, hi, 0x20));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * q + 16),
+                          _mm256_permute2x128_si256(lo, hi, 0x31));
+    }
+  }
   static void StorePcm32(const T* acc, int16_t* out) {
     for (int q = 0; q < 4; q += 2) {
       // packs works per 128-bit lane; restore the order of the 16 samples.
@@ -73,6 +87,11 @@ void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, con
 
 void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, int outStride) {
   WindowImpl<V8>(v, pos, win, out, outStride);
+}
+
+void SynthWindow2AVX2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
+                      int16_t* out) {
+  Window2Impl<V8>(v0, v1, pos0, pos1, win, out);
 }
 
 void L3AntialiasAVX2(float* x, int nbound) {

@@ -29,6 +29,14 @@ struct V4 {
     v = _mm_min_ps(v, _mm_set1_ps(32767.0f));
     return _mm_cvtps_epi32(v);
   }
+  static void StorePcm32Pair(const T* a, const T* b, int16_t* out) {
+    for (int q = 0; q < 8; q += 2) {
+      const __m128i l = _mm_packs_epi32(Pcm(a[q]), Pcm(a[q + 1]));
+      const __m128i r = _mm_packs_epi32(Pcm(b[q]), Pcm(b[q + 1]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * q), _mm_unpacklo_epi16(l, r));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * q + 8), _mm_unpackhi_epi16(l, r));
+    }
+  }
   static void StorePcm32(const T* acc, int16_t* out) {
     for (int q = 0; q < 8; q += 2)
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * q),
@@ -52,6 +60,11 @@ void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, con
 
 void SynthWindowSSE2(const float* v, int pos, const float* win, int16_t* out, int outStride) {
   WindowImpl<V4>(v, pos, win, out, outStride);
+}
+
+void SynthWindow2SSE2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
+                      int16_t* out) {
+  Window2Impl<V4>(v0, v1, pos0, pos1, win, out);
 }
 
 void L3AntialiasSSE2(float* x, int nbound) {

@@ -67,11 +67,22 @@ TEST(CpuSelection, KernelsAgreeWithPlain) {
     ASSERT_NE(win, &sorrel::decoder::SynthWindowPlain);
     const float* d = sorrel::decoder::TSynth::IsoWindow();
     for (int iter = 0; iter < 64; ++iter) {
-      const auto v = Noise(rng, 1024, iter < 32 ? 3000.0f : 90000.0f);
+      const auto v = Noise(rng, 2048, iter < 32 ? 3000.0f : 90000.0f);
       int16_t a[64] = {}, b[64] = {};
       const int stride = 1 + iter % 2;
-      sorrel::decoder::SynthWindowPlain(v.data(), iter % 16, d, a, stride);
-      win(v.data(), iter % 16, d, b, stride);
+      sorrel::decoder::SynthWindowPlain(v.data(), iter % 32, d, a, stride);
+      win(v.data(), iter % 32, d, b, stride);
+      for (int j = 0; j < 64; ++j)
+        ASSERT_LE(std::abs(a[j] - b[j]), 1) << j;
+    }
+
+    // The two-channel variant at different positions.
+    const auto win2 = SynthWindow2For(s.kernel);
+    for (int iter = 0; iter < 16; ++iter) {
+      const auto v0 = Noise(rng, 2048, 40000.0f), v1 = Noise(rng, 2048, 3000.0f);
+      int16_t a[64], b[64];
+      sorrel::decoder::SynthWindow2Plain(v0.data(), v1.data(), iter, 31 - iter, d, a);
+      win2(v0.data(), v1.data(), iter, 31 - iter, d, b);
       for (int j = 0; j < 64; ++j)
         ASSERT_LE(std::abs(a[j] - b[j]), 1) << j;
     }

@@ -116,6 +116,23 @@ TEST(Synth, SlotsOfAGranuleEqualSingleSlots) {
   EXPECT_EQ(0, std::memcmp(oa, ob, sizeof oa));
 }
 
+TEST(Synth, StereoGranuleEqualsTwoChannels) {
+  std::mt19937 rng(12);
+  TSynth a, b;
+  int16_t oa[1152], ob[1152];
+  for (int gr = 0; gr < 3; ++gr) {
+    auto l = Noise(rng, 576, 5000.0f), r = Noise(rng, 576, 5000.0f);
+    if (gr == 1) { // channel 1 one slot ahead from here on
+      a.SynthSlots(1, r.data(), 1, 32, 1, oa + 1, 2);
+      b.SynthSlots(1, r.data(), 1, 32, 1, ob + 1, 2);
+    }
+    a.SynthSlots(0, l.data(), 1, 32, 18, oa, 2);
+    a.SynthSlots(1, r.data(), 1, 32, 18, oa + 1, 2);
+    b.SynthSlotsStereo(l.data(), r.data(), 1, 32, 18, ob);
+    ASSERT_EQ(0, std::memcmp(oa, ob, sizeof oa)) << gr; // positions stay per channel
+  }
+}
+
 // Layers I and II: shared position and the five channel codes.
 TEST(Synth, LayerOneTwoChannelCodes) {
   std::mt19937 rng(4);
