@@ -2,3 +2,5 @@
 sorrel_add_test(decoder_layer3_conformance_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3_conformance.cpp LIBS decoder SANITIZE)
 sorrel_add_test(decoder_layer3_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3.cpp LIBS decoder SANITIZE)
+sorrel_add_test(decoder_header_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3_header.cpp
+  LIBS decoder SANITIZE)
