@@ -926,12 +926,12 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
       synth->SynthSlots(1, hyb, 1, 32, 18, out, 1);
       break;
     }
-    case 1: {  // stereo
-      for (int ch = 0; ch < 2; ++ch) {
-        const int n = hybrid(ch, hyb);
-        FreqInvert(hyb, n);
-        synth->SynthSlots(ch, hyb, 1, 32, 18, out + ch, 2);
-      }
+    case 1: {  // stereo: both channels through the two-channel synthesis
+      const int n0 = hybrid(0, hyb);
+      FreqInvert(hyb, n0);
+      const int n1 = hybrid(1, hyb2);
+      FreqInvert(hyb2, n1);
+      synth->SynthSlotsStereo(hyb, hyb2, 1, 32, 18, out);
       break;
     }
     default: {  // stereo mixed to mono
