@@ -238,7 +238,8 @@ void Tfm_PlayerMain::CurrentTimerTimer() {
   if (lb_CurTime->text() != text) lb_CurTime->setText(text);
   const bool active = isActiveWindow();
   const TColor frame = active ? settings_.ActiveFrameColor : settings_.DeactiveFrameColor;
-  SetTextColor(lb_Title, ToQColor(active ? settings_.ActiveTitleFontColor : settings_.DeactiveTitleFontColor));
+  const QColor title = ToQColor(active ? settings_.ActiveTitleFontColor : settings_.DeactiveTitleFontColor);
+  if (lb_Title->palette().color(QPalette::WindowText) != title) SetTextColor(lb_Title, title);
   if (frame != frameColor_) {
     frameColor_ = frame;
     update();
