@@ -87,50 +87,46 @@ constexpr int kNrOfSfb[6][3][4] = {
     {{6, 6, 6, 3}, {12, 9, 9, 6}, {6, 12, 9, 6}},   {{8, 8, 5, 0}, {15, 12, 9, 0}, {6, 18, 9, 0}},
 };
 
-// Decodes n lines of big values with table `table`; stops early once the reader
-// is past limit_bit.
-void UnpackHuff(BitReader& br, int32_t* out, int n, int table, int64_t limit_bit) {
-  const Tables& T = l3_tables::Get();
-  const l3_tables::HuffLookup& h = T.huff[table];
-  if (!h.tree) {
-    std::memset(out, 0, sizeof(int32_t) * n);
-    return;
-  }
-  const int linbits = h.linbits;
-  const uint32_t* const root = h.tree;
+// One pair per iteration; kEscapes: the table has linbits.
+template <bool kEscapes>
+void UnpackPairs(BitReader& br, int32_t* out, int n, const uint32_t* root, int linbits,
+                 int64_t limit_bit) {
   // The reader's state in locals, so that it stays in registers.
   BitReader r = br;
+  const int root_w = static_cast<int>(root[0]);
+  const uint32_t* const root_e = root + 1;
+  // Bits one pair can take: a code of up to 19 bits, two signs, and with escapes two
+  // times linbits (up to 13).
+  const int need = kEscapes ? 19 + 2 + 2 * linbits : 21;
   for (int i = 0; i < n; i += 2) {
-    r.Refill();  // >= 57 bits: enough for a code, two escapes of 13 bits and signs
-    const uint32_t* t = root;
-    uint32_t e;
-    for (;;) {
-      const int w = static_cast<int>(t[0]);
-      e = t[1 + r.Peek(w)];
-      if (e & 0xFF00) break;
-      r.Skip(w);
-      t += e >> 16;
+    if (r.bits < need) r.Refill();
+    uint32_t e = root_e[r.Peek(root_w)];
+    if (!(e & 0xFF00)) {
+      // Longer code: continue in the subtables.
+      r.Skip(root_w);
+      const uint32_t* t = root + (e >> 16);
+      for (;;) {
+        const int w = static_cast<int>(t[0]);
+        e = t[1 + r.Peek(w)];
+        if (e & 0xFF00) break;
+        r.Skip(w);
+        t += e >> 16;
+      }
     }
     r.Skip(static_cast<int>((e >> 8) & 0xFF));
     int x = (e >> 4) & 15;
     int y = e & 15;
-    if (linbits) {
-      if (x == 15) {
-        x += static_cast<int>(r.Peek(linbits));
-        r.Skip(linbits);
-      }
-      if (x) {
-        if (r.Peek(1)) x = -x;
-        r.Skip(1);
-      }
-      if (y == 15) {
-        if (r.bits < linbits + 1) r.Refill();
-        y += static_cast<int>(r.Peek(linbits));
-        r.Skip(linbits);
-      }
-    } else if (x) {
+    if (kEscapes && x == 15) {
+      x += static_cast<int>(r.Peek(linbits));
+      r.Skip(linbits);
+    }
+    if (x) {
       if (r.Peek(1)) x = -x;
       r.Skip(1);
+    }
+    if (kEscapes && y == 15) {
+      y += static_cast<int>(r.Peek(linbits));
+      r.Skip(linbits);
     }
     if (y) {
       if (r.Peek(1)) y = -y;
@@ -144,6 +140,21 @@ void UnpackHuff(BitReader& br, int32_t* out, int n, int table, int64_t limit_bit
     }
   }
   br = r;
+}
+
+// Decodes n lines of big values with table `table`; stops early once the reader
+// is past limit_bit.
+void UnpackHuff(BitReader& br, int32_t* out, int n, int table, int64_t limit_bit) {
+  const Tables& T = l3_tables::Get();
+  const l3_tables::HuffLookup& h = T.huff[table];
+  if (!h.tree) {
+    std::memset(out, 0, sizeof(int32_t) * n);
+    return;
+  }
+  if (h.linbits)
+    UnpackPairs<true>(br, out, n, h.tree, h.linbits, limit_bit);
+  else
+    UnpackPairs<false>(br, out, n, h.tree, 0, limit_bit);
 }
 
 // Decodes count1 quadruples into out (room for n lines) with `bits_left` bits of
