@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QFont>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -156,6 +157,12 @@ int RunSorrel(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("sorrel"));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kPlayerCaption));
+
+  // The Windows font names stay in the settings as given; IPA fonts draw them.
+  QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+  QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic")});
+  QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), {QStringLiteral("IPAMincho")});
+  QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"), {QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")});
 
   Options opt;
   bool help = false;

@@ -194,6 +194,20 @@ TEST_F(PlayerProcess, MessageTableAnswersAndShrugsOffHostileInput) {
   EXPECT_EQ(WaitExit(player_, 10000), 0);
 }
 
+TEST_F(PlayerProcess, EndOfSessionShutsDownAndTheClockTickCloses) {
+  const std::string log = dir_ + "/tool.log";
+  peer_ = StartPeer("Tfm_TTBMain", " TenTarnBoard 設定", log);
+  player_ = StartPlayer();
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000));
+  std::string out;
+  EXPECT_EQ(Send({"send", "0x11", "0", "0"}, &out), 0);
+  EXPECT_EQ(out, "1\n");  // the session may end
+  // The shutdown ran inside the message: the settings are there before the window goes.
+  EXPECT_NE(Ini().find("Version=9.99x"), std::string::npos);
+  EXPECT_EQ(WaitExit(player_, 10000), 0);
+  EXPECT_EQ(Slurp(log), "post 1432 0 0\npost 1432 -1 0\n");
+}
+
 TEST_F(PlayerProcess, WithoutABusThePlayerRunsAloneAndSaysSo) {
   env_.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/no-bus");
   player_ = StartPlayer();
