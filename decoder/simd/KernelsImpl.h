@@ -160,57 +160,96 @@ template <class V> struct TLanes {
 
   // cols[j], lane l = base[l * 18 + j] for j = 0..17.
   static void LoadCols(const float* base, T* cols) {
-    int j = 0;
-    for (; j + W <= 16; j += W) {
+    for (int j = 0; j + W <= 16; j += W) {
       for (int l = 0; l < W; ++l)
         cols[j + l] = V::LoadU(base + 18 * l + j);
       V::Transpose(cols + j);
     }
-    for (; j < 18; ++j) {
-      alignas(32) float t[W];
-      for (int l = 0; l < W; ++l)
-        t[l] = base[18 * l + j];
-      cols[j] = V::Load(t);
-    }
+    // Columns 16 and 17 from one more block that ends at column 17.
+    T tail[W];
+    for (int l = 0; l < W; ++l)
+      tail[l] = V::LoadU(base + 18 * l + 18 - W);
+    V::Transpose(tail);
+    cols[16] = tail[W - 2];
+    cols[17] = tail[W - 1];
   }
   static void StoreCols(float* base, T* cols) { // cols are clobbered
-    int j = 0;
-    for (; j + W <= 16; j += W) {
+    T tail[W]; // the block ending at column 17, stored last over its overlap
+    for (int l = 0; l < W; ++l)
+      tail[l] = cols[18 - W + l];
+    for (int j = 0; j + W <= 16; j += W) {
       V::Transpose(cols + j);
       for (int l = 0; l < W; ++l)
         V::StoreU(base + 18 * l + j, cols[j + l]);
     }
-    for (; j < 18; ++j) {
-      alignas(32) float t[W];
-      V::Store(t, cols[j]);
-      for (int l = 0; l < W; ++l)
-        base[18 * l + j] = t[l];
-    }
+    V::Transpose(tail);
+    for (int l = 0; l < W; ++l)
+      V::StoreU(base + 18 * l + 18 - W, tail[l]);
   }
 
   static void Long(const sorrel::decoder::simd::TKernelTables& Tb, float* cur, const float* prev,
                    float* out, const float* wl, int outStride = 32) {
-    T x[18], p[18], u[18];
+    T x[18], p[18], d[18];
     LoadCols(cur, x);
     LoadCols(prev, p);
-    for (int r = 0; r < 18; ++r) {
-      T acc = V::Zero();
-      for (int k = 0; k < 18; ++k)
-        acc = V::MulAdd(x[k], V::Set1(Tb.u36[r][k]), acc);
-      u[r] = acc;
-    }
+    Dct4(Tb, x, d);
+    // The 36 outputs from the DCT-IV: y[i] = d[i + 9] (i < 9), -d[26 - i]
+    // (i < 27), -d[i - 27].
     const T zero = V::Zero();
     for (int t = 0; t < 18; ++t) {
-      const T y = t < 9 ? u[t] : V::Sub(zero, u[17 - t]);
+      const T y = t < 9 ? d[t + 9] : V::Sub(zero, d[26 - t]);
       V::StoreU(out + outStride * t, V::Add(p[t], V::Mul(y, V::Set1(wl[t]))));
     }
     T c[18];
     for (int t = 0; t < 18; ++t) {
       const int i = 18 + t;
-      const T y = i < 27 ? u[i - 9] : u[44 - i];
+      const T y = i < 27 ? V::Sub(zero, d[26 - i]) : V::Sub(zero, d[i - 27]);
       c[t] = V::Mul(y, V::Set1(wl[i]));
     }
     StoreCols(cur, c);
+  }
+
+  // 9-point DCT-II, X[m] = sum_n x[n] cos((2n + 1) m pi / 18), folded.
+  static void Dct2_9(const sorrel::decoder::simd::TKernelTables& Tb, const T* x, T* X) {
+    T e[4], o[4];
+    for (int n = 0; n < 4; ++n) {
+      e[n] = V::Add(x[n], x[8 - n]);
+      o[n] = V::Sub(x[n], x[8 - n]);
+    }
+    for (int m = 0; m < 5; ++m) {
+      // x[4] enters even outputs with cos(m pi) = (-1)^m (m here counts 2m).
+      T acc = (m & 1) ? V::Sub(V::Zero(), x[4]) : x[4];
+      for (int n = 0; n < 4; ++n)
+        acc = V::MulAdd(e[n], V::Set1(Tb.q9even[m][n]), acc);
+      X[2 * m] = acc;
+    }
+    for (int m = 0; m < 4; ++m) {
+      T acc = V::Mul(o[0], V::Set1(Tb.q9odd[m][0]));
+      for (int n = 1; n < 4; ++n)
+        acc = V::MulAdd(o[n], V::Set1(Tb.q9odd[m][n]), acc);
+      X[2 * m + 1] = acc;
+    }
+  }
+
+  // 18-point DCT-IV, d[k] = sum_n x[n] cos((2n + 1)(2k + 1) pi / 72).
+  static void Dct4(const sorrel::decoder::simd::TKernelTables& Tb, const T* x, T* d) {
+    T z[18], g[9], h[9], G[9], H[10], C[19];
+    for (int n = 0; n < 18; ++n)
+      z[n] = V::Mul(x[n], V::Set1(Tb.s72[n]));
+    for (int n = 0; n < 9; ++n) {
+      g[n] = V::Add(z[n], z[17 - n]);
+      h[n] = V::Mul(V::Sub(z[n], z[17 - n]), V::Set1(Tb.s36[n]));
+    }
+    Dct2_9(Tb, g, G);
+    Dct2_9(Tb, h, H);
+    H[9] = V::Zero();
+    for (int m = 0; m < 9; ++m) {
+      C[2 * m] = G[m];
+      C[2 * m + 1] = V::Add(H[m], H[m + 1]);
+    }
+    C[18] = V::Zero();
+    for (int k = 0; k < 18; ++k)
+      d[k] = V::Add(C[k], C[k + 1]);
   }
 
   static void Short(const sorrel::decoder::simd::TKernelTables& Tb, float* cur, const float* prev,

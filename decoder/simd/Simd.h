@@ -49,6 +49,13 @@ struct TKernelTables {
   // 6-8), by [row][input]: the lane-parallel hybrid broadcasts them.
   float u36[18][18];
   float u12[6][6];
+  // The fast 36-point IMDCT (an 18-point DCT-IV, as an 18-point DCT-II of
+  // scaled inputs, halved once into two 9-point DCT-IIs): input scales
+  // 1 / (2 cos((2n + 1) pi / 72)), halving factors 1 / (2 cos((2n + 1) pi / 36)),
+  // and the 9-point DCT-II folded by symmetry: even outputs m = 0, 2, .., 8 from
+  // the 4 folded sums, odd outputs from the 4 folded differences.
+  float s72[18], s36[9];
+  float q9even[5][4], q9odd[4][4];
   // Alias-reduction butterflies, for i = 0..7 and in reversed order.
   alignas(32) float cs[8], ca[8], csRev[8], caRev[8];
 };
