@@ -229,21 +229,45 @@ void L3AntialiasPlain(float* x, int nbound) {
   }
 }
 
-void L3Imdct36Plain(const float* in, float* out) {
+// x[i] = sum_k X[k] cos(pi / 72 (2i + 19)(2k + 1)) is y[i + 9] of the 18-point DCT-IV
+// y[n] = sum_k X[k] cos(pi / 72 (2n + 1)(2k + 1)), continued by y[35 - n] = -y[n].
+// The DCT-IV comes from a DCT-II of the pre-scaled inputs, U[n] = y[n] + y[n - 1];
+// the DCT-II splits into a 9-point DCT-II (even n) and a 9-point DCT-IV (odd n).
+void L3Imdct36Plain(const float* X, float* out) {
   const Tables& T = l3_tables::Get();
-  // Output-major accumulation: the 18 sums are independent, so the compiler can
-  // keep them in vector registers.
-  float u[20] = {};
-  for (int k = 0; k < 18; ++k) {
-    const float x = in[k];
-    const float* c = T.cos36[k];
-    for (int r = 0; r < 20; ++r) u[r] += x * c[r];
+  float u[18], a[9], b[9], U[18], y[18];
+  for (int k = 0; k < 18; ++k) u[k] = X[k] * T.imdct_pre[k];
+  for (int k = 0; k < 9; ++k) {
+    a[k] = u[k] + u[17 - k];
+    b[k] = u[k] - u[17 - k];
   }
+  float ap[4], am[4];
+  for (int k = 0; k < 4; ++k) {
+    ap[k] = a[k] + a[8 - k];
+    am[k] = a[k] - a[8 - k];
+  }
+  for (int j = 0; j < 5; ++j) {
+    float s = (j & 1) ? -a[4] : a[4];
+    for (int k = 0; k < 4; ++k) s += ap[k] * T.dct9_even[j][k];
+    U[4 * j] = s;
+  }
+  for (int j = 0; j < 4; ++j) {
+    float s = 0.0f;
+    for (int k = 0; k < 4; ++k) s += am[k] * T.dct9_odd[j][k];
+    U[4 * j + 2] = s;
+  }
+  for (int m = 0; m < 9; ++m) {
+    float s = 0.0f;
+    for (int k = 0; k < 9; ++k) s += b[k] * T.dct4_9[m][k];
+    U[2 * m + 1] = s;
+  }
+  y[0] = U[0] * 0.5f;
+  for (int n = 1; n < 18; ++n) y[n] = U[n] - y[n - 1];
   for (int i = 0; i < 9; ++i) {
-    out[i] = u[i];
-    out[17 - i] = -u[i];
-    out[18 + i] = u[9 + i];
-    out[35 - i] = u[9 + i];
+    out[i] = y[i + 9];
+    out[17 - i] = -y[i + 9];
+    out[18 + i] = -y[8 - i];
+    out[35 - i] = -y[8 - i];
   }
 }
 

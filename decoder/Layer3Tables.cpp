@@ -154,15 +154,13 @@ Tables::Tables() {
                          : win[0][i];
     win[2][i] = i < 12 ? static_cast<float>(std::sin(kPi / 12 * (i + 0.5))) : 0.0f;
   }
-  // x[i] for i = 0..8 and 18..26 determine the 36 outputs (x[17-i] = -x[i],
-  // x[53-i] = x[i]); row r < 9 is output r, row r >= 9 is output r + 9.
-  for (int r = 0; r < 18; ++r) {
-    const int i = r < 9 ? r : r + 9;
-    for (int k = 0; k < 18; ++k) cos36[k][r] = static_cast<float>(std::cos(kPi / 72 * (2 * i + 19) * (2 * k + 1)));
-  }
-  for (int k = 0; k < 18; ++k) {
-    cos36[k][18] = cos36[k][19] = 0.0f;
-  }
+  for (int k = 0; k < 18; ++k) imdct_pre[k] = static_cast<float>(2.0 * std::cos(kPi * (2 * k + 1) / 72));
+  for (int j = 0; j < 5; ++j)
+    for (int k = 0; k < 4; ++k) dct9_even[j][k] = static_cast<float>(std::cos(kPi * (2 * j) * (2 * k + 1) / 18));
+  for (int j = 0; j < 4; ++j)
+    for (int k = 0; k < 4; ++k) dct9_odd[j][k] = static_cast<float>(std::cos(kPi * (2 * j + 1) * (2 * k + 1) / 18));
+  for (int m = 0; m < 9; ++m)
+    for (int k = 0; k < 9; ++k) dct4_9[m][k] = static_cast<float>(std::cos(kPi * (2 * m + 1) * (2 * k + 1) / 36));
   // 12-point: y[5-i] = -y[i], y[17-i] = y[i]; rows 0..2 give outputs 0..2, rows 3..5
   // outputs 6..8.
   for (int r = 0; r < 6; ++r) {

@@ -28,8 +28,12 @@ struct Tables {
   float is1[2][8][2];    // MPEG-1 intensity (kl, kr) [ms_mode][position]
   float is2[2][2][64][2];  // MPEG-2 intensity [scale][ms_mode][row start + position]
   float win[4][36];      // hybrid windows by block type
-  float cos36[18][20];   // unique outputs of the 36-point IMDCT, [input k][output r];
-                         // two zero columns make rows a whole number of vectors
+  // The 36-point IMDCT as an 18-point DCT-IV: pre-factors 2 cos((2k + 1) pi / 72),
+  // then a 9-point DCT-II (folded: even and odd rows) and a 9-point DCT-IV.
+  float imdct_pre[18];
+  float dct9_even[5][4];
+  float dct9_odd[4][4];
+  float dct4_9[9][9];
   float cos12[6][6];     // unique rows of the 12-point IMDCT
   HuffLookup huff[32];
   uint8_t count1a[64][2];  // {code length, vwxy} by the next 6 bits
