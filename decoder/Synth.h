@@ -4,6 +4,11 @@
 // One TSynth per decoder. The constant tables (window, DCT factors) are
 // built once per process on first use and are safe to build from two threads
 // at once; everything else lives in the object.
+//
+// The window is kept as the standard's 512 coefficients in their natural
+// order (the windowing then reads every row contiguously), and each slot's
+// matrixing output as the full 64 values; polarity inversion negates all 512.
+// Both the matrixing and the windowing have vector versions (simd/).
 #pragma once
 
 #include <array>
@@ -62,7 +67,8 @@ public:
   bool PolarityInverted() const { return fInverted; }
 
   // Subband equaliser, written by the engine from another thread between or
-  // during frames: read anew for every time slot. Gains start at 0, flag off.
+  // during frames: read anew for every batch of up to kBatch time slots (so a
+  // change still takes effect within the frame). Gains start at 0, flag off.
   // By default the synthesis keeps its own fields; AttachEqualizer makes it
   // read the owner's (a flag and 32 gains that outlive this object) instead.
   void AttachEqualizer(const std::atomic<int32_t>* enabled, const std::atomic<float>* gains32);
