@@ -6,9 +6,8 @@
 #include <mutex>
 #include <thread>
 
-#if __has_include("MPCPUSpc.h")
-#include "MPCPUSpc.h"
-#define SORREL_HAVE_CPU_DETECTION 1
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
 #endif
 
 namespace {
@@ -17,36 +16,6 @@ constexpr int64_t kRingSize = 327680;
 constexpr int kPcmBufferBytes = 25600;
 constexpr int kMaxSkip = 4096;
 constexpr const char* kUnknownFormat = "unknown MPEG Audio format.";
-
-uint32_t DetectedCpu() {
-#ifdef SORREL_HAVE_CPU_DETECTION
-  return GetCpuCapabilities();
-#else
-  return 0;  // no detection built: only the plain routines
-#endif
-}
-
-// Between the player's set and the processor-feature word.
-constexpr struct {
-  TMP3CpuCapabilities set;
-  uint32_t word;
-} kCapMap[] = {{mccMMX, 0x2}, {mcc3DNow, 0x4}, {mccKNI, 0x8},
-               {mccE3DNow, 0x20}, {mccCMOV, 0x10}, {mccEMMX, 0x40}};
-
-TMP3CpuCapabilities WordToSet(uint32_t w) {
-  TMP3CpuCapabilities s = 0;
-  for (auto& m : kCapMap) {
-    if (w & m.word) s |= m.set;
-  }
-  return s;
-}
-uint32_t SetToWord(TMP3CpuCapabilities s) {
-  uint32_t w = 0;
-  for (auto& m : kCapMap) {
-    if (s & m.set) w |= m.word;
-  }
-  return w;
-}
 
 uint32_t BE32(const uint8_t* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
@@ -68,7 +37,7 @@ TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize)
     OnWorkerException(t, e, h);
   };
   thread_->Resume();
-  cpuCaps_ = mccAll & WordToSet(DetectedCpu());
+  cpuCaps_ = kAllCpuCapabilities & CpuSetFromWord(GetCpuCapabilities());
 }
 
 TMP3Player::~TMP3Player() {
@@ -153,7 +122,7 @@ void TMP3Player::SetInvertPolarity(bool v) {
 }
 
 void TMP3Player::SetUsingCpuCapabilities(TMP3CpuCapabilities caps) {
-  cpuCaps_ = caps & mccAll & WordToSet(DetectedCpu());
+  cpuCaps_ = caps & kAllCpuCapabilities & CpuSetFromWord(GetCpuCapabilities());
 }
 
 void TMP3Player::SetVolBalance(int v) {
@@ -410,6 +379,8 @@ void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
     bitRate_ = bitrate;
 
     if (!reader_.Need(frameLength_)) FailOpen();
+    // The routines are chosen before the decoder sets up its state for them.
+    decoder_.SetCpuCapabilities(CpuWordForPlayer(GetCpuCapabilities(), cpuCaps_));
     if (decoder_.AudioDecodeInit(h, raw, 0, 0, 0, 24000) != 1) FailOpen();
     TDecInfo di{};
     decoder_.AudioDecodeInfo(di);
@@ -529,7 +500,7 @@ void TMP3Player::Play() {
   if (!(Capabilities() & mpcPlay)) return;
   {
     std::lock_guard dl(decodeLock_);
-    decoder_.SetCpuCapabilities((DetectedCpu() & ~uint32_t(0x7E)) | SetToWord(cpuCaps_));
+    decoder_.SetCpuCapabilities(CpuWordForPlayer(GetCpuCapabilities(), cpuCaps_));
   }
   {
     std::lock_guard ol(outputLock_);
@@ -667,7 +638,19 @@ int TMP3Player::Duration() const {
 // ---- decoding -------------------------------------------------------------------------
 
 void TMP3Player::Dispatch(TMPMessage& msg) {
-  if (msg.Msg == MPM_EVENT) DecodeStep();
+  if (msg.Msg == MPM_EVENT) {
+#if defined(__SSE__) || defined(__x86_64__)
+    // The decoder's routines expect the floating-point control that capability
+    // detection sets (on the thread it ran on): give the decode thread the same, so the
+    // player's samples equal sorrel-decode's.
+    static thread_local bool fpSet = false;
+    if (!fpSet) {
+      fpSet = true;
+      if (GetCpuCapabilities() & kCpuSSE) _mm_setcsr(0x9F80);
+    }
+#endif
+    DecodeStep();
+  }
 }
 
 void TMP3Player::SkipBadByte() {

@@ -13,6 +13,7 @@
 
 #include "MP3Decoder.h"
 #include "MP3Info.h"
+#include "MPCPUSpc.h"
 #include "MPOwnerQueue.h"
 #include "MPStreamReader.h"
 #include "MPThreads.h"
@@ -22,16 +23,6 @@ enum TMP3PlayerStatus { mpsStopped = 0, mpsPlaying = 1, mpsPaused = 2 };
 enum TMP3EndPlayReason { merEndOfFile = 0, merStop = 1, merError = 2 };
 enum TMP3EqualizerMode { memSubBand = 0, memFreq = 1 };
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-
-// Set over mccMMX, mcc3DNow, mccKNI, mccE3DNow, mccCMOV, mccEMMX (bits 0..5).
-using TMP3CpuCapabilities = uint32_t;
-inline constexpr TMP3CpuCapabilities mccMMX = 1u << 0;
-inline constexpr TMP3CpuCapabilities mcc3DNow = 1u << 1;
-inline constexpr TMP3CpuCapabilities mccKNI = 1u << 2;
-inline constexpr TMP3CpuCapabilities mccE3DNow = 1u << 3;
-inline constexpr TMP3CpuCapabilities mccCMOV = 1u << 4;
-inline constexpr TMP3CpuCapabilities mccEMMX = 1u << 5;
-inline constexpr TMP3CpuCapabilities mccAll = 0x3F;
 
 // Operations allowed now (Capabilities).
 inline constexpr uint32_t mpcOpen = 0x01;
@@ -183,7 +174,7 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   bool reinit_ = false;
   std::unique_ptr<TMPLoopThread> thread_;
   TMPSimpleMutex decodeLock_;
-  TMP3CpuCapabilities cpuCaps_ = mccAll;
+  TMP3CpuCapabilities cpuCaps_ = kAllCpuCapabilities;
   int eqCount_ = 6;
   TMP3EqualizerMode eqMode_ = memSubBand;
   int eqValue_[32] = {};

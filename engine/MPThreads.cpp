@@ -46,15 +46,20 @@ void ShowMPException(const std::exception_ptr& e) {
 }
 
 void TMPEvent::SetEvent() {
+  std::mutex* wm;
+  std::condition_variable* wcv;
   {
+    // Everything under the lock: a waiter may free this event as soon as it wakes.
     std::lock_guard lock(m_);
     set_ = true;
+    cv_.notify_all();
+    wm = watchM_;
+    wcv = watchCv_;
   }
-  cv_.notify_all();
-  if (watchM_) {
+  if (wm) {
     // Taking the watcher's mutex orders this with its predicate check: no lost wake-up.
-    { std::lock_guard lock(*watchM_); }
-    watchCv_->notify_all();
+    { std::lock_guard lock(*wm); }
+    wcv->notify_all();
   }
 }
 
