@@ -4,3 +4,10 @@ sorrel_add_test(decoder_layer3_conformance_test
 sorrel_add_test(decoder_layer3_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3.cpp LIBS decoder SANITIZE)
 sorrel_add_test(decoder_header_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3_header.cpp
   LIBS decoder SANITIZE)
+if(TARGET sorrel-decode)
+  sorrel_add_test(decoder_decode_tool_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3_decode_tool.cpp
+    LIBS decoder)
+  if(TARGET decoder_decode_tool_test)
+    add_dependencies(decoder_decode_tool_test sorrel-decode)
+  endif()
+endif()

@@ -41,24 +41,6 @@ TEST(Header, FrameLengthsOfEachLayerAndVersion) {
   EXPECT_EQ(Length(Header(1, 1, 2, 10, 1, 0)), 576);
 }
 
-TEST(Header, FieldsAreTakenFromTheirBits) {
-  const std::vector<uint8_t> b = {0xFF, 0xFA, 0x93, 0x6D};  // no CRC bit 0, pad, private, joint
-  TMPEGHead h{};
-  ASSERT_GT(HeadInfo(b.data(), 0, h), 0);
-  EXPECT_EQ(h.id, 1);
-  EXPECT_EQ(h.option, 1);
-  EXPECT_EQ(h.prot, 0);
-  EXPECT_EQ(h.br_index, 9);
-  EXPECT_EQ(h.sr_index, 0);
-  EXPECT_EQ(h.pad, 1);
-  EXPECT_EQ(h.private_bit, 1);
-  EXPECT_EQ(h.mode, 1);
-  EXPECT_EQ(h.mode_ext, 2);
-  EXPECT_EQ(h.cr, 1);
-  EXPECT_EQ(h.orig, 1);
-  EXPECT_EQ(h.emphasis, 1);
-}
-
 TEST(Header, RefusedHeaders) {
   TMPEGHead h{};
   h.sync = 9;
