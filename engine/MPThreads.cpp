@@ -121,6 +121,15 @@ void TMPLoopThread::SetPriority(int priority) {
   (void)setpriority(PRIO_PROCESS, id_t(tid_.load()), nice);
 }
 
+void TMPLoopThread::SetTimeOut(uint32_t ms) {
+  {
+    std::lock_guard lock(m_);
+    TimeOut = ms;
+    rewait_ = true;
+  }
+  cv_.notify_all();
+}
+
 void TMPLoopThread::PostMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam) {
   {
     std::lock_guard lock(m_);
@@ -172,13 +181,15 @@ void TMPLoopThread::Run() {
       {
         std::unique_lock lock(m_);
         uint32_t t = TimeOut.load();
-        auto ready = [this] { return Event.IsSet() || !queue_.empty(); };
+        rewait_ = false;
+        auto ready = [this] { return Event.IsSet() || !queue_.empty() || rewait_; };
         if (t == TMPEvent::kInfinite) {
           cv_.wait(lock, ready);
         } else {
           timedOut = !cv_.wait_for(lock, std::chrono::milliseconds(t), ready);
         }
         eventSet = Event.IsSet();
+        if (rewait_ && !eventSet && queue_.empty()) continue;  // new time-out: wait again
       }
       if (eventSet) {
         Deliver(MPM_EVENT);

@@ -131,6 +131,9 @@ class TMPLoopThread {
   ExceptionHandler OnException;
   TMPSimpleEvent Event;                            // the run switch (1055 while set)
   std::atomic<uint32_t> TimeOut{TMPEvent::kInfinite};  // ms; 1057 after this long idle
+  // Sets TimeOut and makes a waiting thread start its wait again with it (a plain
+  // store would wait out the old one, possibly for ever).
+  void SetTimeOut(uint32_t ms);
 
  private:
   void Run();
@@ -141,6 +144,7 @@ class TMPLoopThread {
   std::condition_variable cv_;
   std::deque<TMPMessage> queue_;
   bool resumed_ = false;
+  bool rewait_ = false;
   std::atomic<bool> ended_{false};
   std::atomic<int> tid_{0};
   std::thread thread_;

@@ -9,9 +9,11 @@
 namespace audio = sorrel::audio;
 
 namespace {
-uint32_t TickCount() {
+// Microseconds: "more than the interval" must hold after a wait of exactly the
+// interval, which a millisecond count would round away.
+uint64_t TickCount() {
   using namespace std::chrono;
-  return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return uint64_t(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 }  // namespace
 
@@ -101,7 +103,7 @@ void TSoundOut::Fail(unsigned code, const char* operation) {
 
 void TSoundOut::SetNotifyInterval(uint32_t ms) {
   interval_ = ms;
-  if (opened_ && queued_ > 0) thread_->TimeOut = ms;
+  if (opened_ && queued_ > 0) thread_->SetTimeOut(ms);
 }
 
 void TSoundOut::Open() {
@@ -126,7 +128,7 @@ void TSoundOut::Open() {
       r = wave_->PrepareHeader(headers_[i]);
       if (r != audio::kWaveOk) Fail(r, "TSoundOut.Open:WaveOutPreperHeader");
     }
-    thread_->TimeOut = interval_.load();
+    thread_->SetTimeOut(interval_.load());
     current_ = 0;
     filled_ = 0;
     queued_ = 0;
@@ -263,8 +265,8 @@ void TSoundOut::SignalSpace() {
 void TSoundOut::CheckPosition() {
   uint32_t iv = interval_.load();
   if (!OnPosition || iv == kNever) return;
-  uint32_t now = TickCount();
-  if (uint32_t(now - lastTick_) > iv) {
+  uint64_t now = TickCount();
+  if (now - lastTick_ > uint64_t(iv) * 1000) {
     lastTick_ = now;
     OnPosition();
   }
@@ -275,9 +277,9 @@ void TSoundOut::Dispatch(TMPMessage& msg) {
     case MM_WOM_DONE:
       if (--queued_ < 1) {
         idle_.SetEvent();
-        thread_->TimeOut = TMPEvent::kInfinite;
+        thread_->SetTimeOut(TMPEvent::kInfinite);
       } else {
-        thread_->TimeOut = interval_.load();
+        thread_->SetTimeOut(interval_.load());
       }
       SignalSpace();
       CheckPosition();
@@ -293,7 +295,7 @@ void TSoundOut::Dispatch(TMPMessage& msg) {
 void TSoundOut::Close() {
   if (!opened_) return;
   SetSpaceEvent(nullptr);
-  thread_->TimeOut = TMPEvent::kInfinite;
+  thread_->SetTimeOut(TMPEvent::kInfinite);
   if (wave_) {
     try {
       // A paused device would never hand its buffers back.

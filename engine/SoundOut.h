@@ -79,7 +79,7 @@ class TSoundOut : private TMPMessageOwner {
   int volume_ = 100;
   int device_ = -1;
   std::atomic<uint32_t> interval_{kNever};
-  uint32_t lastTick_ = 0;
+  uint64_t lastTick_ = 0;  // microseconds
   std::unique_ptr<sorrel::audio::WaveDevice> wave_;
   sorrel::audio::WaveHeader headers_[kBuffers];
   std::unique_ptr<uint8_t[]> buffers_[kBuffers];
