@@ -1,0 +1,366 @@
+// The tag reader on hand-built files: wrappers, ID3v2 versions, ID3v1/1.1, Lyrics3,
+// RIFF INFO, the getters' source order and text decoding.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "MP3Info.h"
+#include "MPText.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Append(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+void Append(Bytes& b, const Bytes& s) { b.insert(b.end(), s.begin(), s.end()); }
+void BE32(Bytes& b, uint32_t v) {
+  for (int i = 3; i >= 0; --i) b.push_back(uint8_t(v >> (8 * i)));
+}
+void LE32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+
+// Audio stand-in: sync-free filler.
+Bytes Audio(size_t n) { return Bytes(n, 0x55); }
+
+Bytes ID3v1(const std::string& title, const std::string& artist, uint8_t genre,
+            int track = -1, const std::string& comment = "") {
+  Bytes t(128, 0);
+  std::memcpy(t.data(), "TAG", 3);
+  std::memcpy(t.data() + 3, title.data(), std::min<size_t>(30, title.size()));
+  std::memcpy(t.data() + 33, artist.data(), std::min<size_t>(30, artist.size()));
+  std::memcpy(t.data() + 63, "Album", 5);
+  std::memcpy(t.data() + 93, "1999", 4);
+  std::memcpy(t.data() + 97, comment.data(), std::min<size_t>(30, comment.size()));
+  if (track >= 0) {
+    t[125] = 0;
+    t[126] = uint8_t(track);
+  }
+  t[127] = genre;
+  return t;
+}
+
+Bytes Frame(const std::string& id, const Bytes& body) {
+  Bytes f;
+  Append(f, id);
+  BE32(f, uint32_t(body.size()));
+  f.push_back(0);
+  f.push_back(0);
+  Append(f, body);
+  return f;
+}
+
+Bytes TextFrame(const std::string& id, const std::string& text) {
+  Bytes body{0};
+  Append(body, text);
+  return Frame(id, body);
+}
+
+Bytes ID3v2(uint8_t version, const Bytes& frames, size_t padding = 0, uint8_t flags = 0) {
+  Bytes t;
+  Append(t, "ID3");
+  t.push_back(version);
+  t.push_back(0);
+  t.push_back(flags);
+  uint32_t size = uint32_t(frames.size() + padding);
+  for (int i = 3; i >= 0; --i) t.push_back(uint8_t((size >> (7 * i)) & 0x7F));
+  Append(t, frames);
+  t.insert(t.end(), padding, 0);
+  return t;
+}
+
+struct Parsed {
+  Bytes data;
+  TMPMemoryStream stream;
+  TMPStreamReader reader{327680};
+  TMP3Info info;
+  explicit Parsed(Bytes d, TMP3InfoType need = mitID3V1 | mitID3V2 | mitRiff)
+      : data(std::move(d)), stream(data.data(), int64_t(data.size())) {
+    reader.Open(&stream, true);
+    info.SetReader(&reader);
+    info.NeedInfoType = need;
+    info.AnalyzeHead();
+    info.AnalyzeTail();
+  }
+};
+
+}  // namespace
+
+TEST(MP3Info, ID3v1GenresTrackAndComment) {
+  Bytes f = Audio(1000);
+  Append(f, ID3v1("Song", "Band", 255, 7, "a comment that is long enough to be cut"));
+  Parsed p(f);
+  ASSERT_TRUE(p.info.Found() & mitID3V1);
+  EXPECT_EQ(p.info.ID3V1().Values("GENRE"), "Anime(J)");
+  EXPECT_EQ(p.info.ID3V1().Values("GENREIDX"), "255");
+  EXPECT_EQ(p.info.ID3V1().Values("TRACK"), "7");
+  EXPECT_EQ(p.info.ID3V1().Values("COMMENT"), "a comment that is long enoug");  // 28 bytes
+  EXPECT_EQ(p.info.ID3V1Offset(), 1000);
+  EXPECT_EQ(p.info.Title(), "Song");
+  EXPECT_EQ(p.info.Artist(), "Band");
+  EXPECT_EQ(p.info.Album(), "Album");
+  EXPECT_EQ(p.info.Year(), "1999");
+  // The tag stays inside the audio length (it is skipped as non-audio when played).
+  EXPECT_EQ(p.info.AudioLength(), 1128);
+
+  Bytes g = Audio(500);
+  Append(g, ID3v1("Other", "", 150, -1, "a comment filling all 30 bytes"));
+  Parsed q(g);
+  EXPECT_TRUE(q.info.ID3V1().HasName("GENRE"));
+  EXPECT_EQ(q.info.ID3V1().Values("GENRE"), "");
+  EXPECT_FALSE(q.info.ID3V1().HasName("TRACK"));  // byte 125 not zero: version 1.0
+  EXPECT_EQ(q.info.ID3V1()[0], "TITLE=Other");
+  EXPECT_EQ(q.info.ID3V1().Count(), 7);
+  EXPECT_STREQ(kMPGenres[147], "Synthpop");
+  EXPECT_STREQ(kMPGenres[248], "Heavy Rock(J)");
+}
+
+TEST(MP3Info, FixedFieldsEndAtNulAndLoseTrailingSpaceAndControls) {
+  Bytes f = Audio(10);
+  Bytes t = ID3v1("", "", 0);
+  std::memcpy(t.data() + 3, "Ti tle  \t\x01", 11);
+  std::memcpy(t.data() + 33, "A\0junk", 6);
+  Append(f, t);
+  Parsed p(f);
+  EXPECT_EQ(p.info.ID3V1().Values("title"), "Ti tle");  // names ignore case
+  EXPECT_EQ(p.info.Artist(), "A");
+}
+
+TEST(MP3Info, TheLongerTitleWinsAndTiesGoToID3v1) {
+  Bytes longer = ID3v2(3, TextFrame("TIT2", "A longer title"));
+  Append(longer, Audio(100));
+  Append(longer, ID3v1("Short", "", 0));
+  Parsed a(longer);
+  EXPECT_EQ(a.info.Title(), "A longer title");
+
+  Bytes tie = ID3v2(3, TextFrame("TIT2", "Tag2!"));
+  Append(tie, Audio(100));
+  Append(tie, ID3v1("Tag1!", "", 0));
+  Parsed b(tie);
+  EXPECT_EQ(b.info.Title(), "Tag1!");
+
+  // Only RIFF allowed: neither ID3 title counts.
+  Parsed c(tie, mitRiff);
+  EXPECT_EQ(c.info.Title(), "");
+  Parsed d(tie, mitID3V2);
+  EXPECT_EQ(d.info.Title(), "Tag2!");
+}
+
+TEST(MP3Info, ID3v23FramesAndTheAudioStart) {
+  Bytes frames = TextFrame("TIT2", "Title");
+  Append(frames, TextFrame("TPE1", "Artist"));
+  Bytes comm{0};
+  Append(comm, "eng");
+  Append(comm, std::string("desc\0the comment  ", 18));
+  Append(frames, Frame("COMM", comm));
+  Bytes wxxx{0};
+  Append(wxxx, std::string("\0http://example.org/", 20));
+  Append(frames, Frame("WXXX", wxxx));
+  Bytes tag = ID3v2(3, frames, 64);
+  Bytes f = tag;
+  Append(f, Audio(300));
+  Parsed p(f);
+  ASSERT_TRUE(p.info.Found() & mitID3V2);
+  EXPECT_EQ(p.info.AudioStart(), int64_t(tag.size()));
+  EXPECT_EQ(p.info.AudioLength(), 300);
+  EXPECT_EQ(p.info.ID3V2().Count(), 4);
+  EXPECT_EQ(p.info.ID3V2()[0], "TIT2=Title");
+  EXPECT_EQ(p.info.ID3V2().Values("TPE1"), "Artist");
+  EXPECT_EQ(p.info.ID3V2().Values("COMM"), "the comment");
+  EXPECT_EQ(p.info.ID3V2().Values("WXXX"), "http://example.org/");
+}
+
+TEST(MP3Info, ExtendedHeaderIsSkipped) {
+  Bytes ext;
+  BE32(ext, 6);
+  ext.insert(ext.end(), 6, 0);
+  Append(ext, TextFrame("TALB", "Album X"));
+  Bytes tag = ID3v2(3, ext, 0, 0x40);
+  Bytes f = tag;
+  Append(f, Audio(10));
+  Parsed p(f);
+  EXPECT_EQ(p.info.ID3V2().Values("TALB"), "Album X");
+  EXPECT_EQ(p.info.AudioStart(), int64_t(tag.size()));
+}
+
+TEST(MP3Info, ID3v24AndID3v22AreSkippedWithoutFrames) {
+  for (uint8_t v : {uint8_t(2), uint8_t(4)}) {
+    Bytes tag = ID3v2(v, TextFrame("TIT2", "Hidden"), 20);
+    Bytes f = tag;
+    Append(f, Audio(50));
+    Parsed p(f);
+    EXPECT_TRUE(p.info.Found() & mitID3V2) << int(v);
+    EXPECT_EQ(p.info.AudioStart(), int64_t(tag.size())) << int(v);
+    EXPECT_EQ(p.info.ID3V2().Count(), 0) << int(v);
+    EXPECT_EQ(p.info.Title(), "");
+  }
+  // Unsynchronised v2.3 likewise.
+  Bytes tag = ID3v2(3, TextFrame("TIT2", "Hidden"), 0, 0x80);
+  Append(tag, Audio(5));
+  Parsed u(tag);
+  EXPECT_EQ(u.info.ID3V2().Count(), 0);
+  EXPECT_EQ(u.info.AudioStart(), int64_t(tag.size() - 5));
+}
+
+TEST(MP3Info, AFrameRunningPastTheTagEndMeansNoTag) {
+  Bytes frames = TextFrame("TIT2", "Title");
+  Bytes bad;
+  Append(bad, "TPE1");
+  BE32(bad, 1000);  // far beyond the tag
+  bad.insert(bad.end(), 2, 0);
+  Append(frames, bad);
+  Bytes f = ID3v2(3, frames, 0);
+  Append(f, Audio(2000));
+  Parsed p(f);
+  EXPECT_FALSE(p.info.Found() & mitID3V2);
+  EXPECT_EQ(p.info.AudioStart(), 0);
+  EXPECT_EQ(p.info.ID3V2().Count(), 0);
+}
+
+TEST(MP3Info, UTF16TextsHonourTheByteOrderMarkAndLoseItAndTheTerminator) {
+  // "Ab€" little-endian with BOM and terminator; "Zé" big-endian.
+  Bytes le{1, 0xFF, 0xFE, 'A', 0, 'b', 0, 0xAC, 0x20, 0, 0};
+  Bytes be{1, 0xFE, 0xFF, 0, 'Z', 0, 0xE9};
+  Bytes frames = Frame("TIT2", le);
+  Append(frames, Frame("TPE1", be));
+  Bytes f = ID3v2(3, frames);
+  Append(f, Audio(10));
+  Parsed p(f);
+  EXPECT_EQ(p.info.ID3V2().Values("TIT2"), "Ab\xE2\x82\xAC");
+  EXPECT_EQ(p.info.ID3V2().Values("TPE1"), "Z\xC3\xA9");
+  // Surrogate pairs become one character.
+  Bytes pair{0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE};
+  EXPECT_EQ(MPUtf16ToUtf8(pair.data(), pair.size()), "\xF0\x9F\x98\x80");
+}
+
+TEST(MP3Info, ByteTextsAreUTF8WhenValidElseCP932) {
+  const uint8_t sjis[] = {0x83, 0x65, 0x83, 0x58, 0x83, 0x67};  // テスト
+  EXPECT_EQ(MPBytesToUtf8(sjis, 6), "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88");
+  const std::string utf8 = "\xE3\x83\x86\xE3\x82\xB9";
+  EXPECT_EQ(MPBytesToUtf8(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size()), utf8);
+  // A lead byte cut off at the end does not lose the rest.
+  const uint8_t cut[] = {'a', 0x83};
+  std::string r = MPBytesToUtf8(cut, 2);
+  EXPECT_EQ(r.substr(0, 1), "a");
+  EXPECT_GT(r.size(), 1u);
+  Bytes f = Audio(10);
+  Bytes t = ID3v1("", "", 0);
+  std::memcpy(t.data() + 3, sjis, 6);
+  Append(f, t);
+  Parsed p(f);
+  EXPECT_EQ(p.info.Title(), "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88");
+  EXPECT_EQ(MPUtf8Length(p.info.Title()), 3u);
+}
+
+TEST(MP3Info, RiffWaveWithDataChunkAndInfoList) {
+  Bytes audio = Audio(401);  // odd: the chunk is padded
+  Bytes info;
+  Append(info, "INFO");
+  Append(info, "INAM");
+  LE32(info, 9);
+  Append(info, std::string("RiffSong\0\0", 10));
+  Append(info, "IART");
+  LE32(info, 4);
+  Append(info, "Duo ");
+  Bytes f;
+  Append(f, "RIFF");
+  LE32(f, 0);
+  Append(f, "WAVE");
+  Append(f, "fmt ");
+  LE32(f, 16);
+  f.insert(f.end(), 16, 1);
+  Append(f, "data");
+  LE32(f, uint32_t(audio.size()));
+  size_t dataAt = f.size();
+  Append(f, audio);
+  f.push_back(0);
+  Append(f, "LIST");
+  LE32(f, uint32_t(info.size()));
+  Append(f, info);
+  Parsed p(f);
+  ASSERT_TRUE(p.info.Found() & mitRiff);
+  EXPECT_EQ(p.info.AudioStart(), int64_t(dataAt));
+  EXPECT_EQ(p.info.AudioLength(), 401);
+  EXPECT_EQ(p.info.RiffDataLength(), 401);
+  EXPECT_EQ(p.info.RiffInfo().Values("INAM"), "RiffSong");
+  EXPECT_EQ(p.info.Artist(), "Duo");
+  Parsed only(f, mitRiff);
+  EXPECT_EQ(only.info.Title(), "RiffSong");
+}
+
+TEST(MP3Info, MacBinaryDataForkHoldsTheAudioAndItsID3v1) {
+  Bytes fork = Audio(600);
+  Append(fork, ID3v1("MacSong", "", 1));
+  Bytes f(128, 0);
+  f[1] = 5;
+  std::memcpy(f.data() + 2, "hello", 5);
+  uint32_t n = uint32_t(fork.size());
+  f[83] = uint8_t(n >> 24), f[84] = uint8_t(n >> 16), f[85] = uint8_t(n >> 8), f[86] = uint8_t(n);
+  f[90] = 200;  // resource fork after the data fork
+  Append(f, fork);
+  f.insert(f.end(), 200 + 56, 0x77);
+  Parsed p(f);
+  ASSERT_TRUE(p.info.Found() & mitMacBin);
+  EXPECT_EQ(p.info.AudioStart(), 128);
+  EXPECT_EQ(p.info.AudioLength(), int64_t(fork.size()));
+  EXPECT_EQ(p.info.Title(), "MacSong");
+  EXPECT_EQ(p.info.ID3V1Offset(), 128 + 600);
+  // Name length 0 is no MacBinary header.
+  f[1] = 0;
+  Parsed q(f);
+  EXPECT_FALSE(q.info.Found() & mitMacBin);
+}
+
+TEST(MP3Info, Lyrics3Version1WithinAndBeyond5100Bytes) {
+  Bytes f = Audio(100);
+  Append(f, "LYRICSBEGIN");
+  Append(f, "[00:01]la la");
+  Append(f, "LYRICSEND");
+  Append(f, ID3v1("T", "", 0));
+  Parsed p(f);
+  ASSERT_TRUE(p.info.Found() & mitLyrics);
+  EXPECT_EQ(p.info.Lyrics3().Values("LYRICS"), "[00:01]la la");
+  EXPECT_EQ(p.info.LyricsOffset(), 100);
+
+  Bytes g = Audio(100);
+  Append(g, "LYRICSBEGIN");
+  g.insert(g.end(), 5100, 'x');
+  Append(g, "LYRICSEND");
+  Parsed q(g);
+  EXPECT_FALSE(q.info.Found() & mitLyrics);
+  EXPECT_EQ(q.info.Lyrics3().Count(), 0);
+}
+
+TEST(MP3Info, Lyrics3Version200Fields) {
+  auto block = [](const std::string& fields) {
+    std::string b = "LYRICSBEGIN" + fields;
+    char size[8];
+    std::snprintf(size, sizeof size, "%06zu", b.size());
+    return b + size + "LYRICS200";
+  };
+  Bytes f = Audio(50);
+  Append(f, block("IND00003110LYR00010[00:01]abcAUT00003Tom"));
+  Parsed p(f);
+  ASSERT_TRUE(p.info.Found() & mitLyrics);
+  EXPECT_EQ(p.info.Lyrics3().Count(), 3);
+  EXPECT_EQ(p.info.Lyrics3().Values("LYR"), "[00:01]abc");
+  EXPECT_EQ(p.info.Lyrics3().Values("AUT"), "Tom");
+  EXPECT_EQ(p.info.LyricsOffset(), 50);
+  // A field running past the block is refused.
+  Bytes g = Audio(50);
+  Append(g, block("LYR00099abc"));
+  Parsed q(g);
+  EXPECT_FALSE(q.info.Found() & mitLyrics);
+  EXPECT_EQ(q.info.Lyrics3().Count(), 0);
+}
+
+TEST(MP3Info, EmptyAndTinyFilesAreQuiet) {
+  for (size_t n : {size_t(0), size_t(1), size_t(3), size_t(9), size_t(127)}) {
+    Bytes f(n, 'T');
+    Parsed p(f);
+    EXPECT_EQ(p.info.Found(), 0u) << n;
+    EXPECT_EQ(p.info.Title(), "") << n;
+  }
+}
