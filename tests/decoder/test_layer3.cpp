@@ -4,6 +4,7 @@
 // sizes, band limits, hostile input).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -637,6 +638,33 @@ TEST(Layer3Frames, EqualiserAtLevelZeroChangesNothing) {
   int differ = 0;
   for (size_t i = 0; i < off.size(); ++i) differ += off[i] != 0;
   EXPECT_GT(differ, 1000);
+}
+
+TEST(Layer3Frames, ChannelConversionsOfAStereoStream) {
+  // Left only and right only are the stereo output's channels exactly; mixed to
+  // mono is their mean within rounding.
+  const auto bits = Vector("l3-test46.bit");
+  ASSERT_FALSE(bits.empty());
+  const l3test::Decoded st = l3test::DecodeStream(bits, true, 0);
+  const l3test::Decoded mix = l3test::DecodeStream(bits, true, 1);
+  const l3test::Decoded left = l3test::DecodeStream(bits, true, 2);
+  const l3test::Decoded right = l3test::DecodeStream(bits, true, 3);
+  ASSERT_EQ(st.channels, 2);
+  ASSERT_EQ(mix.channels, 1);
+  ASSERT_EQ(left.channels, 1);
+  ASSERT_EQ(st.pcm.size(), 2 * mix.pcm.size());
+  ASSERT_EQ(left.pcm.size(), mix.pcm.size());
+  ASSERT_EQ(right.pcm.size(), mix.pcm.size());
+  int worst = 0, differ = 0;
+  for (size_t i = 0; i < mix.pcm.size(); ++i) {
+    const int l = st.pcm[2 * i], r = st.pcm[2 * i + 1];
+    ASSERT_EQ(left.pcm[i], l) << i;
+    ASSERT_EQ(right.pcm[i], r) << i;
+    worst = std::max(worst, std::abs(2 * mix.pcm[i] - (l + r)));
+    differ += l != r;
+  }
+  EXPECT_LE(worst, 3);  // 2 x mean, each side rounded once
+  EXPECT_GT(differ, 1000);  // the channels really differ
 }
 
 TEST(Layer3Frames, FullScaleClipsInsteadOfWrapping) {
