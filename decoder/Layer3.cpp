@@ -52,6 +52,15 @@ struct BitReader {
     Skip(n);
     return v;
   }
+  // A non-zero magnitude takes the next bit as its sign (1: negative); zero takes
+  // none.  Without branches: signs are coin flips to a branch predictor.
+  int SignOf(int v) {
+    const int nz = v != 0;
+    const int neg = static_cast<int>(cache >> 63) & nz;
+    cache <<= nz;
+    bits -= nz;
+    return (v ^ -neg) + neg;
+  }
   // Bits consumed since byte 0 of base.
   int64_t BitPos() const { return static_cast<int64_t>(pos) * 8 - bits; }
 };
@@ -120,18 +129,12 @@ void UnpackPairs(BitReader& br, int32_t* out, int n, const uint32_t* root, int l
       x += static_cast<int>(r.Peek(linbits));
       r.Skip(linbits);
     }
-    if (x) {
-      if (r.Peek(1)) x = -x;
-      r.Skip(1);
-    }
+    x = r.SignOf(x);
     if (kEscapes && y == 15) {
       y += static_cast<int>(r.Peek(linbits));
       r.Skip(linbits);
     }
-    if (y) {
-      if (r.Peek(1)) y = -y;
-      r.Skip(1);
-    }
+    y = r.SignOf(y);
     out[i] = x;
     out[i + 1] = y;
     if (r.BitPos() > limit_bit) {
@@ -181,13 +184,9 @@ int UnpackHuffQuad(BitReader& br, int32_t* out, int n, int bits_left, int table_
     }
     int32_t* o = out + 4 * q;
     for (int j = 0; j < 4; ++j) {
-      int val = (v >> (3 - j)) & 1;
-      if (val) {
-        if (br.Peek(1)) val = -1;
-        br.Skip(1);
-        --bits_left;
-      }
-      o[j] = val;
+      const int val = (v >> (3 - j)) & 1;
+      bits_left -= val;
+      o[j] = br.SignOf(val);
     }
     if (v) last = q;
     ++q;
