@@ -260,8 +260,11 @@ void L3Imdct36Plain(const float* X, float* out) {
     for (int k = 0; k < 9; ++k) s += b[k] * T.dct4_9[m][k];
     U[2 * m + 1] = s;
   }
+  // y[n] = U[n] - y[n - 1], taken two steps at a time so that the even and the odd
+  // outputs form two independent chains.
   y[0] = U[0] * 0.5f;
-  for (int n = 1; n < 18; ++n) y[n] = U[n] - y[n - 1];
+  y[1] = U[1] - y[0];
+  for (int n = 2; n < 18; ++n) y[n] = (U[n] - U[n - 1]) + y[n - 2];
   for (int i = 0; i < 9; ++i) {
     out[i] = y[i + 9];
     out[17 - i] = -y[i + 9];
