@@ -533,6 +533,8 @@ void TMP3Player::Stop() {
       }
     }
     thread_->Event.ResetEvent();
+    ++generation_;
+    owner_.Remove(this, MPN_ENDOFDATA);
     if (seekable_) reader_.Seek(dataStart_, 0);
     pcmWaiting_ = 0;
     frameLength_ = 0;
@@ -572,6 +574,8 @@ void TMP3Player::Seek(int milliseconds) {
     std::lock_guard dl(decodeLock_);
     std::lock_guard ol(outputLock_);
     soundOut_->OnPosition = nullptr;
+    ++generation_;
+    owner_.Remove(this, MPN_ENDOFDATA);  // an end reached before the seek is void
     bool paused = status_ == mpsPaused;
     soundOut_->Reset();
     soundOut_->WaitIdle();
@@ -670,12 +674,14 @@ void TMP3Player::EndOfData(std::unique_lock<TMPSimpleMutex>& dl) {
   }
   // Wait for the last buffers without holding the decode lock: a pause now must not
   // leave Stop waiting for it for ever.
+  uint64_t generation = generation_;
   dl.unlock();
   while (!soundOut_->WaitIdleFor(50)) {
     if (!thread_->Event.IsSet()) return;
   }
   dl.lock();
-  if (!thread_->Event.IsSet()) return;
+  // A seek or stop while waiting made this end stale.
+  if (!thread_->Event.IsSet() || generation != generation_) return;
   thread_->Event.ResetEvent();
   owner_.Post(this, MPN_ENDOFDATA);
 }

@@ -188,5 +188,6 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   TMPSimpleMutex indexLock_;
   TMP3Decoder decoder_;
   bool loading_ = false;
+  uint64_t generation_ = 0;  // bumped by seek and stop (decode lock)
   std::atomic<bool> destroying_{false};
 };
