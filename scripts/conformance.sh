@@ -10,5 +10,7 @@ BUILD=${1:-build}
 if [ ! -f "$BUILD/build.ninja" ]; then
   cmake -S . -B "$BUILD" -G Ninja -DSORREL_WITH_GUI=OFF >/dev/null
 fi
-cmake --build "$BUILD" --target decoder_layer3_conformance_test >/dev/null
+LOG=$(mktemp)
+trap 'rm -f "$LOG"' EXIT
+cmake --build "$BUILD" --target decoder_layer3_conformance_test >"$LOG" 2>&1 || { cat "$LOG"; exit 1; }
 "$BUILD/tests/decoder/decoder_layer3_conformance_test" --gtest_brief=1 | grep -E 'full:|PASSED|FAILED'
