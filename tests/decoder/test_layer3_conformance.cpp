@@ -1,7 +1,7 @@
 // Layer III conformance streams: in full-band mode every stream must match its
 // reference within 1 and at 96 dB PSNR or better.  The figures of the player's own
-// configuration (24000 Hz limit) are printed too, not judged: the band limits drop
-// the top subband by design.
+// configuration (24000 Hz limit) are printed too, not judged: its band limits drop
+// the top subband (and more in MPEG-2) on purpose.
 #include <gtest/gtest.h>
 
 #include <cstdio>
