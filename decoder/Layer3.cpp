@@ -338,6 +338,7 @@ const float (*L3ImdctWindows())[36] { return l3_tables::Get().win; }
 bool TL3Decoder::Init(const TMPEGHead& head, int32_t fb, int32_t convert_code,
                       int32_t freq_limit, bool full_band) {
   if (head.option != 1 || head.sr_index < 0 || head.sr_index > 2) return false;
+  if (head.id != 0 && head.id != 1) return false;  // a record not made by HeadInfo
   if (head.sync == 2 && head.id == 1) return false;  // 0xFFE exists only for MPEG-2.5
   (void)l3_tables::Get();
   id = head.id;

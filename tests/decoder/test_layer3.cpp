@@ -469,6 +469,15 @@ TEST(Layer3Frames, OutputSizesFollowTheStream) {
   EXPECT_EQ(dec.AudioDecodeInit(h, 417, 0, 0, 8, 24000), 0);
   h.option = 0;
   EXPECT_EQ(dec.AudioDecodeInit(h, 417, 0, 0, 0, 24000), 0);
+  // Records that no header parses to are refused, not used as table indices.
+  h = l3test::Parse(kStereo44);
+  h.id = 7;
+  EXPECT_EQ(dec.AudioDecodeInit(h, 417, 0, 0, 0, 24000), 0);
+  h = l3test::Parse(kStereo44);
+  h.sync = 2;  // 0xFFE with the MPEG-1 id
+  EXPECT_EQ(dec.AudioDecodeInit(h, 417, 0, 0, 0, 24000), 0);
+  h = l3test::Parse(kStereo44);
+  EXPECT_EQ(dec.AudioDecodeInit(h, 0, 0, 0, 0, 24000), 0);
 }
 
 TEST(Layer3Frames, BandLimitsOfThePlayerConfiguration) {
