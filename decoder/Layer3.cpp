@@ -273,6 +273,62 @@ void L3Imdct36Plain(const float* X, float* out) {
   }
 }
 
+namespace {
+
+// Four 36-point IMDCTs at once, of the subbands at in, in + 18, in + 36 and in + 54:
+// the arithmetic of L3Imdct36Plain in the same order, with the subband as the
+// innermost index so that the compiler can keep four subbands in one vector.
+void Imdct36x4(const float* in, float out[4][36]) {
+  const Tables& T = l3_tables::Get();
+  float u[18][4], a[9][4], b[9][4], U[18][4], y[18][4], ap[4][4], am[4][4];
+  for (int k = 0; k < 18; ++k)
+    for (int j = 0; j < 4; ++j) u[k][j] = in[18 * j + k] * T.imdct_pre[k];
+  for (int k = 0; k < 9; ++k)
+    for (int j = 0; j < 4; ++j) {
+      a[k][j] = u[k][j] + u[17 - k][j];
+      b[k][j] = u[k][j] - u[17 - k][j];
+    }
+  for (int k = 0; k < 4; ++k)
+    for (int j = 0; j < 4; ++j) {
+      ap[k][j] = a[k][j] + a[8 - k][j];
+      am[k][j] = a[k][j] - a[8 - k][j];
+    }
+  for (int e = 0; e < 5; ++e) {
+    float sum[4];
+    for (int j = 0; j < 4; ++j) sum[j] = (e & 1) ? -a[4][j] : a[4][j];
+    for (int k = 0; k < 4; ++k)
+      for (int j = 0; j < 4; ++j) sum[j] += ap[k][j] * T.dct9_even[e][k];
+    for (int j = 0; j < 4; ++j) U[4 * e][j] = sum[j];
+  }
+  for (int o = 0; o < 4; ++o) {
+    float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (int k = 0; k < 4; ++k)
+      for (int j = 0; j < 4; ++j) sum[j] += am[k][j] * T.dct9_odd[o][k];
+    for (int j = 0; j < 4; ++j) U[4 * o + 2][j] = sum[j];
+  }
+  for (int m = 0; m < 9; ++m) {
+    float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (int k = 0; k < 9; ++k)
+      for (int j = 0; j < 4; ++j) sum[j] += b[k][j] * T.dct4_9[m][k];
+    for (int j = 0; j < 4; ++j) U[2 * m + 1][j] = sum[j];
+  }
+  for (int j = 0; j < 4; ++j) {
+    y[0][j] = U[0][j] * 0.5f;
+    y[1][j] = U[1][j] - y[0][j];
+  }
+  for (int n = 2; n < 18; ++n)
+    for (int j = 0; j < 4; ++j) y[n][j] = (U[n][j] - U[n - 1][j]) + y[n - 2][j];
+  for (int j = 0; j < 4; ++j)
+    for (int i = 0; i < 9; ++i) {
+      out[j][i] = y[i + 9][j];
+      out[j][17 - i] = -y[i + 9][j];
+      out[j][18 + i] = -y[8 - i][j];
+      out[j][35 - i] = -y[8 - i][j];
+    }
+}
+
+}  // namespace
+
 void L3Imdct12Plain(const float* in, float* out) {
   const Tables& T = l3_tables::Get();
   float u[6];
@@ -296,6 +352,16 @@ int L3HybridPlain(float* cur, float* prev, float* out, int block_type, int nlong
   const float* wl = T.win[block_type == 2 ? 0 : block_type];
   const float* ws = T.win[2];
   int sb = 0;
+  for (; sb + 4 <= nlong; sb += 4) {
+    float y[4][36];
+    Imdct36x4(cur + 18 * sb, y);
+    for (int j = 0; j < 4; ++j) {
+      float* c = cur + 18 * (sb + j);
+      const float* p = prev + 18 * (sb + j);
+      for (int t = 0; t < 18; ++t) out[t * 32 + sb + j] = p[t] + y[j][t] * wl[t];
+      for (int t = 0; t < 18; ++t) c[t] = y[j][18 + t] * wl[18 + t];
+    }
+  }
   for (; sb < nlong; ++sb) {
     float y[36];
     float* c = cur + 18 * sb;
