@@ -11,3 +11,6 @@ if(TARGET sorrel-decode)
     add_dependencies(decoder_decode_tool_test sorrel-decode)
   endif()
 endif()
+# Its own program, so that its threads are the first to build the tables.
+sorrel_add_test(decoder_layer3_threads_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3_threads.cpp
+  LIBS decoder SANITIZE)
