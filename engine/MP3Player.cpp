@@ -36,6 +36,7 @@ TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize)
   thread_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& h) {
     OnWorkerException(t, e, h);
   };
+  thread_->SetName("mp3-decode");
   thread_->Resume();
   cpuCaps_ = kAllCpuCapabilities & CpuSetFromWord(GetCpuCapabilities());
 }
@@ -51,6 +52,9 @@ TMP3Player::~TMP3Player() {
   }
   destroying_ = true;
   owner_.Detach(this);
+  // The decode thread ends first: a step still running uses the sound output and the
+  // thread object itself (a unique_ptr being reset already reads as empty).
+  thread_->Quit();
   soundOut_.reset();
   thread_.reset();
   owner_.Detach(this);
@@ -200,6 +204,11 @@ std::string TMP3Player::Title() const {
   if (!t.empty()) return t;
   size_t slash = fileName_.find_last_of('/');
   return slash == std::string::npos ? fileName_ : fileName_.substr(slash + 1);
+}
+
+int TMP3Player::OutputQueued() {
+  std::lock_guard lock(outputLock_);
+  return soundOut_->Opened() ? soundOut_->Queued() : 0;
 }
 
 int TMP3Player::FrameIndexCount() {
@@ -504,7 +513,7 @@ void TMP3Player::Play() {
   }
   {
     std::lock_guard ol(outputLock_);
-    soundOut_->OnPosition = [this] { owner_.Post(this, MPN_POSITION); };
+    soundOut_->SetPositionCallback([this] { owner_.Post(this, MPN_POSITION); });
     soundOut_->SetDeviceNumber(device_);
     soundOut_->SetVolume(volume_);
     soundOut_->SetBalance(volBalance_);
@@ -521,7 +530,7 @@ void TMP3Player::Stop() {
   {
     std::lock_guard dl(decodeLock_);
     std::lock_guard ol(outputLock_);
-    soundOut_->OnPosition = nullptr;
+    soundOut_->SetPositionCallback(nullptr);
     try {
       soundOut_->Reset();
       soundOut_->Close();
@@ -573,7 +582,7 @@ void TMP3Player::Seek(int milliseconds) {
   {
     std::lock_guard dl(decodeLock_);
     std::lock_guard ol(outputLock_);
-    soundOut_->OnPosition = nullptr;
+    soundOut_->SetPositionCallback(nullptr);
     ++generation_;
     owner_.Remove(this, MPN_ENDOFDATA);  // an end reached before the seek is void
     bool paused = status_ == mpsPaused;
@@ -618,7 +627,7 @@ void TMP3Player::Seek(int milliseconds) {
     reader_.Seek(frameIndex_[size_t(target)], 0);
     playedBytes_ = target * pcmBytesPerFrame_;
     if (paused) soundOut_->Pause();
-    soundOut_->OnPosition = [this] { owner_.Post(this, MPN_POSITION); };
+    soundOut_->SetPositionCallback([this] { owner_.Post(this, MPN_POSITION); });
     // Decoding goes on from the new place (the event may have been parked on space).
     if (status_ == mpsPlaying || status_ == mpsPaused) thread_->Event.SetEvent();
   }

@@ -120,6 +120,8 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   int64_t DataStart() const { return dataStart_; }
   int64_t DataLength() const { return dataLength_; }
   int FrameIndexCount();
+  // Buffers queued at the sound output now (diagnostics and benchmarks).
+  int OutputQueued();
   // The decoder's equaliser state (read-only use: tests and displays).
   const TMP3Decoder& Decoder() const { return decoder_; }
 

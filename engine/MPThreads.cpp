@@ -1,5 +1,6 @@
 #include "MPThreads.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -98,6 +99,10 @@ void TMPLoopThread::Resume() {
     resumed_ = true;
   }
   cv_.notify_all();
+}
+
+void TMPLoopThread::SetName(const char* name) {
+  if (thread_.joinable()) pthread_setname_np(thread_.native_handle(), name);
 }
 
 void TMPLoopThread::SetPriority(int priority) {

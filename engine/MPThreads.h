@@ -115,6 +115,8 @@ class TMPLoopThread {
   TMPLoopThread& operator=(const TMPLoopThread&) = delete;
 
   void Resume();
+  // The thread's name as the system shows it (at most 15 characters), for tools.
+  void SetName(const char* name);
   // Win32 priority value (-15, -2, -1, 0, 1, 2, 15); mapped to the thread's nice value
   // where the system allows it, quietly ignored where it does not.
   void SetPriority(int priority);

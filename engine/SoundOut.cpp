@@ -23,6 +23,7 @@ TSoundOut::TSoundOut() {
   thread_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& handled) {
     if (OnException) OnException(t, e, handled);
   };
+  thread_->SetName("mp3-output");
   thread_->Resume();
 }
 
@@ -32,6 +33,7 @@ TSoundOut::~TSoundOut() {
     Close();
   } catch (...) {
   }
+  thread_->Quit();  // its handlers use thread_ itself
   thread_.reset();
 }
 
@@ -262,14 +264,23 @@ void TSoundOut::SignalSpace() {
   }
 }
 
+void TSoundOut::SetPositionCallback(std::function<void()> callback) {
+  std::lock_guard lock(notifyLock_);
+  onPosition_ = std::move(callback);
+}
+
 void TSoundOut::CheckPosition() {
   uint32_t iv = interval_.load();
-  if (!OnPosition || iv == kNever) return;
-  uint64_t now = TickCount();
-  if (now - lastTick_ > uint64_t(iv) * 1000) {
+  std::function<void()> cb;
+  {
+    std::lock_guard lock(notifyLock_);
+    if (!onPosition_ || iv == kNever) return;
+    uint64_t now = TickCount();
+    if (now - lastTick_ <= uint64_t(iv) * 1000) return;
     lastTick_ = now;
-    OnPosition();
+    cb = onPosition_;
   }
+  cb();
 }
 
 void TSoundOut::Dispatch(TMPMessage& msg) {

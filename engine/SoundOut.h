@@ -52,8 +52,9 @@ class TSoundOut : private TMPMessageOwner {
   int64_t GetDoneBytes();
   void SetSpaceEvent(TMPEvent* event);
 
-  // The position callback and its interval (ms; kNever = never).
-  std::function<void()> OnPosition;
+  // The position callback (runs on the output thread; may be changed at any time) and
+  // its interval (ms; kNever = never).
+  void SetPositionCallback(std::function<void()> callback);
   void SetNotifyInterval(uint32_t ms);
   uint32_t NotifyInterval() const { return interval_; }
   // Exceptions on the output thread go here (forwarded from the thread).
@@ -90,6 +91,7 @@ class TSoundOut : private TMPMessageOwner {
   int balance_ = 0;
   TMPSimpleMutex notifyLock_;
   TMPEvent* spaceEvent_ = nullptr;
+  std::function<void()> onPosition_;  // notification lock
   TMPSimpleEvent idle_;
   uint64_t lastBytes_ = 0;
   TMPSimpleMutex bufferLock_;

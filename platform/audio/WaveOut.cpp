@@ -1,5 +1,7 @@
 #include "WaveOut.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
@@ -50,6 +52,7 @@ class QueuedDevice final : public WaveDevice {
     slice_ = std::max<size_t>(f.blockAlign(), size_t(f.avgBytesPerSec()) * kSliceMs / 1000 /
                                                   f.blockAlign() * f.blockAlign());
     worker_ = std::thread([this] { Run(); });
+    pthread_setname_np(worker_.native_handle(), "wave-device");
   }
 
   ~QueuedDevice() override {

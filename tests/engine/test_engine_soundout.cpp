@@ -120,7 +120,7 @@ TEST_F(SoundOutTest, PositionCallbackHonoursTheInterval) {
   ASSERT_TRUE(audio::SelectBackend("null"));
   TSoundOut o;
   std::atomic<int> calls{0};
-  o.OnPosition = [&] { ++calls; };
+  o.SetPositionCallback([&] { ++calls; });
   o.SetNotifyInterval(100);
   o.Open();
   std::vector<uint8_t> data(size_t(o.BufferSize()), 0);
