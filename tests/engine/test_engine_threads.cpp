@@ -178,26 +178,3 @@ TEST(Events, AWaiterMayFreeTheEventTheMomentItWakes) {
   }
   SUCCEED();
 }
-
-TEST(Mutex, IsReentrant) {
-  TMPSimpleMutex m;
-  m.Lock();
-  m.Lock();
-  m.Unlock();
-  std::atomic<bool> got{false};
-  std::thread t([&] {
-    m.Lock();
-    got = true;
-    m.Unlock();
-  });
-  std::this_thread::sleep_for(20ms);
-  EXPECT_FALSE(got);
-  m.Unlock();
-  t.join();
-  EXPECT_TRUE(got);
-}
-
-TEST(ErrorText, FormatsSystemTextAndOperation) {
-  EXPECT_EQ(MPErrorText("No audio device is available.", "TSoundOut.Open:WaveOutOpen"),
-            "No audio device is available.(TSoundOut.Open:WaveOutOpen)");
-}
