@@ -262,3 +262,30 @@ TEST_F(AudioTest, DeviceThatFailsWhilePlayingGivesBuffersBackAndReportsErrors) {
   EXPECT_EQ(dev->Reset(), kWaveOk);
   EXPECT_EQ(dev->Close(), kWaveOk);
 }
+
+TEST_F(AudioTest, AlsaBackendOnTheNullPcmPlaysPausesResetsAndCloses) {
+  // ALSA's own "null" PCM needs no sound card, so the ALSA path runs everywhere.
+  ASSERT_TRUE(SelectBackend("alsa:null"));
+  Counter c;
+  std::unique_ptr<WaveDevice> dev;
+  WaveResult r = OpenWaveDevice(dev, -1, {2, 44100, 16}, c.cb());
+  if (r != kWaveOk) GTEST_SKIP() << "no ALSA null PCM here";
+  std::vector<uint8_t> data(44100);
+  WaveHeader h[3];
+  for (auto& x : h) {
+    x.data = data.data();
+    x.bufferLength = uint32_t(data.size());
+    dev->PrepareHeader(x);
+    ASSERT_EQ(dev->Write(x), kWaveOk);
+  }
+  ASSERT_TRUE(WaitFor([&] { return c.done.load() == 3; }));
+  uint64_t pos = 0;
+  EXPECT_EQ(dev->GetPosition(pos), kWaveOk);
+  EXPECT_LE(pos, 3u * data.size());
+  EXPECT_EQ(dev->Pause(), kWaveOk);
+  EXPECT_EQ(dev->Write(h[0]), kWaveOk);
+  EXPECT_EQ(dev->Restart(), kWaveOk);
+  EXPECT_EQ(dev->Reset(), kWaveOk);
+  ASSERT_TRUE(WaitFor([&] { return c.done.load() == 4; }));
+  EXPECT_EQ(dev->Close(), kWaveOk);
+}
