@@ -127,8 +127,8 @@ TEST_F(SoundOutTest, PositionCallbackHonoursTheInterval) {
   o.Write(data.data(), int(data.size()));
   std::this_thread::sleep_for(560ms);
   int n = calls;
-  EXPECT_GE(n, 3);
-  EXPECT_LE(n, 6);
+  EXPECT_GE(n, 2);  // about five; a loaded machine may lose a tick
+  EXPECT_LE(n, 6);  // never more often than the interval
   o.SetNotifyInterval(TSoundOut::kNever);
   std::this_thread::sleep_for(250ms);
   EXPECT_LE(calls - n, 1);
