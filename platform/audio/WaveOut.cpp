@@ -25,18 +25,18 @@ std::string g_backend;  // empty: not chosen yet
 thread_local WaveResult t_detailCode = kWaveOk;
 thread_local std::string t_detail;
 
-bool ParseBackend(const std::string& spec, std::string* error) {
-  if (spec == "alsa" || spec.rfind("alsa:", 0) == 0) {
-    if (spec.size() == 5) {
+bool ParseBackend(const std::string& backend, std::string* error) {
+  if (backend == "alsa" || backend.rfind("alsa:", 0) == 0) {
+    if (backend.size() == 5) {
       if (error) *error = "alsa: needs a PCM name after the colon";
       return false;
     }
     return true;
   }
-  if (spec == "null" || spec == "null:fast") return true;
-  if (spec.rfind("wav:", 0) == 0 && spec.size() > 4) return true;
+  if (backend == "null" || backend == "null:fast") return true;
+  if (backend.rfind("wav:", 0) == 0 && backend.size() > 4) return true;
   if (error) {
-    *error = "unknown audio backend '" + spec + "' (alsa, alsa:PCM, null, null:fast, wav:FILE)";
+    *error = "unknown audio backend '" + backend + "' (alsa, alsa:PCM, null, null:fast, wav:FILE)";
   }
   return false;
 }
@@ -301,10 +301,10 @@ WaveResult WaveDevice::SetVolume(uint32_t volume) {
 uint32_t GetDeviceVolume() { return g_volume.load(); }
 void SetDeviceVolume(uint32_t volume) { g_volume.store(volume); }
 
-bool SelectBackend(const std::string& spec, std::string* error) {
-  if (!ParseBackend(spec, error)) return false;
+bool SelectBackend(const std::string& backend, std::string* error) {
+  if (!ParseBackend(backend, error)) return false;
   std::lock_guard lock(g_backendLock);
-  g_backend = spec;
+  g_backend = backend;
   return true;
 }
 
@@ -317,8 +317,8 @@ std::string CurrentBackend() {
 }
 
 unsigned WaveDeviceCount() {
-  std::string spec = CurrentBackend();
-  return ParseBackend(spec, nullptr) ? 1 : 0;
+  std::string backend = CurrentBackend();
+  return ParseBackend(backend, nullptr) ? 1 : 0;
 }
 
 WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const PcmFormat& format,
@@ -331,21 +331,21 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
       format.sampleRate > 384000) {
     return kWaveBadFormat;
   }
-  std::string spec = CurrentBackend();
+  std::string backend = CurrentBackend();
   std::string why;
-  if (!ParseBackend(spec, &why)) {
+  if (!ParseBackend(backend, &why)) {
     SetErrorDetail(kWaveNoDriver, why);
     return kWaveNoDriver;
   }
   std::unique_ptr<Sink> sink;
-  if (spec == "null") {
+  if (backend == "null") {
     sink = MakeNullSink(false);
-  } else if (spec == "null:fast") {
+  } else if (backend == "null:fast") {
     sink = MakeNullSink(true);
-  } else if (spec.rfind("wav:", 0) == 0) {
-    sink = MakeWavSink(spec.substr(4));
+  } else if (backend.rfind("wav:", 0) == 0) {
+    sink = MakeWavSink(backend.substr(4));
   } else {
-    sink = MakeAlsaSink(spec.size() > 5 ? spec.substr(5) : std::string("default"));
+    sink = MakeAlsaSink(backend.size() > 5 ? backend.substr(5) : std::string("default"));
   }
   std::string detail;
   WaveResult r;

@@ -112,10 +112,10 @@ void SetDeviceVolume(uint32_t volume);
 bool WaveErrorText(WaveResult code, std::string& text);
 
 // Backend selection ("alsa", "alsa:PCM", "null", "null:fast", "wav:FILE").  False (with a
-// reason in `error`) for an unknown spec; the selection is then unchanged.  Devices
+// reason in `error`) for an unknown backend; the selection is then unchanged.  Devices
 // already open keep their backend.
-bool SelectBackend(const std::string& spec, std::string* error = nullptr);
-// The spec in force: the last accepted SelectBackend, else $SORREL_AUDIO, else "alsa".
+bool SelectBackend(const std::string& backend, std::string* error = nullptr);
+// The backend in force: the last accepted SelectBackend, else $SORREL_AUDIO, else "alsa".
 std::string CurrentBackend();
 
 }  // namespace sorrel::audio

@@ -80,11 +80,11 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    std::string spec;
+    std::string backend;
     if (a == "--audio" && i + 1 < argc) {
-      spec = argv[++i];
+      backend = argv[++i];
     } else if (a.rfind("--audio=", 0) == 0) {
-      spec = a.substr(8);
+      backend = a.substr(8);
     } else if (a == "--audio" || (a.size() > 1 && a[0] == '-' && a != "-")) {
       std::fputs(kUsage, stderr);
       return 2;
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
       continue;
     }
     std::string err;
-    if (!sorrel::audio::SelectBackend(spec, &err)) {
+    if (!sorrel::audio::SelectBackend(backend, &err)) {
       std::fprintf(stderr, "sorrel-play: %s\n", err.c_str());
       return 2;
     }
