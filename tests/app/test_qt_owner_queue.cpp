@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "desktop/QtOwnerQueue.h"
+#include "ui/QtOwnerQueue.h"
 
 namespace {
 
