@@ -172,7 +172,7 @@ TEST_F(SoundOutTest, VolumeIsReadFromTheDeviceAtConstruction) {
   EXPECT_EQ(failing.Volume(), 100);
 }
 
-TEST_F(SoundOutTest, FailuresRaiseTheDesignedTexts) {
+TEST_F(SoundOutTest, FailuresRaiseTheirOperationTexts) {
   ASSERT_TRUE(audio::SelectBackend("wav:/nonexistent-dir/x.wav"));
   TSoundOut o;
   try {
