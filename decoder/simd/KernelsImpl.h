@@ -64,12 +64,9 @@ template <class V> inline void Window2Impl(const float* v0, const float* v1, int
 }
 
 // Matrixing of nslots slots (see TSynthDctFn), V::W slots at a time in the
-// lanes; a remainder slot by slot.
+// lanes; a remainder by the plain routine.
 template <class V> struct TSplat {
   typename V::T operator()(float f) const { return V::Set1(f); }
-};
-struct TSame {
-  float operator()(float f) const { return f; }
 };
 
 template <class V> inline void DctImpl(const float* in, int sbStride, int slotStride, int nslots,
@@ -106,17 +103,9 @@ template <class V> inline void DctImpl(const float* in, int sbStride, int slotSt
         V::StoreU(v + ((pos - t - l) & 31) * 64 + j0, e[j0 + l]);
     }
   }
-  for (; t < nslots; ++t) {
-    float x[32], a[32];
-    const float* p = in + t * slotStride;
-    for (int s = 0; s < 32; ++s)
-      x[s] = p[s * sbStride];
-    if (gains)
-      for (int s = 0; s < 32; ++s)
-        x[s] *= gains[s];
-    DctRec<32>(x, a, dct, TSame{}, 0.0f);
-    ExpandSlot(a, v + ((pos - t) & 31) * 64, 0.0f);
-  }
+  if (t < nslots)
+    ::sorrel::decoder::SynthDctPlain(in + t * slotStride, sbStride, slotStride, nslots - t, gains,
+                                     v, pos - t, dct);
 }
 
 // y[0..39] = the 36-point IMDCT of in[0..17] (y[36..39] = 0).

@@ -6,6 +6,12 @@
 
 #include <cstdint>
 
+namespace sorrel::decoder {
+// The plain matrixing (Synth.cpp), for the slots left over after whole vector batches.
+void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                   float* v, int pos, const float* dct);
+} // namespace sorrel::decoder
+
 namespace sorrel::decoder::simd {
 
 // True when the vector routines of that kind were compiled into this build.
