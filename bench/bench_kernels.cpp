@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "Layer3.h"
-#include "MP3Decoder.h"
-#include "MPCPUSpc.h"
-#include "MPEGHeader.h"
-#include "Synth.h"
-#include "simd/Select.h"
+#include "decoder/Layer3.h"
+#include "decoder/MP3Decoder.h"
+#include "decoder/MPCPUSpc.h"
+#include "decoder/MPEGHeader.h"
+#include "decoder/Synth.h"
+#include "decoder/simd/Select.h"
+
+using namespace sorrel::decoder;
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace sorrel::decoder {
+
 namespace hdr_tables {
 
 // Bit rates in kbit/s: [layer I, II, III][id][br_index].  The Layer III id-0 row also
@@ -24,3 +26,5 @@ inline constexpr int32_t kFreq50[2][4] = {{441, 480, 320, -999}, {882, 960, 640,
 inline constexpr int32_t kFreqHz[2][4] = {{22050, 24000, 16000, 1}, {44100, 48000, 32000, 1}};
 
 }  // namespace hdr_tables
+
+}  // namespace sorrel::decoder

@@ -1,7 +1,9 @@
 // Layer III Huffman codes of ISO/IEC 11172-3 Annex B (table B.7): for each
 // big-value table, x-major, the code word and its length in bits (sign bits and
 // escape bits not included); for the count1 tables, indexed by vwxy.
-#include "HuffTables.h"
+#include "decoder/HuffTables.h"
+
+namespace sorrel::decoder {
 
 namespace l3_huff {
 
@@ -233,3 +235,5 @@ const HuffTableDesc kTables[32] = {
 };
 
 }  // namespace l3_huff
+
+}  // namespace sorrel::decoder

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace sorrel::decoder {
+
 namespace l3_huff {
 
 struct HuffCode {
@@ -21,3 +23,5 @@ extern const HuffCode kCount1A[16];
 extern const HuffCode kCount1B[16];
 
 }  // namespace l3_huff
+
+}  // namespace sorrel::decoder

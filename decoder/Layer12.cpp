@@ -1,10 +1,12 @@
 // Layer I and Layer II decoding (see Layer12.h).
-#include "Layer12.h"
+#include "decoder/Layer12.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "MP3Decoder.h"
+#include "decoder/MP3Decoder.h"
+
+namespace sorrel::decoder {
 
 namespace {
 
@@ -443,3 +445,5 @@ int32_t TL12Decoder::DecodeLayer2(const uint8_t* in, int32_t len) {
   }
   return 36;
 }
+
+}  // namespace sorrel::decoder

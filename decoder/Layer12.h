@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
-#include "MPEGHeader.h"
-#include "Synth.h"
+#include "decoder/MPEGHeader.h"
+#include "decoder/Synth.h"
+
+namespace sorrel::decoder {
 
 struct TDecInfo;
 struct TInOut;
@@ -69,3 +71,5 @@ private:
   uint8_t cls_[2][32];   // quantisation class per channel and subband
   float scale_[2][32][3]; // class constant x scale factor, per part of 12 slots
 };
+
+}  // namespace sorrel::decoder

@@ -1,11 +1,13 @@
-#include "Layer3.h"
+#include "decoder/Layer3.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "HeaderTables.h"
-#include "Layer3Tables.h"
-#include "Synth.h"
+#include "decoder/HeaderTables.h"
+#include "decoder/Layer3Tables.h"
+#include "decoder/Synth.h"
+
+namespace sorrel::decoder {
 
 using l3_tables::Tables;
 
@@ -1066,3 +1068,5 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
     }
   }
 }
+
+}  // namespace sorrel::decoder

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-#include "MP3Decoder.h"
+#include "decoder/MP3Decoder.h"
 
 namespace sorrel::decoder {
+
 class TSynth;
-}
 
 // Granule-channel side information, eighteen fields in this order.
 struct TGrInfo {
@@ -135,3 +135,5 @@ struct TL3Decoder {
   void Dequant(int ch, int slot, int gr);
   void StereoProcess(int slot, int gr);
 };
+
+}  // namespace sorrel::decoder

@@ -1,9 +1,11 @@
-#include "Layer3Tables.h"
+#include "decoder/Layer3Tables.h"
 
 #include <cmath>
 #include <vector>
 
-#include "HuffTables.h"
+#include "decoder/HuffTables.h"
+
+namespace sorrel::decoder {
 
 namespace l3_tables {
 
@@ -202,3 +204,5 @@ const Tables& Get() {
 }
 
 }  // namespace l3_tables
+
+}  // namespace sorrel::decoder

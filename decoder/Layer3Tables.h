@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace sorrel::decoder {
+
 namespace l3_tables {
 
 // Scale-factor band boundaries: [version: 0 MPEG-2, 1 MPEG-1, 2 MPEG-2.5][sr_index].
@@ -44,3 +46,5 @@ inline constexpr int kPow2qBias = 450;
 const Tables& Get();
 
 }  // namespace l3_tables
+
+}  // namespace sorrel::decoder

@@ -1,11 +1,13 @@
 // The decoder object: routine selection at initialisation and per-frame dispatch.
-#include "MP3Decoder.h"
+#include "decoder/MP3Decoder.h"
 
-#include "Layer12.h"
-#include "Layer3.h"
-#include "MPCPUSpc.h"
-#include "Synth.h"
-#include "simd/Select.h"
+#include "decoder/Layer12.h"
+#include "decoder/Layer3.h"
+#include "decoder/MPCPUSpc.h"
+#include "decoder/Synth.h"
+#include "decoder/simd/Select.h"
+
+namespace sorrel::decoder {
 
 TMP3Decoder::TMP3Decoder()
     : l3_(std::make_unique<TL3Decoder>()),
@@ -85,3 +87,5 @@ void TMP3Decoder::SetCpuCapabilities(uint32_t caps) {
   l3_->k = L3KernelsFor(choice);
   SelectSynthRoutines(*synth_, choice.synthWindow);
 }
+
+}  // namespace sorrel::decoder

@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "MPEGHeader.h"
+#include "decoder/MPEGHeader.h"
+
+namespace sorrel::decoder {
 
 // Stream description, six signed 32-bit fields in this order.
 struct TDecInfo {
@@ -34,9 +36,7 @@ struct TInOut {
 
 struct TL3Decoder;   // Layer III state (Layer3.h)
 struct TL12Decoder;  // Layer I/II state
-namespace sorrel::decoder {
 class TSynth;        // polyphase synthesis (Synth.h)
-}
 
 class TMP3Decoder {
  public:
@@ -122,3 +122,5 @@ class TMP3Decoder {
   std::unique_ptr<TL12Decoder> l12_;
   std::unique_ptr<sorrel::decoder::TSynth> synth_;
 };
+
+}  // namespace sorrel::decoder

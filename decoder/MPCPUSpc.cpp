@@ -1,5 +1,5 @@
 // Processor capability detection (see MPCPUSpc.h).
-#include "MPCPUSpc.h"
+#include "decoder/MPCPUSpc.h"
 
 #include <atomic>
 #include <cstring>
@@ -9,6 +9,8 @@
 #include <xmmintrin.h>
 #define SORREL_X86 1
 #endif
+
+namespace sorrel::decoder {
 
 namespace {
 
@@ -175,3 +177,5 @@ const char* KernelName(TMP3Kernel k) {
   default: return "plain";
   }
 }
+
+}  // namespace sorrel::decoder

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace sorrel::decoder {
+
 constexpr uint32_t kCpuFPU = 0x1;
 constexpr uint32_t kCpuMMX = 0x2;
 constexpr uint32_t kCpu3DNow = 0x4;
@@ -97,3 +99,5 @@ TMP3RoutineChoice ChooseRoutines(uint32_t caps);
 bool CpuCapabilitiesForName(const char* name, uint32_t& caps);
 
 const char* KernelName(TMP3Kernel k);
+
+}  // namespace sorrel::decoder

@@ -1,6 +1,8 @@
-#include "MPEGHeader.h"
+#include "decoder/MPEGHeader.h"
 
-#include "HeaderTables.h"
+#include "decoder/HeaderTables.h"
+
+namespace sorrel::decoder {
 
 namespace {
 
@@ -149,3 +151,5 @@ int32_t MPEGSamplesPerFrame(const TMPEGHead& head) {
 int32_t MPEGPaddedFrameBytes(const TMPEGHead& head, int32_t framebytes) {
   return framebytes + head.pad * (head.option == 3 ? 4 : 1);
 }
+
+}  // namespace sorrel::decoder

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace sorrel::decoder {
+
 // Parsed 4-byte frame header; thirteen signed 32-bit fields in this order.
 struct TMPEGHead {
   int32_t sync;         // 1: sync 0xFFF (MPEG-1/2), 2: sync 0xFFE (MPEG-2.5), 0: none
@@ -57,3 +59,5 @@ int32_t MPEGPaddedFrameBytes(const TMPEGHead& head, int32_t framebytes);
 // HeadInfoSearch computes it: the table value, or for free format derived from the
 // length.
 int32_t MPEGBitRate(const TMPEGHead& head, int32_t framebytes);
+
+}  // namespace sorrel::decoder

@@ -1,12 +1,13 @@
 // Polyphase synthesis filterbank (see Synth.h).
-#include "Synth.h"
+#include "decoder/Synth.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "simd/DctImpl.h"
+#include "decoder/simd/DctImpl.h"
 
 namespace sorrel::decoder {
+
 
 namespace {
 
@@ -258,4 +259,4 @@ void TSynth::SynthRowsL12(TSynthChannels mode, const float* rows, int slots, int
   }
 }
 
-} // namespace sorrel::decoder
+}  // namespace sorrel::decoder

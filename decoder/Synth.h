@@ -17,6 +17,7 @@
 
 namespace sorrel::decoder {
 
+
 // The windowing step of one time slot. `v` is the 64-value matrixing output
 // history of the channel (a ring of 32 slots of 64; the window reads the 16
 // newest), `pos` the slot that holds the newest output, `win` the 512-value
@@ -144,4 +145,4 @@ void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, co
 // 32-point DCT-II without normalisation: out[n] = sum_k in[k] cos((2k+1) n pi / 64).
 void Dct32(const float* in, float* out);
 
-} // namespace sorrel::decoder
+}  // namespace sorrel::decoder

@@ -1,9 +1,11 @@
-#include "MP3Info.h"
+#include "engine/MP3Info.h"
 
 #include <cstring>
 #include <strings.h>
 
-#include "MPText.h"
+#include "engine/MPText.h"
+
+namespace sorrel::engine {
 
 const char* const kMPGenres[256] = {
     "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
@@ -368,3 +370,5 @@ std::string TMP3Info::Title() const { return Pick("TITLE", "TIT2", "INAM"); }
 std::string TMP3Info::Artist() const { return Pick("ARTIST", "TPE1", "IART"); }
 std::string TMP3Info::Album() const { return Pick("ALBUM", "TALB", "IPRD"); }
 std::string TMP3Info::Year() const { return Pick("YEAR", "TYER", "ICRD"); }
+
+}  // namespace sorrel::engine

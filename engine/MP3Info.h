@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "MPStreamReader.h"
+#include "engine/MPStreamReader.h"
+
+namespace sorrel::engine {
 
 using TMP3InfoType = uint32_t;
 inline constexpr TMP3InfoType mitID3V1 = 1;
@@ -85,3 +87,5 @@ class TMP3Info {
   TMPStringList riff_, id3v1_, id3v2_, lyrics_;
   int64_t id3v1Offset_ = 0, lyricsOffset_ = 0;
 };
+
+}  // namespace sorrel::engine

@@ -1,4 +1,4 @@
-#include "MP3Player.h"
+#include "engine/MP3Player.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +9,8 @@
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
 #endif
+
+namespace sorrel::engine {
 
 namespace {
 
@@ -38,7 +40,7 @@ TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize)
   };
   thread_->SetName("mp3-decode");
   thread_->Resume();
-  cpuCaps_ = kAllCpuCapabilities & CpuSetFromWord(GetCpuCapabilities());
+  cpuCaps_ = decoder::kAllCpuCapabilities & decoder::CpuSetFromWord(decoder::GetCpuCapabilities());
 }
 
 TMP3Player::~TMP3Player() {
@@ -125,8 +127,8 @@ void TMP3Player::SetInvertPolarity(bool v) {
   decoder_.SetInvertPolarity(v);
 }
 
-void TMP3Player::SetUsingCpuCapabilities(TMP3CpuCapabilities caps) {
-  cpuCaps_ = caps & kAllCpuCapabilities & CpuSetFromWord(GetCpuCapabilities());
+void TMP3Player::SetUsingCpuCapabilities(decoder::TMP3CpuCapabilities caps) {
+  cpuCaps_ = caps & decoder::kAllCpuCapabilities & decoder::CpuSetFromWord(decoder::GetCpuCapabilities());
 }
 
 void TMP3Player::SetVolBalance(int v) {
@@ -307,14 +309,14 @@ void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) {
 
 void TMP3Player::FailOpen() { throw EMPError(kUnknownFormat); }
 
-int32_t TMP3Player::CheckFrame(const uint8_t* p, TMPEGHead& head, int32_t& raw) const {
-  raw = HeadInfo(p, 4, head);
+int32_t TMP3Player::CheckFrame(const uint8_t* p, decoder::TMPEGHead& head, int32_t& raw) const {
+  raw = decoder::HeadInfo(p, 4, head);
   // Free format: every frame has the first frame's length.
   if (raw == 0 && (p[2] >> 4) == 0 && refRawLength_ > 0 && (refHeader_[2] >> 4) == 0) {
     raw = refRawLength_;
   }
-  if (raw <= 0 || head.option < 1 || head.option > 3 || !HeaderAgrees(p, refHeader_)) return 0;
-  return MPEGPaddedFrameBytes(head, raw);
+  if (raw <= 0 || head.option < 1 || head.option > 3 || !decoder::HeaderAgrees(p, refHeader_)) return 0;
+  return decoder::MPEGPaddedFrameBytes(head, raw);
 }
 
 void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
@@ -354,8 +356,8 @@ void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
     if (reader_.Available() < 4) FailOpen();
     if (!reader_.Need(avail)) FailOpen();
     int32_t bitrate = 0, offset = -1;
-    TMPEGHead h{};
-    int32_t raw = HeadInfoSearch(reader_.Peek(), avail, h, bitrate, offset);
+    decoder::TMPEGHead h{};
+    int32_t raw = decoder::HeadInfoSearch(reader_.Peek(), avail, h, bitrate, offset);
     if (offset < 0) FailOpen();
     if (offset > 0) {
       dataStart_ += offset;
@@ -371,14 +373,14 @@ void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
     int32_t readable = int32_t(std::min<int64_t>(reader_.Available(), 10000));
     reader_.Need(readable);
     p = reader_.Peek();
-    raw = HeadInfo(p, readable, h);
+    raw = decoder::HeadInfo(p, readable, h);
     if (raw < 1 || h.option < 1 || h.option > 3) FailOpen();
-    bitrate = MPEGBitRate(h, raw);
+    bitrate = decoder::MPEGBitRate(h, raw);
     head_ = h;
     refRawLength_ = raw;
     frameRawLength_ = raw;
     frameHead_ = h;
-    frameLength_ = MPEGPaddedFrameBytes(h, raw);
+    frameLength_ = decoder::MPEGPaddedFrameBytes(h, raw);
     if (frameLength_ < 1) FailOpen();
     layer_ = h.option == 1 ? 3 : h.option == 2 ? 2 : 1;
     if (h.id == 1) version_ = 1;
@@ -389,9 +391,9 @@ void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
 
     if (!reader_.Need(frameLength_)) FailOpen();
     // The routines are chosen before the decoder sets up its state for them.
-    decoder_.SetCpuCapabilities(CpuWordForPlayer(GetCpuCapabilities(), cpuCaps_));
+    decoder_.SetCpuCapabilities(decoder::CpuWordForPlayer(decoder::GetCpuCapabilities(), cpuCaps_));
     if (decoder_.AudioDecodeInit(h, raw, 0, 0, 0, 24000) != 1) FailOpen();
-    TDecInfo di{};
+    decoder::TDecInfo di{};
     decoder_.AudioDecodeInfo(di);
     rate_ = di.samprate;
     channels_ = di.channels;
@@ -509,7 +511,7 @@ void TMP3Player::Play() {
   if (!(Capabilities() & mpcPlay)) return;
   {
     std::lock_guard dl(decodeLock_);
-    decoder_.SetCpuCapabilities(CpuWordForPlayer(GetCpuCapabilities(), cpuCaps_));
+    decoder_.SetCpuCapabilities(decoder::CpuWordForPlayer(decoder::GetCpuCapabilities(), cpuCaps_));
   }
   {
     std::lock_guard ol(outputLock_);
@@ -602,7 +604,7 @@ void TMP3Player::Seek(int milliseconds) {
     std::lock_guard il(indexLock_);
     if (target >= int64_t(frameIndex_.size())) {
       int64_t dataEnd = dataLength_ == kMPMaxInt ? INT64_MAX : dataStart_ + dataLength_;
-      TMPEGHead h;
+      decoder::TMPEGHead h;
       int32_t raw;
       reader_.Seek(frameIndex_.back(), 0);
       bool ok = false;
@@ -659,7 +661,7 @@ void TMP3Player::Dispatch(TMPMessage& msg) {
     static thread_local bool fpSet = false;
     if (!fpSet) {
       fpSet = true;
-      if (GetCpuCapabilities() & kCpuSSE) _mm_setcsr(0x9F80);
+      if (decoder::GetCpuCapabilities() & decoder::kCpuSSE) _mm_setcsr(0x9F80);
     }
 #endif
     DecodeStep();
@@ -729,7 +731,7 @@ void TMP3Player::DecodeStep() {
         frameLength_ = 0;
         return;
       }
-      TInOut r = decoder_.AudioDecode(reader_.Peek(), frameLength_, pcm_.get());
+      decoder::TInOut r = decoder_.AudioDecode(reader_.Peek(), frameLength_, pcm_.get());
       reader_.Skip(frameLength_);
       frameLength_ = 0;
       skipCount_ = 0;
@@ -808,3 +810,5 @@ void TMP3Player::RecomputeEqualizer() {
     decoder_.SetEqEnabled576(eqEnabled_);
   }
 }
+
+}  // namespace sorrel::engine

@@ -11,13 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "MP3Decoder.h"
-#include "MP3Info.h"
-#include "MPCPUSpc.h"
-#include "MPOwnerQueue.h"
-#include "MPStreamReader.h"
-#include "MPThreads.h"
-#include "SoundOut.h"
+#include "decoder/MP3Decoder.h"
+#include "engine/MP3Info.h"
+#include "decoder/MPCPUSpc.h"
+#include "engine/MPOwnerQueue.h"
+#include "engine/MPStreamReader.h"
+#include "engine/MPThreads.h"
+#include "engine/SoundOut.h"
+
+namespace sorrel::engine {
 
 enum TMP3PlayerStatus { mpsStopped = 0, mpsPlaying = 1, mpsPaused = 2 };
 enum TMP3EndPlayReason { merEndOfFile = 0, merStop = 1, merError = 2 };
@@ -76,8 +78,8 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   void SetNoisySeek(bool v) { noisySeek_ = v; }
   bool InvertPolarity();
   void SetInvertPolarity(bool v);
-  TMP3CpuCapabilities UsingCpuCapabilities() const { return cpuCaps_; }
-  void SetUsingCpuCapabilities(TMP3CpuCapabilities caps);
+  decoder::TMP3CpuCapabilities UsingCpuCapabilities() const { return cpuCaps_; }
+  void SetUsingCpuCapabilities(decoder::TMP3CpuCapabilities caps);
   int VolBalance() const { return volBalance_; }
   void SetVolBalance(int v);
   int Volume() const { return volume_; }
@@ -123,7 +125,7 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   // Buffers queued at the sound output now (diagnostics and benchmarks).
   int OutputQueued();
   // The decoder's equaliser state (read-only use: tests and displays).
-  const TMP3Decoder& Decoder() const { return decoder_; }
+  const decoder::TMP3Decoder& Decoder() const { return decoder_; }
 
  protected:
   virtual void DoChangeStatus();
@@ -137,7 +139,7 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   void DecodeStep();
   void EndOfData(std::unique_lock<TMPSimpleMutex>& decodeLock);
   void SkipBadByte();
-  int32_t CheckFrame(const uint8_t* p, TMPEGHead& head, int32_t& rawLength) const;
+  int32_t CheckFrame(const uint8_t* p, decoder::TMPEGHead& head, int32_t& rawLength) const;
   void OpenByName();
   void SetStatus(TMP3PlayerStatus s);
   void PostCoalesced(uint32_t msg);
@@ -149,9 +151,9 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   TMPStream* stream_ = nullptr;
   bool seekable_ = false, ownsStream_ = false;
   int32_t frameLength_ = 0;       // with padding; 0 = not yet known
-  TMPEGHead frameHead_{};         // header of the frame about to be decoded
+  decoder::TMPEGHead frameHead_{};         // header of the frame about to be decoded
   int32_t frameRawLength_ = 0;    // its length without padding
-  TMPEGHead head_{};              // the stream's first frame
+  decoder::TMPEGHead head_{};              // the stream's first frame
   uint8_t refHeader_[4] = {};
   int32_t refRawLength_ = 0;      // the first frame's length without padding (free format)
   int skipCount_ = 0;
@@ -176,7 +178,7 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   bool reinit_ = false;
   std::unique_ptr<TMPLoopThread> thread_;
   TMPSimpleMutex decodeLock_;
-  TMP3CpuCapabilities cpuCaps_ = kAllCpuCapabilities;
+  decoder::TMP3CpuCapabilities cpuCaps_ = decoder::kAllCpuCapabilities;
   int eqCount_ = 6;
   TMP3EqualizerMode eqMode_ = memSubBand;
   int eqValue_[32] = {};
@@ -188,8 +190,10 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
 
   std::vector<int64_t> frameIndex_;
   TMPSimpleMutex indexLock_;
-  TMP3Decoder decoder_;
+  decoder::TMP3Decoder decoder_;
   bool loading_ = false;
   uint64_t generation_ = 0;  // bumped by seek and stop (decode lock)
   std::atomic<bool> destroying_{false};
 };
+
+}  // namespace sorrel::engine

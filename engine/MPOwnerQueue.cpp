@@ -1,6 +1,8 @@
-#include "MPOwnerQueue.h"
+#include "engine/MPOwnerQueue.h"
 
 #include <chrono>
+
+namespace sorrel::engine {
 
 TMPOwnerQueue::TMPOwnerQueue() : owner_(std::this_thread::get_id()) {}
 
@@ -113,3 +115,5 @@ bool TMPRunLoop::RunUntil(const std::function<bool()>& pred, uint32_t timeoutMs)
 void TMPRunLoop::RunFor(uint32_t ms) {
   RunUntil([] { return false; }, ms);
 }
+
+}  // namespace sorrel::engine

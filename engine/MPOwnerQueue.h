@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+namespace sorrel::engine {
+
 class TMPNotifyTarget {
  public:
   virtual ~TMPNotifyTarget() = default;
@@ -74,3 +76,5 @@ class TMPRunLoop : public TMPOwnerQueue {
   bool woken_ = false;
   bool quit_ = false;
 };
+
+}  // namespace sorrel::engine

@@ -1,4 +1,4 @@
-#include "MPStream.h"
+#include "engine/MPStream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "MPThreads.h"
+#include "engine/MPThreads.h"
+
+namespace sorrel::engine {
 
 TMPFileStream::TMPFileStream(const std::string& path) : path_(path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -65,3 +67,5 @@ int64_t TMPMemoryStream::Seek(int64_t offset, int origin) {
   pos_ = p;
   return pos_;
 }
+
+}  // namespace sorrel::engine

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace sorrel::engine {
+
 class TMPStream {
  public:
   virtual ~TMPStream() = default;
@@ -42,3 +44,5 @@ class TMPMemoryStream : public TMPStream {
   int64_t size_;
   int64_t pos_ = 0;
 };
+
+}  // namespace sorrel::engine

@@ -1,8 +1,10 @@
-#include "MPStreamReader.h"
+#include "engine/MPStreamReader.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+
+namespace sorrel::engine {
 
 TMPStreamReader::TMPStreamReader(int64_t ringSize) : ringSize_(std::max<int64_t>(ringSize, 16)) {}
 
@@ -110,3 +112,5 @@ bool TMPStreamReader::ReadAhead() {
   if (!opened_ || available_ == ringSize_) return false;
   return Fill(available_ + std::min(ringSize_ - available_, kChunk));
 }
+
+}  // namespace sorrel::engine

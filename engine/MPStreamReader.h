@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "MPStream.h"
+#include "engine/MPStream.h"
+
+namespace sorrel::engine {
 
 class TMPStreamReader {
  public:
@@ -47,3 +49,5 @@ class TMPStreamReader {
   int64_t position_ = 0;
   int64_t contiguous_ = 0;
 };
+
+}  // namespace sorrel::engine

@@ -1,9 +1,11 @@
-#include "MPText.h"
+#include "engine/MPText.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 #include <vector>
+
+namespace sorrel::engine {
 
 namespace {
 
@@ -131,3 +133,5 @@ size_t MPUtf8Length(const std::string& s) {
   }
   return n;
 }
+
+}  // namespace sorrel::engine

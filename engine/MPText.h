@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace sorrel::engine {
+
 bool MPIsValidUtf8(const uint8_t* p, size_t n);
 std::string MPBytesToUtf8(const uint8_t* p, size_t n);
 // UTF-16 units (bytes, n even or the odd last byte ignored); big-endian when the text
@@ -14,3 +16,5 @@ std::string MPBytesToUtf8(const uint8_t* p, size_t n);
 std::string MPUtf16ToUtf8(const uint8_t* p, size_t n);
 // Length in characters (code points) of a UTF-8 text.
 size_t MPUtf8Length(const std::string& s);
+
+}  // namespace sorrel::engine

@@ -1,4 +1,4 @@
-#include "MPThreads.h"
+#include "engine/MPThreads.h"
 
 #include <pthread.h>
 #include <sys/resource.h>
@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdio>
+
+namespace sorrel::engine {
 
 namespace {
 std::mutex g_displayLock;
@@ -234,3 +236,5 @@ void TMPLoopThread::Run() {
   ended_ = true;
   queue_.clear();
 }
+
+}  // namespace sorrel::engine

@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+namespace sorrel::engine {
+
 // The engine's exception: its message is the whole text shown to the user.
 class EMPError : public std::runtime_error {
  public:
@@ -152,3 +154,5 @@ class TMPLoopThread {
   std::thread thread_;
   std::thread::id id_;
 };
+
+}  // namespace sorrel::engine

@@ -1,10 +1,12 @@
-#include "SoundOut.h"
+#include "engine/SoundOut.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+namespace sorrel::engine {
 
 namespace audio = sorrel::audio;
 
@@ -333,3 +335,5 @@ void TSoundOut::Close() {
   paused_ = false;
   opened_ = false;
 }
+
+}  // namespace sorrel::engine

@@ -8,8 +8,10 @@
 #include <functional>
 #include <memory>
 
-#include "MPThreads.h"
-#include "WaveOut.h"
+#include "engine/MPThreads.h"
+#include "platform/audio/WaveOut.h"
+
+namespace sorrel::engine {
 
 inline constexpr uint32_t MM_WOM_DONE = 957;
 
@@ -97,3 +99,5 @@ class TSoundOut : private TMPMessageOwner {
   TMPSimpleMutex bufferLock_;
   std::unique_ptr<TMPLoopThread> thread_;
 };
+
+}  // namespace sorrel::engine

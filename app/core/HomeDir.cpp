@@ -1,10 +1,11 @@
-#include "core/HomeDir.h"
+#include "app/core/HomeDir.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 namespace {
 std::optional<std::string> Env(const char* name) {
@@ -37,4 +38,4 @@ bool EnsureDirectory(const std::string& dir, std::string* error) {
   return false;
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

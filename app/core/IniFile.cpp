@@ -1,6 +1,6 @@
-#include "core/IniFile.h"
+#include "app/core/IniFile.h"
 
-#include "core/TextCodec.h"
+#include "app/core/TextCodec.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,7 +12,8 @@
 #include <fstream>
 #include <iterator>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 namespace {
 
@@ -225,4 +226,4 @@ bool IniFile::Save(const std::string& path, std::string* error) const {
   return true;
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 class IniFile {
  public:
@@ -62,4 +63,4 @@ class IniFile {
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-}  // namespace sorrel
+}  // namespace sorrel::app

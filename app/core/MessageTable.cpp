@@ -1,8 +1,9 @@
-#include "core/MessageTable.h"
+#include "app/core/MessageTable.h"
 
-#include "core/TextCodec.h"
+#include "app/core/TextCodec.h"
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 bool TMessageTable::PayloadText(std::string_view data, std::string& text) {
   if (data.size() > kMaxCopyDataBytes) return false;
@@ -77,4 +78,4 @@ int32_t TMessageTable::DropFiles(const std::vector<std::string>& paths) {
   return 1;
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

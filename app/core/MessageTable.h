@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 inline constexpr uint32_t WM_QUERYENDSESSION = 0x0011;
 inline constexpr uint32_t WM_COPYDATA = 0x004A;
@@ -74,4 +75,4 @@ class TMessageTable {
   TMainMessageHandler& h_;
 };
 
-}  // namespace sorrel
+}  // namespace sorrel::app

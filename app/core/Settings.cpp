@@ -1,10 +1,11 @@
-#include "core/Settings.h"
+#include "app/core/Settings.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 namespace {
 
@@ -268,4 +269,4 @@ bool ReadSettingsFile(const std::string& path, TPlayerSettings& s, TSettingsHost
   return exists;
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

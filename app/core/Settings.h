@@ -5,14 +5,15 @@
 // each call made at its place in the reading order.
 #pragma once
 
-#include "core/IniFile.h"
+#include "app/core/IniFile.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 inline constexpr const char* kSettingsVersion = "9.99x";
 inline constexpr const char* kVersionSection = "Tarn's MP3PLayer Version";
@@ -191,4 +192,4 @@ void WriteSettings(IniFile& ini, const TPlayerSettings& s);
 bool WriteSettingsFile(const std::string& path, const TPlayerSettings& s, std::string* error = nullptr);
 bool ReadSettingsFile(const std::string& path, TPlayerSettings& s, TSettingsHost& host);
 
-}  // namespace sorrel
+}  // namespace sorrel::app

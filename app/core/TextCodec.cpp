@@ -1,11 +1,12 @@
-#include "core/TextCodec.h"
+#include "app/core/TextCodec.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 #include <cstdint>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 namespace {
 
@@ -78,4 +79,4 @@ std::string DecodeText(std::string_view bytes) {
   return out;
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
@@ -18,4 +19,4 @@ std::optional<std::string> Cp932ToUtf8(std::string_view bytes);
 // reading, else the bytes with every invalid sequence replaced by U+FFFD.
 std::string DecodeText(std::string_view bytes);
 
-}  // namespace sorrel
+}  // namespace sorrel::app

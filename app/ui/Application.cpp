@@ -1,12 +1,12 @@
-#include "ui/Application.h"
+#include "app/ui/Application.h"
 
-#include "core/HomeDir.h"
-#include "ui/CompanionWindows.h"
-#include "ui/PlayerMain.h"
-#include "ui/SignalPipe.h"
+#include "app/core/HomeDir.h"
+#include "app/ui/CompanionWindows.h"
+#include "app/ui/PlayerMain.h"
+#include "app/ui/SignalPipe.h"
 
-#include "WaveOut.h"
-#include "desktop/BusWindow.h"
+#include "platform/audio/WaveOut.h"
+#include "platform/desktop/BusWindow.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -20,7 +20,8 @@
 #include <optional>
 #include <string>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 namespace {
 
@@ -247,4 +248,4 @@ int RunSorrel(int argc, char** argv) {
   return rc;
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

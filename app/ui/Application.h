@@ -2,8 +2,9 @@
 // output while starting, the windows in their fixed order, the event loop.
 #pragma once
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 int RunSorrel(int argc, char** argv);
 
-}  // namespace sorrel
+}  // namespace sorrel::app

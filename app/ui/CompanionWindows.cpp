@@ -1,6 +1,6 @@
-#include "ui/CompanionWindows.h"
+#include "app/ui/CompanionWindows.h"
 
-#include "core/TextCodec.h"
+#include "app/core/TextCodec.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,7 +15,8 @@
 
 #include <cstdio>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 Tfm_SearchSts::Tfm_SearchSts(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("fm_SearchSts"));
@@ -137,4 +138,4 @@ void Tfm_Version::keyPressEvent(QKeyEvent* e) {
   accept();
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

@@ -10,7 +10,9 @@
 class QLabel;
 class QListWidget;
 
-namespace sorrel {
+namespace sorrel::app {
+
+
 
 class Tfm_SearchSts : public QWidget {
   Q_OBJECT
@@ -67,4 +69,4 @@ class Tfm_Version : public QDialog {
   void keyPressEvent(QKeyEvent* e) override;
 };
 
-}  // namespace sorrel
+}  // namespace sorrel::app

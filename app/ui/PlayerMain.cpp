@@ -1,6 +1,6 @@
-#include "ui/PlayerMain.h"
+#include "app/ui/PlayerMain.h"
 
-#include "ui/CompanionWindows.h"
+#include "app/ui/CompanionWindows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,7 +22,8 @@
 
 #include <cstdio>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 namespace {
 
@@ -466,4 +467,4 @@ void Tfm_PlayerMain::StartFadeIn() {
   fadeStep_ = -2;
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

@@ -3,8 +3,8 @@
 // message table) and runs the orderly shutdown.
 #pragma once
 
-#include "core/MessageTable.h"
-#include "core/Settings.h"
+#include "app/core/MessageTable.h"
+#include "app/core/Settings.h"
 
 #include <QPixmap>
 #include <QString>
@@ -20,7 +20,9 @@ class QCheckBox;
 class QListWidget;
 class QFrame;
 
-namespace sorrel {
+namespace sorrel::app {
+
+
 
 class Tfm_PlayList;
 class Tfm_PlayFileList;
@@ -168,4 +170,4 @@ class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessage
   TColor frameColor_ = 0xC0C0C0;
 };
 
-}  // namespace sorrel
+}  // namespace sorrel::app

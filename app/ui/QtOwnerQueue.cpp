@@ -1,7 +1,9 @@
-#include "QtOwnerQueue.h"
+#include "app/ui/QtOwnerQueue.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
+
+namespace sorrel::app {
 
 QtOwnerQueue::QtOwnerQueue(QObject* parent) : QObject(parent) {}
 
@@ -21,3 +23,5 @@ void QtOwnerQueue::ProcessPending() {
   QCoreApplication::processEvents();
   DrainAll();
 }
+
+}  // namespace sorrel::app

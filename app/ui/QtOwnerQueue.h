@@ -5,9 +5,11 @@
 #include <QObject>
 #include <atomic>
 
-#include "MPOwnerQueue.h"
+#include "engine/MPOwnerQueue.h"
 
-class QtOwnerQueue : public QObject, public TMPOwnerQueue {
+namespace sorrel::app {
+
+class QtOwnerQueue : public QObject, public engine::TMPOwnerQueue {
  public:
   explicit QtOwnerQueue(QObject* parent = nullptr);
   // Runs the application's pending events, then what is waiting here.
@@ -19,3 +21,5 @@ class QtOwnerQueue : public QObject, public TMPOwnerQueue {
  private:
   std::atomic<bool> scheduled_{false};
 };
+
+}  // namespace sorrel::app

@@ -1,4 +1,4 @@
-#include "ui/SignalPipe.h"
+#include "app/ui/SignalPipe.h"
 
 #include <QSocketNotifier>
 
@@ -8,7 +8,8 @@
 
 #include <cerrno>
 
-namespace sorrel {
+namespace sorrel::app {
+
 
 namespace {
 int g_fds[2] = {-1, -1};
@@ -46,4 +47,4 @@ void SignalPipe::Drain() {
   if (last) Q_EMIT Terminate(last);
 }
 
-}  // namespace sorrel
+}  // namespace sorrel::app

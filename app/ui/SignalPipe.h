@@ -6,7 +6,9 @@
 
 class QSocketNotifier;
 
-namespace sorrel {
+namespace sorrel::app {
+
+
 
 class SignalPipe : public QObject {
   Q_OBJECT
@@ -23,4 +25,4 @@ class SignalPipe : public QObject {
   QSocketNotifier* notifier_ = nullptr;
 };
 
-}  // namespace sorrel
+}  // namespace sorrel::app

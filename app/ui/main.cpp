@@ -1,3 +1,4 @@
-#include "ui/Application.h"
+#include "app/ui/Application.h"
 
-int main(int argc, char** argv) { return sorrel::RunSorrel(argc, argv); }
+
+int main(int argc, char** argv) { return sorrel::app::RunSorrel(argc, argv); }

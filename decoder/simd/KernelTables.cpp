@@ -1,12 +1,14 @@
 // Tables of the vector kernels (see Simd.h).
-#include "Simd.h"
+#include "decoder/simd/Simd.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "../Layer3.h"
+#include "decoder/Layer3.h"
 
-namespace sorrel::decoder::simd {
+namespace sorrel::decoder {
+
+namespace simd {
 
 namespace {
 struct TBuilt : TKernelTables {
@@ -58,4 +60,6 @@ const TKernelTables& KernelTables() {
   return t;
 }
 
-} // namespace sorrel::decoder::simd
+}  // namespace simd
+
+}  // namespace sorrel::decoder

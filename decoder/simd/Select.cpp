@@ -1,8 +1,10 @@
 // Routine selection (see Select.h). Only routines compiled into this build
 // are ever chosen; anything else falls back to the plain routine.
-#include "Select.h"
+#include "decoder/simd/Select.h"
 
-#include "Simd.h"
+#include "decoder/simd/Simd.h"
+
+namespace sorrel::decoder {
 
 namespace simd = sorrel::decoder::simd;
 
@@ -65,3 +67,5 @@ TL3Kernels L3KernelsFor(const TMP3RoutineChoice& c) {
 #endif
   return k;
 }
+
+}  // namespace sorrel::decoder

@@ -7,12 +7,12 @@
 #include <cstdint>
 
 namespace sorrel::decoder {
+
 // The plain matrixing (Synth.cpp), for the slots left over after whole vector batches.
 void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
                    float* v, int pos, const float* dct);
-} // namespace sorrel::decoder
 
-namespace sorrel::decoder::simd {
+namespace simd {
 
 // True when the vector routines of that kind were compiled into this build.
 bool HaveSSE2();
@@ -67,4 +67,6 @@ struct TKernelTables {
 };
 const TKernelTables& KernelTables();
 
-} // namespace sorrel::decoder::simd
+}  // namespace simd
+
+}  // namespace sorrel::decoder

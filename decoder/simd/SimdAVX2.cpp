@@ -1,11 +1,13 @@
 // AVX2 + FMA versions of the routine slots (see Simd.h). This file is built
 // with -mavx2 -mfma; it is only called after detection found both.
-#include "Simd.h"
+#include "decoder/simd/Simd.h"
 
 #if defined(__AVX2__) && defined(__FMA__)
 #include <immintrin.h>
 
-namespace sorrel::decoder::simd {
+namespace sorrel::decoder {
+
+namespace simd {
 namespace {
 
 struct V8 {
@@ -73,8 +75,8 @@ struct V8 {
   }
 };
 
-#include "DctImpl.h"
-#include "KernelsImpl.h"
+#include "decoder/simd/DctImpl.h"
+#include "decoder/simd/KernelsImpl.h"
 
 } // namespace
 
@@ -128,12 +130,14 @@ void L3Imdct12AVX2(const float* in, float* out) {
     out[i] = y[i];
 }
 
-} // namespace sorrel::decoder::simd
+}  // namespace simd
 
 #else
 
-namespace sorrel::decoder::simd {
+namespace simd {
 bool HaveAVX2() { return false; }
-} // namespace sorrel::decoder::simd
+}  // namespace simd
 
 #endif
+
+}  // namespace sorrel::decoder

@@ -1,10 +1,12 @@
 // SSE2 versions of the routine slots (see Simd.h).
-#include "Simd.h"
+#include "decoder/simd/Simd.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
-namespace sorrel::decoder::simd {
+namespace sorrel::decoder {
+
+namespace simd {
 namespace {
 
 struct V4 {
@@ -44,8 +46,8 @@ struct V4 {
   }
 };
 
-#include "DctImpl.h"
-#include "KernelsImpl.h"
+#include "decoder/simd/DctImpl.h"
+#include "decoder/simd/KernelsImpl.h"
 
 inline __m128 Rev(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
 
@@ -107,12 +109,14 @@ void L3Imdct12SSE2(const float* in, float* out) {
     out[i] = y[i];
 }
 
-} // namespace sorrel::decoder::simd
+}  // namespace simd
 
 #else // no SSE2: the selection never picks these
 
-namespace sorrel::decoder::simd {
+namespace simd {
 bool HaveSSE2() { return false; }
-} // namespace sorrel::decoder::simd
+}  // namespace simd
 
 #endif
+
+}  // namespace sorrel::decoder

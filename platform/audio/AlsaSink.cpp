@@ -1,6 +1,6 @@
 // The ALSA backend.  The PCM is opened non-blocking so that a device that stops taking
 // data is noticed (and reported as a failure) instead of hanging the player.
-#include "Sink.h"
+#include "platform/audio/Sink.h"
 
 #ifdef SORREL_HAVE_ALSA
 #include <alsa/asoundlib.h>
@@ -9,6 +9,7 @@
 #include <cstdarg>
 
 namespace sorrel::audio {
+
 
 namespace {
 
@@ -133,11 +134,9 @@ std::unique_ptr<Sink> MakeAlsaSink(const std::string& pcmName) {
   return std::make_unique<AlsaSink>(pcmName);
 }
 
-}  // namespace sorrel::audio
 
 #else  // built without ALSA
 
-namespace sorrel::audio {
 namespace {
 class NoAlsaSink final : public Sink {
  public:
@@ -152,5 +151,6 @@ class NoAlsaSink final : public Sink {
 };
 }  // namespace
 std::unique_ptr<Sink> MakeAlsaSink(const std::string&) { return std::make_unique<NoAlsaSink>(); }
-}  // namespace sorrel::audio
 #endif
+
+}  // namespace sorrel::audio

@@ -3,9 +3,10 @@
 #include <chrono>
 #include <thread>
 
-#include "Sink.h"
+#include "platform/audio/Sink.h"
 
 namespace sorrel::audio {
+
 
 namespace {
 

@@ -7,9 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "WaveOut.h"
+#include "platform/audio/WaveOut.h"
 
 namespace sorrel::audio {
+
 
 // Every call except Open and Close comes from the device's worker thread.
 class Sink {

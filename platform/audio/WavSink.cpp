@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Sink.h"
+#include "platform/audio/Sink.h"
 
 namespace sorrel::audio {
+
 
 namespace {
 

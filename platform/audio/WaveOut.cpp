@@ -1,4 +1,4 @@
-#include "WaveOut.h"
+#include "platform/audio/WaveOut.h"
 
 #include <pthread.h>
 
@@ -11,9 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "Sink.h"
+#include "platform/audio/Sink.h"
 
 namespace sorrel::audio {
+
 
 namespace {
 

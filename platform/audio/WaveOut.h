@@ -22,6 +22,7 @@
 
 namespace sorrel::audio {
 
+
 // Result codes (0 = success), numbered like the classic multimedia error codes.
 using WaveResult = unsigned;
 inline constexpr WaveResult kWaveOk = 0;

@@ -1,4 +1,4 @@
-#include "desktop/BusWindow.h"
+#include "platform/desktop/BusWindow.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
@@ -10,6 +10,7 @@
 #include <atomic>
 
 namespace sorrel::desktop {
+
 
 namespace {
 
@@ -230,6 +231,8 @@ std::optional<int32_t> RemoteWindow::CopyData(int32_t wParam, uint32_t dwData, c
 std::optional<int32_t> RemoteWindow::DropFiles(const QStringList& paths, int timeoutMs) const {
   return Call("DropFiles", {QVariant::fromValue(paths)}, timeoutMs);
 }
+
+
 
 }  // namespace sorrel::desktop
 

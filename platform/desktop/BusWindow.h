@@ -32,6 +32,7 @@
 
 namespace sorrel::desktop {
 
+
 inline constexpr const char* kBusNamePrefix = "org.sorrel.Window.";
 inline constexpr const char* kObjectPath = "/org/sorrel/Window";
 inline constexpr const char* kInterface = "org.sorrel.Window";

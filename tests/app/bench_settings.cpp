@@ -1,12 +1,13 @@
 // Prints how long the settings file takes to read and to write: a file as the writer
 // makes it, a CP932 one, and one bloated with foreign keys.  Figures only, no limits.
-#include "core/Settings.h"
+#include "app/core/Settings.h"
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-using namespace sorrel;
+using namespace sorrel::app;
+
 
 namespace {
 

@@ -1,10 +1,11 @@
-#include "core/HomeDir.h"
+#include "app/core/HomeDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-using namespace sorrel;
+using namespace sorrel::app;
+
 
 TEST(HomeDir, CommandLineThenEnvironmentThenXdg) {
   setenv("SORREL_HOME", "/srv/sorrel-home", 1);

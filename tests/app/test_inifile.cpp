@@ -1,10 +1,11 @@
 // The profile file and the text decoding under it.
-#include "core/IniFile.h"
-#include "core/TextCodec.h"
+#include "app/core/IniFile.h"
+#include "app/core/TextCodec.h"
 
 #include <gtest/gtest.h>
 
-using namespace sorrel;
+using namespace sorrel::app;
+
 
 TEST(TextCodec, StrictUtf8) {
   EXPECT_TRUE(IsValidUtf8(""));

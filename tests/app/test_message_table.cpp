@@ -1,9 +1,10 @@
 // The main window's message table: routing, ranges, payload checks and the suspended rules.
-#include "core/MessageTable.h"
+#include "app/core/MessageTable.h"
 
 #include <gtest/gtest.h>
 
-using namespace sorrel;
+using namespace sorrel::app;
+
 
 namespace {
 

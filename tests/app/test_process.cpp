@@ -1,9 +1,9 @@
 // The real player in a private session bus: single instance, hand-off, shutdown by
 // command, by signal and without a bus, the keyboard tool's greeting, Navin'You's
 // map-match mode, and hostile messages.
-#include "desktop/BusWindow.h"
+#include "platform/desktop/BusWindow.h"
 
-#include "ProcessHelpers.h"
+#include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
 
@@ -15,6 +15,8 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+
+using namespace sorrel::desktop;
 
 using namespace testing_sorrel;
 using sorrel::desktop::RemoteWindow;

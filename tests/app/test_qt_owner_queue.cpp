@@ -8,7 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "ui/QtOwnerQueue.h"
+#include "app/ui/QtOwnerQueue.h"
+
+using namespace sorrel::app;
+using namespace sorrel::engine;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The settings file: defaults, orders, the version rule, limits, encodings and the side
 // effects of reading.
-#include "core/Settings.h"
+#include "app/core/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,8 @@
 #include <iterator>
 #include <sstream>
 
-using namespace sorrel;
+using namespace sorrel::app;
+
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The windows on Qt's offscreen platform: the settings styling the main window, the
 // shutdown sequence with and without the keyboard tool, command 4, the version dialog.
 // Screenshots of the windows land in the build directory.
-#include "ui/CompanionWindows.h"
-#include "ui/PlayerMain.h"
+#include "app/ui/CompanionWindows.h"
+#include "app/ui/PlayerMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,7 +16,8 @@
 #include <filesystem>
 #include <fstream>
 
-using namespace sorrel;
+using namespace sorrel::app;
+
 
 namespace {
 
@@ -96,7 +97,7 @@ TEST_F(Windows, SettingsStyleTheMainWindow) {
   EXPECT_EQ(env_.navinPosts, std::vector<std::string>{"1689 2 0"});
   // No keyboard tool: nothing posted at start.
   EXPECT_TRUE(env_.toolPosts.empty());
-  EXPECT_EQ(std::string(w.metaObject()->className()), "sorrel::Tfm_PlayerMain");
+  EXPECT_EQ(std::string(w.metaObject()->className()), "sorrel::app::Tfm_PlayerMain");
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Tarn's MP3Player"));
   w.show();
   Screenshot(w, "main_styled");

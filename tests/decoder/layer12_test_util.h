@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "Layer12.h"
-#include "MP3Decoder.h"
-#include "MPEGHeader.h"
-#include "Synth.h"
+#include "decoder/Layer12.h"
+#include "decoder/MP3Decoder.h"
+#include "decoder/MPEGHeader.h"
+#include "decoder/Synth.h"
+
+using namespace sorrel::decoder;
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream f(path, std::ios::binary);

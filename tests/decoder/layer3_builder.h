@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "HuffTables.h"
-#include "MPEGHeader.h"
+#include "decoder/HuffTables.h"
+#include "decoder/MPEGHeader.h"
+
+using namespace sorrel::decoder;
 
 namespace l3test {
 

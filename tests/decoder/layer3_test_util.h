@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "MP3Decoder.h"
-#include "MPEGHeader.h"
+#include "decoder/MP3Decoder.h"
+#include "decoder/MPEGHeader.h"
+
+using namespace sorrel::decoder;
 
 namespace l3test {
 

@@ -1,7 +1,9 @@
 // Capability word from CPUID values, and the routine choice made from it.
 #include <gtest/gtest.h>
 
-#include "MPCPUSpc.h"
+#include "decoder/MPCPUSpc.h"
+
+using namespace sorrel::decoder;
 
 namespace {
 

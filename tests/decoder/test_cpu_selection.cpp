@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "Layer3.h"
-#include "MPCPUSpc.h"
-#include "layer12_test_util.h"
-#include "simd/Select.h"
+#include "decoder/Layer3.h"
+#include "decoder/MPCPUSpc.h"
+#include "tests/decoder/layer12_test_util.h"
+#include "decoder/simd/Select.h"
+
+using namespace sorrel::decoder;
 
 using sorrel::decoder::TSynthWindowFn;
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "layer12_test_util.h"
+#include "tests/decoder/layer12_test_util.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "layer12_test_util.h"
+#include "tests/decoder/layer12_test_util.h"
 
 namespace {
 

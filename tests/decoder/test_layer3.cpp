@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "Layer3.h"
-#include "Synth.h"
-#include "layer3_builder.h"
-#include "layer3_test_util.h"
+#include "decoder/Layer3.h"
+#include "decoder/Synth.h"
+#include "tests/decoder/layer3_builder.h"
+#include "tests/decoder/layer3_test_util.h"
+
+using namespace sorrel::decoder;
 
 namespace {
 

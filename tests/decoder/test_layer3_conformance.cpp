@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "layer3_test_util.h"
+#include "tests/decoder/layer3_test_util.h"
 
 namespace {
 

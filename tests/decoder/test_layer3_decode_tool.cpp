@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "layer3_test_util.h"
+#include "tests/decoder/layer3_test_util.h"
 
 namespace {
 

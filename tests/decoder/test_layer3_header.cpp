@@ -5,8 +5,10 @@
 #include <cstring>
 #include <vector>
 
-#include "MPEGHeader.h"
-#include "layer3_builder.h"
+#include "decoder/MPEGHeader.h"
+#include "tests/decoder/layer3_builder.h"
+
+using namespace sorrel::decoder;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "layer3_test_util.h"
+#include "tests/decoder/layer3_test_util.h"
 
 namespace {
 

@@ -8,9 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "Synth.h"
+#include "decoder/Synth.h"
 
 using namespace sorrel::decoder;
+
 
 namespace {
 

@@ -9,8 +9,11 @@
 #include <vector>
 #include <algorithm>
 
-#include "MP3Player.h"
-#include "WaveOut.h"
+#include "engine/MP3Player.h"
+#include "platform/audio/WaveOut.h"
+
+using namespace sorrel::engine;
+using namespace sorrel::audio;
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -11,9 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "WaveOut.h"
+#include "platform/audio/WaveOut.h"
 
 using namespace sorrel::audio;
+
 using namespace std::chrono_literals;
 
 namespace {

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "MP3Info.h"
-#include "MPText.h"
+#include "engine/MP3Info.h"
+#include "engine/MPText.h"
+
+using namespace sorrel::engine;
 
 namespace {
 

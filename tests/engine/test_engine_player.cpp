@@ -14,8 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "MP3Player.h"
-#include "WaveOut.h"
+#include "engine/MP3Player.h"
+#include "platform/audio/WaveOut.h"
+
+using namespace sorrel::engine;
+using namespace sorrel::decoder;
+using namespace sorrel::audio;
 
 using namespace std::chrono_literals;
 namespace audio = sorrel::audio;

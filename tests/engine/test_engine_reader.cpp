@@ -4,7 +4,9 @@
 #include <numeric>
 #include <vector>
 
-#include "MPStreamReader.h"
+#include "engine/MPStreamReader.h"
+
+using namespace sorrel::engine;
 
 namespace {
 

@@ -7,8 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "SoundOut.h"
-#include "WaveOut.h"
+#include "engine/SoundOut.h"
+#include "platform/audio/WaveOut.h"
+
+using namespace sorrel::engine;
+using namespace sorrel::audio;
 
 using namespace std::chrono_literals;
 namespace audio = sorrel::audio;

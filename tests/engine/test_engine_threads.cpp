@@ -7,7 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "MPThreads.h"
+#include "engine/MPThreads.h"
+
+using namespace sorrel::engine;
 
 using namespace std::chrono_literals;
 

@@ -1,10 +1,12 @@
 // The settings-file parser and writer on arbitrary bytes: reading must never fail, and
 // what the writer makes of a file must read back as the same record.
-#include "core/Settings.h"
+#include "app/core/Settings.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+
+using namespace sorrel::app;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace sorrel;

@@ -7,9 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "MP3Decoder.h"
-#include "MPCPUSpc.h"
-#include "MPEGHeader.h"
+#include "decoder/MP3Decoder.h"
+#include "decoder/MPCPUSpc.h"
+#include "decoder/MPEGHeader.h"
+
+using namespace sorrel::decoder;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 5 || size > (1u << 20))

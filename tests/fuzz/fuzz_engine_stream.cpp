@@ -3,8 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "MP3Player.h"
-#include "WaveOut.h"
+#include "engine/MP3Player.h"
+#include "platform/audio/WaveOut.h"
+
+using namespace sorrel::engine;
+using namespace sorrel::audio;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = [] {

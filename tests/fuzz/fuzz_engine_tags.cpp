@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "MP3Info.h"
+#include "engine/MP3Info.h"
+
+using namespace sorrel::engine;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A small ring as well as the player's, so that the ring's edges are reached.

@@ -1,4 +1,4 @@
-#include "ProcessHelpers.h"
+#include "tests/platform/ProcessHelpers.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -3,11 +3,13 @@
 //   post MSG WPARAM LPARAM | send MSG WPARAM LPARAM | copydata WPARAM DWDATA BYTES
 // Usage: fake_window CLASS CAPTION LOGFILE.  It writes LOGFILE.ready once it is on the
 // bus and runs until it is killed.
-#include "desktop/BusWindow.h"
+#include "platform/desktop/BusWindow.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+
+using namespace sorrel::desktop;
 
 namespace {
 class Logger : public sorrel::desktop::WindowReceiver {

@@ -1,8 +1,8 @@
 // Windows on the bus: names, the exclusive lock, finding by class and caption, and the
 // three ways of delivering a message.  Runs inside a private session bus.
-#include "desktop/BusWindow.h"
+#include "platform/desktop/BusWindow.h"
 
-#include "ProcessHelpers.h"
+#include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
 
@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 using namespace sorrel::desktop;
+
 using namespace testing_sorrel;
 
 namespace {

@@ -1,10 +1,11 @@
 // sorrel-send's command line: numbers in both notations and both signs, each verb's
 // arguments, and the texts that must pass through unparsed.
-#include "SendArgs.h"
+#include "tools/send/SendArgs.h"
 
 #include <gtest/gtest.h>
 
-using namespace sorrel::send;
+using namespace sorrel::tools;
+
 
 namespace {
 Request Parse(std::vector<std::string> args, bool ok = true) {

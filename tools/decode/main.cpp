@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "MP3Decoder.h"
-#include "MPCPUSpc.h"
-#include "MPEGHeader.h"
+#include "decoder/MP3Decoder.h"
+#include "decoder/MPCPUSpc.h"
+#include "decoder/MPEGHeader.h"
+
+using namespace sorrel::decoder;
 
 namespace {
 

@@ -12,8 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "MP3Player.h"
-#include "WaveOut.h"
+#include "engine/MP3Player.h"
+#include "platform/audio/WaveOut.h"
+
+using namespace sorrel::engine;
+using namespace sorrel::audio;
 
 namespace {
 

@@ -1,9 +1,10 @@
-#include "SendArgs.h"
+#include "tools/send/SendArgs.h"
 
 #include <cerrno>
 #include <cstdlib>
 
-namespace sorrel::send {
+namespace sorrel::tools {
+
 
 const char* const kUsage =
     "usage: sorrel-send [OPTIONS] copydata WPARAM [TEXT]\n"
@@ -166,4 +167,4 @@ bool ParseArgs(const std::vector<std::string>& args, Request& r, std::string& er
   return true;
 }
 
-}  // namespace sorrel::send
+}  // namespace sorrel::tools

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace sorrel::send {
+namespace sorrel::tools {
+
 
 enum class Verb { CopyData, Post, Send, Drop, Find };
 
@@ -31,4 +32,4 @@ bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t& out);
 // False with a reason in `error` for a bad command line.
 bool ParseArgs(const std::vector<std::string>& args, Request& r, std::string& error);
 
-}  // namespace sorrel::send
+}  // namespace sorrel::tools

@@ -1,7 +1,7 @@
 // sorrel-send: any message of the player's message table from the shell.
-#include "SendArgs.h"
+#include "tools/send/SendArgs.h"
 
-#include "desktop/BusWindow.h"
+#include "platform/desktop/BusWindow.h"
 
 #include <QCoreApplication>
 
@@ -9,18 +9,19 @@
 
 using namespace sorrel;
 
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
-      std::fputs(send::kUsage, stdout);
+      std::fputs(tools::kUsage, stdout);
       return 0;
     }
   }
-  send::Request r;
+  tools::Request r;
   std::string error;
-  if (!send::ParseArgs(args, r, error)) {
-    std::fprintf(stderr, "sorrel-send: %s\n%s", error.c_str(), send::kUsage);
+  if (!tools::ParseArgs(args, r, error)) {
+    std::fprintf(stderr, "sorrel-send: %s\n%s", error.c_str(), tools::kUsage);
     return 2;
   }
   QCoreApplication app(argc, argv);
@@ -42,21 +43,21 @@ int main(int argc, char** argv) {
   }
   std::optional<int32_t> answer;
   switch (r.verb) {
-    case send::Verb::Find: {
+    case tools::Verb::Find: {
       const auto c = w->Caption();
       std::printf("%s\t%s\n", qUtf8Printable(w->BusName()), c ? qUtf8Printable(*c) : "");
       return 0;
     }
-    case send::Verb::Post:
+    case tools::Verb::Post:
       if (!w->Post(r.msg, r.wParam, r.lParam)) {
         std::fputs("sorrel-send: the window went away\n", stderr);
         return 1;
       }
       return 0;
-    case send::Verb::Send:
+    case tools::Verb::Send:
       answer = w->Send(r.msg, r.wParam, r.lParam, r.timeoutMs);
       break;
-    case send::Verb::CopyData: {
+    case tools::Verb::CopyData: {
       QByteArray data;
       if (r.text) {
         data = QByteArray::fromStdString(*r.text);
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
       answer = w->CopyData(r.wParam, r.dwData, data, r.timeoutMs);
       break;
     }
-    case send::Verb::Drop: {
+    case tools::Verb::Drop: {
       QStringList paths;
       for (const std::string& p : r.paths) paths << QString::fromStdString(p);
       answer = w->DropFiles(paths, r.timeoutMs);
