@@ -26,8 +26,7 @@ std::vector<float> Noise(int n, float amp, unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> d(-amp, amp);
   std::vector<float> v(n);
-  for (auto& x : v)
-    x = d(rng);
+  for (auto& x : v) x = d(rng);
   return v;
 }
 
@@ -52,8 +51,7 @@ bool Usable(benchmark::State& state, TMP3Kernel k) {
 // One granule of one channel: 18 slots of matrixing + windowing.
 void BM_SynthGranule(benchmark::State& state) {
   const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
-  if (!Usable(state, k))
-    return;
+  if (!Usable(state, k)) return;
   TSynth s;
   SelectSynthRoutines(s, k);
   const auto in = Noise(576, 3000.0f, 1);
@@ -67,8 +65,7 @@ void BM_SynthGranule(benchmark::State& state) {
 
 void BM_SynthWindow(benchmark::State& state) {
   const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
-  if (!Usable(state, k))
-    return;
+  if (!Usable(state, k)) return;
   const auto fn = SynthWindowFor(k);
   const auto v = Noise(32 * 64, 3000.0f, 2);
   int16_t out[32];
@@ -83,8 +80,7 @@ void BM_SynthWindow(benchmark::State& state) {
 // Matrixing alone, a batch of 8 slots as Layer III hands them over.
 void BM_SynthDct8(benchmark::State& state) {
   const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
-  if (!Usable(state, k))
-    return;
+  if (!Usable(state, k)) return;
   const auto fn = SynthDctFor(k);
   const auto in = Noise(256, 3000.0f, 9);
   std::vector<float> v(32 * 64);
@@ -105,8 +101,7 @@ void BM_Dct32(benchmark::State& state) {
 
 void BM_Antialias(benchmark::State& state) {
   const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
-  if (!Usable(state, k))
-    return;
+  if (!Usable(state, k)) return;
   const TL3Kernels kern = L3KernelsFor(Choice(state.range(0)));
   auto x = Noise(576, 100.0f, 4);
   for (auto _ : state) {
@@ -117,8 +112,7 @@ void BM_Antialias(benchmark::State& state) {
 
 void BM_HybridLong(benchmark::State& state) {
   const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
-  if (!Usable(state, k))
-    return;
+  if (!Usable(state, k)) return;
   const TL3Kernels kern = L3KernelsFor(Choice(state.range(0)));
   const auto src = Noise(576, 100.0f, 5);
   auto cur = src, prev = Noise(576, 100.0f, 6);
@@ -132,8 +126,7 @@ void BM_HybridLong(benchmark::State& state) {
 
 void BM_HybridShort(benchmark::State& state) {
   const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
-  if (!Usable(state, k))
-    return;
+  if (!Usable(state, k)) return;
   const TL3Kernels kern = L3KernelsFor(Choice(state.range(0)));
   const auto src = Noise(576, 100.0f, 7);
   auto cur = src, prev = Noise(576, 100.0f, 8);
@@ -148,8 +141,7 @@ void BM_HybridShort(benchmark::State& state) {
 // Whole conformance streams through the decoder object.
 void BM_DecodeStream(benchmark::State& state, const char* name) {
   const TMP3Kernel k = static_cast<TMP3Kernel>(state.range(0));
-  if (!Usable(state, k))
-    return;
+  if (!Usable(state, k)) return;
   std::ifstream f(std::string(SORREL_TEST_DATA) + "/vectors/" + name + ".bit", std::ios::binary);
   const std::vector<uint8_t> data((std::istreambuf_iterator<char>(f)), {});
   TMPEGHead head{};
@@ -171,8 +163,7 @@ void BM_DecodeStream(benchmark::State& state, const char* name) {
     while (pos + 4 <= n) {
       TMPEGHead h{};
       int32_t len = HeadInfo(data.data() + pos, 0, h);
-      if (h.sync && h.br_index == 0)
-        len = fb;
+      if (h.sync && h.br_index == 0) len = fb;
       if (len < 1 || !HeaderAgrees(data.data() + pos, data.data() + off)) {
         ++pos;
         continue;
@@ -197,6 +188,6 @@ BENCHMARK_CAPTURE(BM_DecodeStream, l2_fl16, "l2-fl16") KERNELS;
 BENCHMARK_CAPTURE(BM_DecodeStream, l3_compl, "l3-compl") KERNELS;
 BENCHMARK_CAPTURE(BM_DecodeStream, l3_test45, "l3-test45") KERNELS;
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

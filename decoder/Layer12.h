@@ -42,9 +42,9 @@ struct TL12Decoder {
   // Stream values set by Init (exposed for tests and diagnostics).
   int32_t Layer() const { return layer_; }
   int32_t Table() const { return table_; }
-  int32_t MaxSb() const { return maxSb_; }      // subbands coded, per channel
-  int32_t LimitSb() const { return limitSb_; }  // subbands decoded, per channel
-  int32_t Channels() const { return channels_; } // channels in the stream
+  int32_t MaxSb() const { return maxSb_; }        // subbands coded, per channel
+  int32_t LimitSb() const { return limitSb_; }    // subbands decoded, per channel
+  int32_t Channels() const { return channels_; }  // channels in the stream
   // The subband buffer of the last frame: rows of 64 per time slot.
   const float* Samples() const { return samples_; }
   // Scale-factor multiplier of index k (65536 x 2^(-k/3)) and the Layer II
@@ -52,13 +52,13 @@ struct TL12Decoder {
   static float ScaleMultiplier(int k);
   static float L2ClassConstant(int c);
 
-private:
+ private:
   int32_t DecodeLayer1(const uint8_t* in, int32_t avail);
   int32_t DecodeLayer2(const uint8_t* in, int32_t avail);
 
-  int32_t layer_ = 0;      // 1 or 2 once initialised, else 0
-  int32_t table_ = -1;     // Layer II allocation table
-  int32_t channels_ = 0;   // 1 or 2
+  int32_t layer_ = 0;     // 1 or 2 once initialised, else 0
+  int32_t table_ = -1;    // Layer II allocation table
+  int32_t channels_ = 0;  // 1 or 2
   int32_t maxSb_ = 0;
   int32_t limitSb_ = 0;
   int32_t framebytes_ = 0;
@@ -68,8 +68,8 @@ private:
 
   // Subband samples, rows of 64 per time slot (interleaved for two channels).
   alignas(64) float samples_[36 * 64];
-  uint8_t cls_[2][32];   // quantisation class per channel and subband
-  float scale_[2][32][3]; // class constant x scale factor, per part of 12 slots
+  uint8_t cls_[2][32];     // quantisation class per channel and subband
+  float scale_[2][32][3];  // class constant x scale factor, per part of 12 slots
 };
 
 }  // namespace sorrel::decoder

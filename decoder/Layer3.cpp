@@ -17,9 +17,9 @@ namespace {
 // the bytes it may touch (up to its limit plus one refill) lie inside the array.
 struct BitReader {
   const uint8_t* base;
-  uint32_t pos;     // next byte to fetch
-  uint64_t cache;   // valid bits left-aligned
-  int bits;         // valid bits in cache
+  uint32_t pos;    // next byte to fetch
+  uint64_t cache;  // valid bits left-aligned
+  int bits;        // valid bits in cache
 
   void Init(const uint8_t* b, uint32_t p) {
     base = b;
@@ -93,15 +93,14 @@ constexpr int kSlen[2][16] = {{0, 0, 0, 0, 3, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4},
 
 // Number of scale factors per partition: [table][long, short, mixed][partition].
 constexpr int kNrOfSfb[6][3][4] = {
-    {{6, 5, 5, 5}, {9, 9, 9, 9}, {6, 9, 9, 9}},     {{6, 5, 7, 3}, {9, 9, 12, 6}, {6, 9, 12, 6}},
+    {{6, 5, 5, 5}, {9, 9, 9, 9}, {6, 9, 9, 9}},       {{6, 5, 7, 3}, {9, 9, 12, 6}, {6, 9, 12, 6}},
     {{11, 10, 0, 0}, {18, 18, 0, 0}, {15, 18, 0, 0}}, {{7, 7, 7, 0}, {12, 12, 12, 0}, {6, 15, 12, 0}},
-    {{6, 6, 6, 3}, {12, 9, 9, 6}, {6, 12, 9, 6}},   {{8, 8, 5, 0}, {15, 12, 9, 0}, {6, 18, 9, 0}},
+    {{6, 6, 6, 3}, {12, 9, 9, 6}, {6, 12, 9, 6}},     {{8, 8, 5, 0}, {15, 12, 9, 0}, {6, 18, 9, 0}},
 };
 
 // One pair per iteration; kEscapes: the table has linbits.
 template <bool kEscapes>
-void UnpackPairs(BitReader& br, int32_t* out, int n, const uint32_t* root, int linbits,
-                 int64_t limit_bit) {
+void UnpackPairs(BitReader& br, int32_t* out, int n, const uint32_t* root, int linbits, int64_t limit_bit) {
   // The reader's state in locals, so that it stays in registers.
   BitReader r = br;
   const int root_w = static_cast<int>(root[0]);
@@ -164,8 +163,7 @@ void UnpackHuff(BitReader& br, int32_t* out, int n, int table, int64_t limit_bit
 
 // Decodes count1 quadruples into out (room for n lines) with `bits_left` bits of
 // the granule-channel left; returns the lines up to the last non-zero value.
-int UnpackHuffQuad(BitReader& br, int32_t* out, int n, int bits_left, int table_b,
-                   int64_t limit_bit) {
+int UnpackHuffQuad(BitReader& br, int32_t* out, int n, int bits_left, int table_b, int64_t limit_bit) {
   const Tables& T = l3_tables::Get();
   const int nq = n / 4;
   int q = 0;
@@ -348,8 +346,7 @@ void L3Imdct12Plain(const float* in, float* out) {
   }
 }
 
-int L3HybridPlain(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
-                  int nprev) {
+int L3HybridPlain(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal, int nprev) {
   const Tables& T = l3_tables::Get();
   const float* wl = T.win[block_type == 2 ? 0 : block_type];
   const float* ws = T.win[2];
@@ -394,19 +391,17 @@ int L3HybridPlain(float* cur, float* prev, float* out, int block_type, int nlong
   return sb;
 }
 
-TL3Kernels L3PlainKernels() {
-  return {L3AntialiasPlain, L3HybridPlain, L3Imdct36Plain, L3Imdct12Plain};
-}
+TL3Kernels L3PlainKernels() { return {L3AntialiasPlain, L3HybridPlain, L3Imdct36Plain, L3Imdct12Plain}; }
 
 const float (*L3ImdctWindows())[36] { return l3_tables::Get().win; }
 
 // ---------------------------------------------------------------------------
 // Set-up.
 
-bool TL3Decoder::Init(const TMPEGHead& head, int32_t fb, int32_t convert_code,
-                      int32_t freq_limit, bool full_band) {
+bool TL3Decoder::Init(const TMPEGHead& head, int32_t fb, int32_t convert_code, int32_t freq_limit,
+                      bool full_band) {
   if (head.option != 1 || head.sr_index < 0 || head.sr_index > 2) return false;
-  if (head.id != 0 && head.id != 1) return false;  // a record not made by HeadInfo
+  if (head.id != 0 && head.id != 1) return false;    // a record not made by HeadInfo
   if (head.sync == 2 && head.id == 1) return false;  // 0xFFE exists only for MPEG-2.5
   (void)l3_tables::Get();
   id = head.id;
@@ -749,8 +744,7 @@ void TL3Decoder::DecodeChannelData(int gr, int ch) {
   int n = bigend;
   if (br.BitPos() <= limit_bit) {
     const int bits_left = g.part2_3_length - static_cast<int>(br.BitPos() - base_bit);
-    n += UnpackHuffQuad(br, lines + bigend, band_limit - bigend, bits_left,
-                        g.count1table_select, limit_bit);
+    n += UnpackHuffQuad(br, lines + bigend, band_limit - bigend, bits_left, g.count1table_select, limit_bit);
   }
   const int cap = (g.window_switching_flag && g.block_type == 2) ? band_limit12 : band_limit21;
   if (n > cap) n = cap;
@@ -858,8 +852,8 @@ void TL3Decoder::StereoProcess(int slot, int gr) {
   const TCbInfo& cr = cb[1];
   const int nmax = std::max(nsamp[0], nsamp[1]);
   // First line of the band after the right channel's last non-zero band.
-  const int is_start = cr.cbtype == 0 ? sfb_l[std::min(cr.cbmax + 1, 22)]
-                                      : 3 * sfb_s[std::min(cr.cbmax + 1, 13)];
+  const int is_start =
+      cr.cbtype == 0 ? sfb_l[std::min(cr.cbmax + 1, 22)] : 3 * sfb_s[std::min(cr.cbmax + 1, 13)];
   if (ms_mode) {
     const int n = is_mode ? std::min(is_start, nmax) : nmax;
     for (int i = 0; i < n; ++i) {
@@ -896,7 +890,7 @@ void TL3Decoder::StereoProcess(int slot, int gr) {
         }
       }
     } else {
-      const float (*tab)[2] = T.is2[isinfo.intensity_scale][ms_mode];
+      const float(*tab)[2] = T.is2[isinfo.intensity_scale][ms_mode];
       auto pair = [&](int maxpos, int v) {
         const int p = std::min(v, maxpos);
         return tab[maxpos + p];  // row of size maxpos + 1 starts at maxpos
@@ -965,9 +959,8 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
     const TCbInfo& c = cb[ch];
     float* x = xr[ch][slot];
     if (c.ncbl != 0) {
-      const int nb = gi[gr][ch].mixed_block_flag && gi[gr][ch].block_type == 2
-                         ? 1
-                         : std::min((nsamp[ch] + 7) / 18, 31);
+      const int nb =
+          gi[gr][ch].mixed_block_flag && gi[gr][ch].block_type == 2 ? 1 : std::min((nsamp[ch] + 7) / 18, 31);
       k.antialias(x, nb);
       nsamp[ch] = std::max(nsamp[ch], 18 * nb + 8);
     }
@@ -982,8 +975,10 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
     const TGrInfo& g = gi[gr][ch];
     const int bt = g.window_switching_flag ? g.block_type : 0;
     int L;
-    if (bt == 2) L = g.mixed_block_flag ? sfb_l[cb[ch].ncbl] : 0;
-    else L = nsamp[ch];
+    if (bt == 2)
+      L = g.mixed_block_flag ? sfb_l[cb[ch].ncbl] : 0;
+    else
+      L = nsamp[ch];
     int Tn = nsamp[ch];
     L = std::min(L, static_cast<int>(band_limit));
     Tn = std::min(std::max(Tn, L), static_cast<int>(band_limit));
@@ -998,8 +993,8 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
       // whatever its block type.
       const int n0 = std::min(nl, 2);
       k.hybrid(cur, prev, dst, 0, n0, n0, n0);
-      done = n0 + k.hybrid(cur + 18 * n0, prev + 18 * n0, dst + n0, bt, nl - n0, nt - n0,
-                           std::max(np, nt) - n0);
+      done =
+          n0 + k.hybrid(cur + 18 * n0, prev + 18 * n0, dst + n0, bt, nl - n0, nt - n0, std::max(np, nt) - n0);
     } else {
       done = k.hybrid(cur, prev, dst, bt, nl, nt, std::max(np, nt));
     }
@@ -1010,8 +1005,10 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
   };
 
   int code = out_code;
-  if (nchan == 1 && code != 0) code = code == 1 ? 5 : 0;
-  else if (nchan == 2 && code == 0) code = 3;
+  if (nchan == 1 && code != 0)
+    code = code == 1 ? 5 : 0;
+  else if (nchan == 2 && code == 0)
+    code = 3;
   switch (code) {
     case 5: {  // a one-channel frame in a two-channel stream: both outputs alike
       const int n = hybrid(0, hyb);
@@ -1020,7 +1017,7 @@ void TL3Decoder::DecodeGranule(int gr, int slot, int16_t* out) {
       for (int i = 0; i < outvalues / (id == 1 ? 2 : 1); i += 2) out[i + 1] = out[i];
       break;
     }
-    case 0:  // mono source
+    case 0:    // mono source
     case 3: {  // left only
       const int n = hybrid(0, hyb);
       FreqInvert(hyb, n);

@@ -58,8 +58,8 @@ struct TIsInfo {
 // [ntotal, nprev); writes out (18 time slots x 32 subbands, time-major) and the new
 // overlap into cur; returns the number of subbands written.
 using TL3AntialiasFn = void (*)(float* x, int nbound);
-using TL3HybridFn = int (*)(float* cur, float* prev, float* out, int block_type, int nlong,
-                            int ntotal, int nprev);
+using TL3HybridFn = int (*)(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
+                            int nprev);
 // 18 lines -> 36 values, and 6 lines (stride 3) -> 12 values, unwindowed.
 using TL3Imdct36Fn = void (*)(const float* in, float* out);
 using TL3Imdct12Fn = void (*)(const float* in, float* out);
@@ -73,8 +73,7 @@ struct TL3Kernels {
 
 // The plain implementations.
 void L3AntialiasPlain(float* x, int nbound);
-int L3HybridPlain(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
-                  int nprev);
+int L3HybridPlain(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal, int nprev);
 void L3Imdct36Plain(const float* in, float* out);
 void L3Imdct12Plain(const float* in, float* out);
 TL3Kernels L3PlainKernels();
@@ -123,8 +122,8 @@ struct TL3Decoder {
   int32_t buf_ptr0 = 0, buf_ptr1 = 0, main_pos_bit = 0;
 
   // Set-up as AudioDecodeInit does it; returns false when the header is not Layer III.
-  bool Init(const TMPEGHead& head, int32_t framebytes, int32_t convert_code,
-            int32_t freq_limit, bool full_band);
+  bool Init(const TMPEGHead& head, int32_t framebytes, int32_t convert_code, int32_t freq_limit,
+            bool full_band);
   TInOut DecodeFrame(const uint8_t* in, int32_t avail, int16_t* out);
 
   // The stages, public for the tests.

@@ -20,7 +20,8 @@ const int16_t kSfbLong[3][3][23] = {
      {0, 4, 8, 12, 16, 20, 24, 30, 36, 44, 54, 66, 82, 102, 126, 156, 194, 240, 296, 364, 448, 550, 576}},
     {{0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
      {0, 6, 12, 18, 24, 30, 36, 44, 54, 66, 80, 96, 116, 140, 168, 200, 238, 284, 336, 396, 464, 522, 576},
-     {0, 12, 24, 36, 48, 60, 72, 88, 108, 132, 160, 192, 232, 280, 336, 400, 476, 566, 568, 570, 572, 574, 576}},
+     {0,   12,  24,  36,  48,  60,  72,  88,  108, 132, 160, 192,
+      232, 280, 336, 400, 476, 566, 568, 570, 572, 574, 576}},
 };
 const int16_t kSfbShort[3][3][14] = {
     {{0, 4, 8, 12, 18, 24, 32, 42, 56, 74, 100, 132, 174, 192},
@@ -158,16 +159,20 @@ Tables::Tables() {
   }
   for (int k = 0; k < 18; ++k) imdct_pre[k] = static_cast<float>(2.0 * std::cos(kPi * (2 * k + 1) / 72));
   for (int j = 0; j < 5; ++j)
-    for (int k = 0; k < 4; ++k) dct9_even[j][k] = static_cast<float>(std::cos(kPi * (2 * j) * (2 * k + 1) / 18));
+    for (int k = 0; k < 4; ++k)
+      dct9_even[j][k] = static_cast<float>(std::cos(kPi * (2 * j) * (2 * k + 1) / 18));
   for (int j = 0; j < 4; ++j)
-    for (int k = 0; k < 4; ++k) dct9_odd[j][k] = static_cast<float>(std::cos(kPi * (2 * j + 1) * (2 * k + 1) / 18));
+    for (int k = 0; k < 4; ++k)
+      dct9_odd[j][k] = static_cast<float>(std::cos(kPi * (2 * j + 1) * (2 * k + 1) / 18));
   for (int m = 0; m < 9; ++m)
-    for (int k = 0; k < 9; ++k) dct4_9[m][k] = static_cast<float>(std::cos(kPi * (2 * m + 1) * (2 * k + 1) / 36));
+    for (int k = 0; k < 9; ++k)
+      dct4_9[m][k] = static_cast<float>(std::cos(kPi * (2 * m + 1) * (2 * k + 1) / 36));
   // 12-point: y[5-i] = -y[i], y[17-i] = y[i]; rows 0..2 give outputs 0..2, rows 3..5
   // outputs 6..8.
   for (int r = 0; r < 6; ++r) {
     const int i = r < 3 ? r : r + 3;
-    for (int k = 0; k < 6; ++k) cos12[r][k] = static_cast<float>(std::cos(kPi / 24 * (2 * i + 7) * (2 * k + 1)));
+    for (int k = 0; k < 6; ++k)
+      cos12[r][k] = static_cast<float>(std::cos(kPi / 24 * (2 * i + 7) * (2 * k + 1)));
   }
   for (int t = 0; t < 32; ++t) {
     const l3_huff::HuffTableDesc& d = l3_huff::kTables[t];

@@ -25,18 +25,18 @@ struct Tables {
   // sign(x) |x|^(4/3) for x = -8206 .. 8206 (the largest Huffman value is 15 + 8191)
   // at index x + 8206.
   float pow43s[2 * 8206 + 1];
-  float pow2q[600];      // 2^((i - kPow2qBias) / 4)
-  float cs[8], ca[8];    // alias reduction
-  float is1[2][8][2];    // MPEG-1 intensity (kl, kr) [ms_mode][position]
+  float pow2q[600];        // 2^((i - kPow2qBias) / 4)
+  float cs[8], ca[8];      // alias reduction
+  float is1[2][8][2];      // MPEG-1 intensity (kl, kr) [ms_mode][position]
   float is2[2][2][64][2];  // MPEG-2 intensity [scale][ms_mode][row start + position]
-  float win[4][36];      // hybrid windows by block type
+  float win[4][36];        // hybrid windows by block type
   // The 36-point IMDCT as an 18-point DCT-IV: pre-factors 2 cos((2k + 1) pi / 72),
   // then a 9-point DCT-II (folded: even and odd rows) and a 9-point DCT-IV.
   float imdct_pre[18];
   float dct9_even[5][4];
   float dct9_odd[4][4];
   float dct4_9[9][9];
-  float cos12[6][6];     // unique rows of the 12-point IMDCT
+  float cos12[6][6];  // unique rows of the 12-point IMDCT
   HuffLookup huff[32];
   uint8_t count1a[64][2];  // {code length, vwxy} by the next 6 bits
   Tables();

@@ -21,9 +21,8 @@ TMP3Decoder::TMP3Decoder()
 
 TMP3Decoder::~TMP3Decoder() = default;
 
-int32_t TMP3Decoder::AudioDecodeInit(const TMPEGHead& head, int32_t framebytes,
-                                     int32_t reduction_code, int32_t /*transform_code*/,
-                                     int32_t convert_code, int32_t freq_limit) {
+int32_t TMP3Decoder::AudioDecodeInit(const TMPEGHead& head, int32_t framebytes, int32_t reduction_code,
+                                     int32_t /*transform_code*/, int32_t convert_code, int32_t freq_limit) {
   layer_ = Layer::None;
   info_ = TDecInfo{};
   if (reduction_code < 0) reduction_code = 0;
@@ -44,8 +43,7 @@ int32_t TMP3Decoder::AudioDecodeInit(const TMPEGHead& head, int32_t framebytes,
     // --- Layers I and II (Layer12.cpp) ---
     case 2:
     case 3: {
-      if (!l12_->Init(head, framebytes, reduction_code, convert_code, freq_limit, full_band_,
-                      *synth_, info_))
+      if (!l12_->Init(head, framebytes, reduction_code, convert_code, freq_limit, full_band_, *synth_, info_))
         return 0;
       layer_ = Layer::L12;
       break;
@@ -66,9 +64,12 @@ void TMP3Decoder::AudioDecodeInfo(TDecInfo& info) const { info = info_; }
 TInOut TMP3Decoder::AudioDecode(const uint8_t* in, int32_t avail, int16_t* out) {
   if (!in || !out || avail < 4) return {0, 0};
   switch (layer_) {
-    case Layer::L3: return l3_->DecodeFrame(in, avail, out);
-    case Layer::L12: return l12_->DecodeFrame(in, avail, out, *synth_);  // Layers I/II
-    default: return {0, 0};
+    case Layer::L3:
+      return l3_->DecodeFrame(in, avail, out);
+    case Layer::L12:
+      return l12_->DecodeFrame(in, avail, out, *synth_);  // Layers I/II
+    default:
+      return {0, 0};
   }
 }
 

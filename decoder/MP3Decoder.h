@@ -20,12 +20,12 @@ namespace sorrel::decoder {
 
 // Stream description, six signed 32-bit fields in this order.
 struct TDecInfo {
-  int32_t channels;   // output channels, 1 or 2
-  int32_t outvalues;  // PCM samples per frame, all channels together
-  int32_t samprate;   // output sampling frequency in Hz
-  int32_t bits;       // 16
-  int32_t framebytes; // frame length given to AudioDecodeInit
-  int32_t type;       // 0
+  int32_t channels;    // output channels, 1 or 2
+  int32_t outvalues;   // PCM samples per frame, all channels together
+  int32_t samprate;    // output sampling frequency in Hz
+  int32_t bits;        // 16
+  int32_t framebytes;  // frame length given to AudioDecodeInit
+  int32_t type;        // 0
 };
 
 // Result of decoding one frame.
@@ -85,10 +85,10 @@ class TMP3Decoder {
 
   // Equaliser, written by the engine between (or during) frames.  Gains start at 0
   // with both flags off.
-  std::atomic<int32_t> EqEnabled32{0};                // subband equaliser on when non-zero
-  std::array<std::atomic<float>, 32> EqGain32{};      // one gain per subband
-  std::atomic<int32_t> EqEnabled576{0};               // Layer III line equaliser on when non-zero
-  std::array<std::atomic<float>, 576> EqGain576{};    // one gain per Layer III line
+  std::atomic<int32_t> EqEnabled32{0};              // subband equaliser on when non-zero
+  std::array<std::atomic<float>, 32> EqGain32{};    // one gain per subband
+  std::atomic<int32_t> EqEnabled576{0};             // Layer III line equaliser on when non-zero
+  std::array<std::atomic<float>, 576> EqGain576{};  // one gain per Layer III line
 
   void SetEqEnabled32(bool on) { EqEnabled32.store(on ? 1 : 0, std::memory_order_relaxed); }
   bool GetEqEnabled32() const { return EqEnabled32.load(std::memory_order_relaxed) != 0; }

@@ -23,8 +23,7 @@ constexpr uint32_t Vendor(const char (&s)[5]) {
 TCpuIdInfo ReadCpuId() {
   TCpuIdInfo id;
   unsigned a, b, c, d;
-  if (__get_cpuid_max(0, nullptr) == 0)
-    return id;
+  if (__get_cpuid_max(0, nullptr) == 0) return id;
   id.hasCpuid = true;
   __cpuid(0, a, b, c, d);
   id.maxLeaf = a;
@@ -45,7 +44,7 @@ TCpuIdInfo ReadCpuId() {
     __cpuid(0x80000001u, a, b, c, d);
     id.ext1Edx = d;
   }
-  if (id.leaf1Ecx & (1u << 27)) { // OSXSAVE: XGETBV is usable
+  if (id.leaf1Ecx & (1u << 27)) {  // OSXSAVE: XGETBV is usable
     uint32_t lo, hi;
     __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
     id.xcr0 = (uint64_t(hi) << 32) | lo;
@@ -56,22 +55,31 @@ TCpuIdInfo ReadCpuId() {
 
 std::atomic<uint32_t> gCaps{0};
 
-} // namespace
+}  // namespace
 
 uint32_t CpuCapabilitiesFrom(const TCpuIdInfo& id) {
   uint32_t w = kCpuFPU;
-  if (!id.hasCpuid) // a processor without CPUID (never an x86-64); no Cyrix test here
+  if (!id.hasCpuid)  // a processor without CPUID (never an x86-64); no Cyrix test here
     return w | kCpuIntel | kCpuFamily4;
   switch (id.vendorEcx) {
-  case Vendor("ntel"): w |= kCpuIntel; break;
-  case Vendor("cAMD"): w |= kCpuAMD; break;
-  case Vendor("tead"): w |= kCpuCyrix; break;
-  case Vendor("auls"): w |= kCpuCentaur; break;
-  default: w |= kCpuOtherVendor; break;
+    case Vendor("ntel"):
+      w |= kCpuIntel;
+      break;
+    case Vendor("cAMD"):
+      w |= kCpuAMD;
+      break;
+    case Vendor("tead"):
+      w |= kCpuCyrix;
+      break;
+    case Vendor("auls"):
+      w |= kCpuCentaur;
+      break;
+    default:
+      w |= kCpuOtherVendor;
+      break;
   }
   const uint32_t family = (id.leaf1Eax >> 8) & 0xFF;
-  if (family == 4)
-    return w | kCpuFamily4;
+  if (family == 4) return w | kCpuFamily4;
   w |= family == 5 ? kCpuFamily5 : kCpuFamily6;
   if (id.maxExtLeaf >= 0x80000001u) {
     if (id.ext1Edx & (1u << 31)) w |= kCpu3DNow;
@@ -96,15 +104,14 @@ uint32_t CpuCapabilitiesFrom(const TCpuIdInfo& id) {
 
 uint32_t GetCpuCapabilities() {
   uint32_t w = gCaps.load(std::memory_order_acquire);
-  if (w != 0)
-    return w;
+  if (w != 0) return w;
 #ifdef SORREL_X86
   w = CpuCapabilitiesFrom(ReadCpuId());
   uint32_t expected = 0;
   if (gCaps.compare_exchange_strong(expected, w, std::memory_order_acq_rel) && (w & kCpuSSE))
     _mm_setcsr(0x9F80);
 #else
-  w = 0; // no extensions to detect; the plain routines are the whole story
+  w = 0;  // no extensions to detect; the plain routines are the whole story
 #endif
   return w;
 }
@@ -116,16 +123,14 @@ constexpr uint32_t kSetBits[6] = {kCpuMMX, kCpu3DNow, kCpuSSE, kCpuE3DNow, kCpuC
 uint32_t CpuWordFromSet(TMP3CpuCapabilities set) {
   uint32_t w = 0;
   for (int i = 0; i < 6; ++i)
-    if (set & (1u << i))
-      w |= kSetBits[i];
+    if (set & (1u << i)) w |= kSetBits[i];
   return w;
 }
 
 TMP3CpuCapabilities CpuSetFromWord(uint32_t caps) {
   TMP3CpuCapabilities set = 0;
   for (int i = 0; i < 6; ++i)
-    if (caps & kSetBits[i])
-      set = static_cast<TMP3CpuCapabilities>(set | (1u << i));
+    if (caps & kSetBits[i]) set = static_cast<TMP3CpuCapabilities>(set | (1u << i));
   return set;
 }
 
@@ -134,8 +139,7 @@ uint32_t CpuWordForPlayer(uint32_t detected, TMP3CpuCapabilities set) {
 }
 
 uint32_t NormaliseCpuCapabilities(uint32_t caps) {
-  if (!(caps & kCpu3DNow))
-    caps &= ~kCpuE3DNow;
+  if (!(caps & kCpu3DNow)) caps &= ~kCpuE3DNow;
   return caps;
 }
 
@@ -143,11 +147,9 @@ TMP3RoutineChoice ChooseRoutines(uint32_t caps) {
   caps = NormaliseCpuCapabilities(caps);
   TMP3Kernel k = TMP3Kernel::mkPlain;
 #ifdef SORREL_X86
-  if ((caps & kCpuSSE) && (caps & kCpuSSE2))
-    k = TMP3Kernel::mkSSE2;
+  if ((caps & kCpuSSE) && (caps & kCpuSSE2)) k = TMP3Kernel::mkSSE2;
 #if defined(__x86_64__)
-  if ((caps & kCpuSSE) && (caps & kCpuAVX2) && (caps & kCpuFMA))
-    k = TMP3Kernel::mkAVX2;
+  if ((caps & kCpuSSE) && (caps & kCpuAVX2) && (caps & kCpuFMA)) k = TMP3Kernel::mkAVX2;
 #endif
 #endif
   TMP3RoutineChoice c;
@@ -172,9 +174,12 @@ bool CpuCapabilitiesForName(const char* name, uint32_t& caps) {
 
 const char* KernelName(TMP3Kernel k) {
   switch (k) {
-  case TMP3Kernel::mkSSE2: return "sse2";
-  case TMP3Kernel::mkAVX2: return "avx2";
-  default: return "plain";
+    case TMP3Kernel::mkSSE2:
+      return "sse2";
+    case TMP3Kernel::mkAVX2:
+      return "avx2";
+    default:
+      return "plain";
   }
 }
 

@@ -14,7 +14,7 @@ namespace sorrel::decoder {
 constexpr uint32_t kCpuFPU = 0x1;
 constexpr uint32_t kCpuMMX = 0x2;
 constexpr uint32_t kCpu3DNow = 0x4;
-constexpr uint32_t kCpuSSE = 0x8; // also sets kCpuEMMX
+constexpr uint32_t kCpuSSE = 0x8;  // also sets kCpuEMMX
 constexpr uint32_t kCpuCMOV = 0x10;
 constexpr uint32_t kCpuE3DNow = 0x20;
 constexpr uint32_t kCpuEMMX = 0x40;
@@ -25,13 +25,13 @@ constexpr uint32_t kCpuCentaur = 0x800;
 constexpr uint32_t kCpuOtherVendor = 0x8000;
 constexpr uint32_t kCpuFamily4 = 0x100000;
 constexpr uint32_t kCpuFamily5 = 0x200000;
-constexpr uint32_t kCpuFamily6 = 0x400000; // family 6 or any other value
+constexpr uint32_t kCpuFamily6 = 0x400000;  // family 6 or any other value
 // Newer extensions (not part of the historical layout).
 constexpr uint32_t kCpuSSE2 = 0x1000000;
 constexpr uint32_t kCpuSSE3 = 0x2000000;
-constexpr uint32_t kCpuAVX = 0x4000000;  // with operating-system support for the YMM state
-constexpr uint32_t kCpuAVX2 = 0x8000000; // likewise
-constexpr uint32_t kCpuFMA = 0x10000000; // likewise
+constexpr uint32_t kCpuAVX = 0x4000000;   // with operating-system support for the YMM state
+constexpr uint32_t kCpuAVX2 = 0x8000000;  // likewise
+constexpr uint32_t kCpuFMA = 0x10000000;  // likewise
 
 // The bits the player's `UsingCpuCapabilities` set can switch off.
 constexpr uint32_t kCpuExtensionBits = kCpuMMX | kCpu3DNow | kCpuSSE | kCpuCMOV | kCpuE3DNow | kCpuEMMX;
@@ -54,13 +54,13 @@ uint32_t CpuWordForPlayer(uint32_t detected, TMP3CpuCapabilities set);
 // with any processor's values).
 struct TCpuIdInfo {
   bool hasCpuid = false;
-  uint32_t maxLeaf = 0;        // leaf 0 EAX
-  uint32_t vendorEcx = 0;      // leaf 0 ECX: last four characters of the vendor string
+  uint32_t maxLeaf = 0;    // leaf 0 EAX
+  uint32_t vendorEcx = 0;  // leaf 0 ECX: last four characters of the vendor string
   uint32_t leaf1Eax = 0, leaf1Ecx = 0, leaf1Edx = 0;
-  uint32_t maxExtLeaf = 0;     // leaf 0x80000000 EAX
-  uint32_t ext1Edx = 0;        // leaf 0x80000001 EDX
-  uint32_t leaf7Ebx = 0;       // leaf 7 subleaf 0 EBX
-  uint64_t xcr0 = 0;           // XGETBV(0) when OSXSAVE is set
+  uint32_t maxExtLeaf = 0;  // leaf 0x80000000 EAX
+  uint32_t ext1Edx = 0;     // leaf 0x80000001 EDX
+  uint32_t leaf7Ebx = 0;    // leaf 7 subleaf 0 EBX
+  uint64_t xcr0 = 0;        // XGETBV(0) when OSXSAVE is set
 };
 
 // The capability word for the given CPUID results (FPU assumed present).
@@ -78,7 +78,7 @@ struct TMP3RoutineChoice {
   TMP3Kernel aliasReduction = TMP3Kernel::mkPlain;
   TMP3Kernel synthWindow = TMP3Kernel::mkPlain;
   TMP3Kernel hybrid = TMP3Kernel::mkPlain;
-  TMP3Kernel imdct = TMP3Kernel::mkPlain; // the 18- and 6-point kernels of the mixed-to-mono path
+  TMP3Kernel imdct = TMP3Kernel::mkPlain;  // the 18- and 6-point kernels of the mixed-to-mono path
 };
 
 // Extended 3DNow! without 3DNow! counts as neither.

@@ -49,8 +49,7 @@ int32_t FreeFormatLength(const uint8_t* buf, int32_t n, const TMPEGHead& head) {
 bool CompareHeader(const uint8_t* a, const uint8_t* b) { return a[0] == b[0] && a[1] == b[1]; }
 
 bool HeaderAgrees(const uint8_t* hdr, const uint8_t* first) {
-  return hdr[0] == first[0] && (hdr[1] & 0xFE) == (first[1] & 0xFE) &&
-         (hdr[2] & 0x0C) == (first[2] & 0x0C);
+  return hdr[0] == first[0] && (hdr[1] & 0xFE) == (first[1] & 0xFE) && (hdr[2] & 0x0C) == (first[2] & 0x0C);
 }
 
 int32_t HeadInfo(const uint8_t* buf, int32_t n, TMPEGHead& head) {
@@ -86,8 +85,10 @@ int32_t HeadInfo(const uint8_t* buf, int32_t n, TMPEGHead& head) {
   const int32_t R = hdr_tables::kBitRate[3 - head.option][head.id][head.br_index];
   const int32_t S = hdr_tables::kFreq50[head.id][head.sr_index];
   switch (head.option) {
-    case 3: return 4 * ((R * 16 * 15) / S);
-    case 2: return (R * 2880) / S;
+    case 3:
+      return 4 * ((R * 16 * 15) / S);
+    case 2:
+      return (R * 2880) / S;
     default:
       if (head.id == 1) return (R * 64 * 5 * 9) / S;
       return sync == 1 ? (R * 32 * 45) / S : (R * 64 * 45) / S;
@@ -101,8 +102,12 @@ int32_t MPEGBitRate(const TMPEGHead& head, int32_t L) {
   if (S <= 0) return 0;
   int64_t r;
   switch (head.option) {
-    case 3: r = (S * L * 8 * 125) / 960; break;
-    case 2: r = (S * L * 8 * 125) / 2880; break;
+    case 3:
+      r = (S * L * 8 * 125) / 960;
+      break;
+    case 2:
+      r = (S * L * 8 * 125) / 2880;
+      break;
     default:
       if (head.id == 1)
         r = (S * L * 8 * 125) / 2880;
@@ -114,8 +119,7 @@ int32_t MPEGBitRate(const TMPEGHead& head, int32_t L) {
   return static_cast<int32_t>(r);
 }
 
-int32_t HeadInfoSearch(const uint8_t* buf, int32_t n, TMPEGHead& head, int32_t& bitrate,
-                       int32_t& offset) {
+int32_t HeadInfoSearch(const uint8_t* buf, int32_t n, TMPEGHead& head, int32_t& bitrate, int32_t& offset) {
   bitrate = 0;
   head.sync = 0;
   for (int32_t i = 0; i + 3 < n; ++i) {
@@ -141,10 +145,14 @@ int32_t MPEGSampleRate(const TMPEGHead& head) {
 
 int32_t MPEGSamplesPerFrame(const TMPEGHead& head) {
   switch (head.option) {
-    case 3: return 384;
-    case 2: return 1152;
-    case 1: return head.id == 1 ? 1152 : 576;
-    default: return 0;
+    case 3:
+      return 384;
+    case 2:
+      return 1152;
+    case 1:
+      return head.id == 1 ? 1152 : 576;
+    default:
+      return 0;
   }
 }
 

@@ -8,15 +8,15 @@ namespace sorrel::decoder {
 
 // Parsed 4-byte frame header; thirteen signed 32-bit fields in this order.
 struct TMPEGHead {
-  int32_t sync;         // 1: sync 0xFFF (MPEG-1/2), 2: sync 0xFFE (MPEG-2.5), 0: none
-  int32_t id;           // 1 = MPEG-1, 0 = MPEG-2 / MPEG-2.5
-  int32_t option;       // layer code: 3 = Layer I, 2 = Layer II, 1 = Layer III, 0 reserved
-  int32_t prot;         // 0: a 16-bit CRC follows the header
-  int32_t br_index;     // 0 = free format, 15 = invalid
-  int32_t sr_index;     // 3 = reserved
+  int32_t sync;      // 1: sync 0xFFF (MPEG-1/2), 2: sync 0xFFE (MPEG-2.5), 0: none
+  int32_t id;        // 1 = MPEG-1, 0 = MPEG-2 / MPEG-2.5
+  int32_t option;    // layer code: 3 = Layer I, 2 = Layer II, 1 = Layer III, 0 reserved
+  int32_t prot;      // 0: a 16-bit CRC follows the header
+  int32_t br_index;  // 0 = free format, 15 = invalid
+  int32_t sr_index;  // 3 = reserved
   int32_t pad;
   int32_t private_bit;
-  int32_t mode;         // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
+  int32_t mode;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
   int32_t mode_ext;
   int32_t cr;
   int32_t orig;
@@ -35,8 +35,7 @@ int32_t HeadInfo(const uint8_t* buf, int32_t n, TMPEGHead& head);
 // header there and computes the bit rate in bit/s (0 first).  Returns the frame length
 // (as HeadInfo) or 0 when there is no sync pattern (offset then untouched) or the
 // header there is unusable.  Never reads at or beyond buf + n.
-int32_t HeadInfoSearch(const uint8_t* buf, int32_t n, TMPEGHead& head, int32_t& bitrate,
-                       int32_t& offset);
+int32_t HeadInfoSearch(const uint8_t* buf, int32_t n, TMPEGHead& head, int32_t& bitrate, int32_t& offset);
 
 // True when the first two bytes of the two headers are equal.
 bool CompareHeader(const uint8_t* a, const uint8_t* b);

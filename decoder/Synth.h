@@ -17,44 +17,42 @@
 
 namespace sorrel::decoder {
 
-
 // The windowing step of one time slot. `v` is the 64-value matrixing output
 // history of the channel (a ring of 32 slots of 64; the window reads the 16
 // newest), `pos` the slot that holds the newest output, `win` the 512-value
 // window (sign already folded in for the polarity switch), `out` receives 32
 // samples `outStride` apart. Implementations differ only in instruction
 // choice and summation order.
-using TSynthWindowFn = void (*)(const float* v, int pos, const float* win, int16_t* out,
-                                int outStride);
+using TSynthWindowFn = void (*)(const float* v, int pos, const float* win, int16_t* out, int outStride);
 
 // Both channels of a stereo slot at once (the two-channel variant): channel
 // c's history v_c at pos_c, 64 samples written interleaved from out.
-using TSynthWindow2Fn = void (*)(const float* v0, const float* v1, int pos0, int pos1,
-                                 const float* win, int16_t* out);
+using TSynthWindow2Fn = void (*)(const float* v0, const float* v1, int pos0, int pos1, const float* win,
+                                 int16_t* out);
 
 // The matrixing of `nslots` consecutive time slots (at most TSynth::kBatch):
 // slot t reads its 32 subband samples from in[t * slotStride + s * sbStride],
 // multiplies them by gains[s] when gains is not null, and stores the 64
 // history values of its 32-point DCT at ring slot (pos - t) mod 32 of v.
 // `dct` holds the 31 factors of the factorised DCT.
-using TSynthDctFn = void (*)(const float* in, int sbStride, int slotStride, int nslots,
-                             const float* gains, float* v, int pos, const float* dct);
+using TSynthDctFn = void (*)(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
+                             float* v, int pos, const float* dct);
 
 // Output channel codes of Layers I and II (see TSynth::SynthSlotL12).
 enum class TSynthChannels : int32_t {
-  scMonoSource = 0, // one-channel stream: 32 values in, 32 samples out
-  scStereo = 1,     // interleaved pair per subband in, interleaved L/R out
-  scMixToMono = 2,  // interleaved in, (L + R) / 2 synthesised, 32 samples out
-  scLeftOnly = 3,   // interleaved in, left only, 32 samples out
-  scRightOnly = 4,  // interleaved in, right only, 32 samples out
+  scMonoSource = 0,  // one-channel stream: 32 values in, 32 samples out
+  scStereo = 1,      // interleaved pair per subband in, interleaved L/R out
+  scMixToMono = 2,   // interleaved in, (L + R) / 2 synthesised, 32 samples out
+  scLeftOnly = 3,    // interleaved in, left only, 32 samples out
+  scRightOnly = 4,   // interleaved in, right only, 32 samples out
 };
 
 class TSynth {
-public:
-  static constexpr int kSlots = 32;      // history ring in time slots (16 in use, room
-                                         // for a batch stored ahead)
-  static constexpr int kSlotValues = 64; // matrixing outputs kept per slot
-  static constexpr int kBatch = 8;       // slots matrixed together
+ public:
+  static constexpr int kSlots = 32;       // history ring in time slots (16 in use, room
+                                          // for a batch stored ahead)
+  static constexpr int kSlotValues = 64;  // matrixing outputs kept per slot
+  static constexpr int kBatch = 8;        // slots matrixed together
 
   TSynth();
 
@@ -95,14 +93,14 @@ public:
   // `slots` consecutive time slots of one channel (Layer III granule: 18):
   // slot t reads in[t * slotStride + s * inStride] and writes its 32 samples
   // from out + t * 32 * outStride on.
-  void SynthSlots(int ch, const float* in, int inStride, int slotStride, int slots,
-                  int16_t* out, int outStride);
+  void SynthSlots(int ch, const float* in, int inStride, int slotStride, int slots, int16_t* out,
+                  int outStride);
 
   // Both channels of a Layer III granule at their own positions, output
   // interleaved: as SynthSlots for channel 0 from in0 and channel 1 from in1
   // with outStride 2, but faster.
-  void SynthSlotsStereo(const float* in0, const float* in1, int inStride, int slotStride,
-                        int slots, int16_t* out);
+  void SynthSlotsStereo(const float* in0, const float* in1, int inStride, int slotStride, int slots,
+                        int16_t* out);
 
   // One time slot of Layers I and II: both channels share channel 0's
   // position, which moves once per slot. `row` is the slot's row of the
@@ -118,7 +116,7 @@ public:
   // The 31 factors of the factorised DCT (see TSynthDctFn).
   static const float* DctFactors();
 
-private:
+ private:
   void Advance(int ch) { fPos[ch] = (fPos[ch] + kSlots - 1) & (kSlots - 1); }
   void Matrix(int ch, const float* in, int sbStride, int slotStride, int n);
 
@@ -137,10 +135,9 @@ private:
 
 // The plain (portable) routines.
 void SynthWindowPlain(const float* v, int pos, const float* win, int16_t* out, int outStride);
-void SynthWindow2Plain(const float* v0, const float* v1, int pos0, int pos1, const float* win,
-                       int16_t* out);
-void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
-                   float* v, int pos, const float* dct);
+void SynthWindow2Plain(const float* v0, const float* v1, int pos0, int pos1, const float* win, int16_t* out);
+void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains, float* v,
+                   int pos, const float* dct);
 
 // 32-point DCT-II without normalisation: out[n] = sum_k in[k] cos((2k+1) n pi / 64).
 void Dct32(const float* in, float* out);

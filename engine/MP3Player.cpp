@@ -46,12 +46,10 @@ TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize)
 TMP3Player::~TMP3Player() {
   try {
     Stop();
-  } catch (...) {
-  }
+  } catch (...) {}
   try {
     Close();
-  } catch (...) {
-  }
+  } catch (...) {}
   destroying_ = true;
   owner_.Detach(this);
   // The decode thread ends first: a step still running uses the sound output and the
@@ -151,12 +149,14 @@ void TMP3Player::SetVolume(int v) {
 }
 
 int TMP3Player::EqualizerValue(int index) const {
-  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index > 31)
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   return eqValue_[index];
 }
 
 void TMP3Player::SetEqualizerValue(int index, int value) {
-  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index > 31)
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   if (value < -100 || value > 100) return;
   if (eqValue_[index] == value) return;
   eqValue_[index] = value;
@@ -164,12 +164,14 @@ void TMP3Player::SetEqualizerValue(int index, int value) {
 }
 
 int TMP3Player::EqualizerFreq(int index) const {
-  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index > 31)
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   return eqFreq_[index];
 }
 
 void TMP3Player::SetEqualizerFreq(int index, int hz) {
-  if (index < 0 || index > 31) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index > 31)
+    throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   if (eqMode_ != memFreq || hz < 1 || hz > 24000) return;
   eqFreq_[index] = hz;
   PostCoalesced(MPN_EQUALIZER);
@@ -285,8 +287,10 @@ void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) {
     case MPN_ENDOFDATA:
       if (!IsOpened() || status_ == mpsStopped) break;
       reason_ = merEndOfFile;
-      if (!seekable_) Close();
-      else Stop();
+      if (!seekable_)
+        Close();
+      else
+        Stop();
       break;
     case MPN_STATUS:
       owner_.Remove(this, MPN_STATUS);
@@ -383,10 +387,14 @@ void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
     frameLength_ = decoder::MPEGPaddedFrameBytes(h, raw);
     if (frameLength_ < 1) FailOpen();
     layer_ = h.option == 1 ? 3 : h.option == 2 ? 2 : 1;
-    if (h.id == 1) version_ = 1;
-    else if (h.sync == 1) version_ = 2;
-    else if (h.sync == 2) version_ = 3;
-    else FailOpen();
+    if (h.id == 1)
+      version_ = 1;
+    else if (h.sync == 1)
+      version_ = 2;
+    else if (h.sync == 2)
+      version_ = 3;
+    else
+      FailOpen();
     bitRate_ = bitrate;
 
     if (!reader_.Need(frameLength_)) FailOpen();
@@ -454,8 +462,7 @@ void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
   } catch (...) {
     try {
       Close();
-    } catch (...) {
-    }
+    } catch (...) {}
     throw;
   }
 }
@@ -540,8 +547,7 @@ void TMP3Player::Stop() {
       // A failed device still closes; stopping must not fail half-way.
       try {
         soundOut_->Close();
-      } catch (...) {
-      }
+      } catch (...) {}
     }
     thread_->Event.ResetEvent();
     ++generation_;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "decoder/MP3Decoder.h"
-#include "engine/MP3Info.h"
 #include "decoder/MPCPUSpc.h"
+#include "engine/MP3Info.h"
 #include "engine/MPOwnerQueue.h"
 #include "engine/MPStreamReader.h"
 #include "engine/MPThreads.h"
@@ -133,7 +133,7 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   virtual void DoEndPlay();
 
  private:
-  void Dispatch(TMPMessage& msg) override;                 // decode thread
+  void Dispatch(TMPMessage& msg) override;                                  // decode thread
   void HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) override;  // owner thread
   void OnWorkerException(TMPLoopThread*, const std::exception_ptr& e, bool& handled);
   void DecodeStep();
@@ -150,12 +150,12 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   TMPStreamReader reader_;
   TMPStream* stream_ = nullptr;
   bool seekable_ = false, ownsStream_ = false;
-  int32_t frameLength_ = 0;       // with padding; 0 = not yet known
-  decoder::TMPEGHead frameHead_{};         // header of the frame about to be decoded
-  int32_t frameRawLength_ = 0;    // its length without padding
-  decoder::TMPEGHead head_{};              // the stream's first frame
+  int32_t frameLength_ = 0;         // with padding; 0 = not yet known
+  decoder::TMPEGHead frameHead_{};  // header of the frame about to be decoded
+  int32_t frameRawLength_ = 0;      // its length without padding
+  decoder::TMPEGHead head_{};       // the stream's first frame
   uint8_t refHeader_[4] = {};
-  int32_t refRawLength_ = 0;      // the first frame's length without padding (free format)
+  int32_t refRawLength_ = 0;  // the first frame's length without padding (free format)
   int skipCount_ = 0;
   int64_t dataStart_ = 0, dataLength_ = kMPMaxInt;
   bool autoPlay_ = true, autoOpen_ = true;

@@ -6,8 +6,7 @@ namespace sorrel::engine {
 
 TMPOwnerQueue::TMPOwnerQueue() : owner_(std::this_thread::get_id()) {}
 
-bool TMPOwnerQueue::Post(TMPNotifyTarget* target, uint32_t msg, uintptr_t w, intptr_t l,
-                         bool coalesce) {
+bool TMPOwnerQueue::Post(TMPNotifyTarget* target, uint32_t msg, uintptr_t w, intptr_t l, bool coalesce) {
   {
     std::lock_guard lock(m_);
     if (coalesce) {
@@ -55,8 +54,7 @@ void TMPOwnerQueue::DrainAll() {
   if (draining_) return;
   draining_ = true;
   try {
-    while (DispatchOne()) {
-    }
+    while (DispatchOne()) {}
   } catch (...) {
     draining_ = false;
     throw;
@@ -101,8 +99,7 @@ void TMPRunLoop::Run() {
 bool TMPRunLoop::RunUntil(const std::function<bool()>& pred, uint32_t timeoutMs) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    while (!pred() && DispatchOne()) {
-    }
+    while (!pred() && DispatchOne()) {}
     if (pred()) return true;
     std::unique_lock lock(wm_);
     if (std::chrono::steady_clock::now() >= end) return false;

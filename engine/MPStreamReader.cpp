@@ -39,8 +39,8 @@ void TMPStreamReader::Close() {
 
 bool TMPStreamReader::Fill(int64_t target) {
   while (available_ < target) {
-    int64_t chunk = target - available_ < kChunk ? std::min(ringSize_ - available_, kChunk)
-                                                 : target - available_;
+    int64_t chunk =
+        target - available_ < kChunk ? std::min(ringSize_ - available_, kChunk) : target - available_;
     int64_t w = (start_ + available_) % ringSize_;
     if (w + chunk > ringSize_) chunk = ringSize_ - w;  // never wrap inside one read
     int64_t got = stream_->Read(ring_ + w, chunk);

@@ -68,8 +68,10 @@ std::string MPBytesToUtf8(const uint8_t* p, size_t n) {
   if (cd == iconv_t(-1)) {
     // No converter: keep ASCII, mark the rest.
     for (size_t i = 0; i < n; ++i) {
-      if (p[i] < 0x80) out += char(p[i]);
-      else PutUtf8(out, kReplacement);
+      if (p[i] < 0x80)
+        out += char(p[i]);
+      else
+        PutUtf8(out, kReplacement);
     }
     return out;
   }

@@ -77,9 +77,8 @@ uint32_t TMPEvent::WaitFor(uint32_t timeoutMs) {
     cv_.wait(lock, [this] { return set_.load(); });
     return kSignaled;
   }
-  return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return set_.load(); })
-             ? kSignaled
-             : kTimeout;
+  return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return set_.load(); }) ? kSignaled
+                                                                                                  : kTimeout;
 }
 
 void TMPEvent::Attach(std::mutex* m, std::condition_variable* cv) {
@@ -110,14 +109,29 @@ void TMPLoopThread::SetName(const char* name) {
 void TMPLoopThread::SetPriority(int priority) {
   int nice = 0;
   switch (priority) {
-    case -15: nice = 19; break;
-    case -2: nice = 10; break;
-    case -1: nice = 5; break;
-    case 0: nice = 0; break;
-    case 1: nice = -5; break;
-    case 2: nice = -10; break;
-    case 15: nice = -20; break;
-    default: return;
+    case -15:
+      nice = 19;
+      break;
+    case -2:
+      nice = 10;
+      break;
+    case -1:
+      nice = 5;
+      break;
+    case 0:
+      nice = 0;
+      break;
+    case 1:
+      nice = -5;
+      break;
+    case 2:
+      nice = -10;
+      break;
+    case 15:
+      nice = -20;
+      break;
+    default:
+      return;
   }
   // Wait briefly for the thread to publish its id (it does so first thing).
   for (int i = 0; i < 100 && tid_.load() == 0 && !ended_; ++i) {

@@ -133,7 +133,7 @@ class TMPLoopThread {
   std::thread::id ThreadId() const { return id_; }
 
   ExceptionHandler OnException;
-  TMPSimpleEvent Event;                            // the run switch (1055 while set)
+  TMPSimpleEvent Event;                                // the run switch (1055 while set)
   std::atomic<uint32_t> TimeOut{TMPEvent::kInfinite};  // ms; 1057 after this long idle
   // Sets TimeOut and makes a waiting thread start its wait again with it (a plain
   // store would wait out the old one, possibly for ever).

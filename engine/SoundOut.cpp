@@ -33,8 +33,7 @@ TSoundOut::~TSoundOut() {
   try {
     Reset();
     Close();
-  } catch (...) {
-  }
+  } catch (...) {}
   thread_->Quit();  // its handlers use thread_ itself
   thread_.reset();
 }
@@ -141,8 +140,7 @@ void TSoundOut::Open() {
   } catch (...) {
     try {
       Close();
-    } catch (...) {
-    }
+    } catch (...) {}
     throw;
   }
 }
@@ -205,8 +203,7 @@ void TSoundOut::Flush() {
 }
 
 void TSoundOut::WaitIdle() {
-  while (!WaitIdleFor(100)) {
-  }
+  while (!WaitIdleFor(100)) {}
 }
 
 bool TSoundOut::WaitIdleFor(uint32_t ms) {
@@ -321,8 +318,8 @@ void TSoundOut::Close() {
     thread_->Sync();  // every buffer-done message handled before the buffers go
     for (int i = 0; i < kBuffers; ++i) {
       if (!buffers_[i]) continue;
-      for (int tries = 0;
-           wave_->UnprepareHeader(headers_[i]) == audio::kWaveStillPlaying && tries < 100; ++tries) {
+      for (int tries = 0; wave_->UnprepareHeader(headers_[i]) == audio::kWaveStillPlaying && tries < 100;
+           ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
       }
     }

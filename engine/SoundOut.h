@@ -31,8 +31,8 @@ class TSoundOut : private TMPMessageOwner {
   int Bits() const { return bits_; }
   int Channels() const { return channels_; }
 
-  void SetVolume(int percent);    // 0..100
-  void SetBalance(int balance);   // -100..100
+  void SetVolume(int percent);   // 0..100
+  void SetBalance(int balance);  // -100..100
   int Volume() const { return volume_; }
   int Balance() const { return balance_; }
   void SetDeviceNumber(int device) { device_ = device; }

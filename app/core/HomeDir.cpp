@@ -6,7 +6,6 @@
 
 namespace sorrel::app {
 
-
 namespace {
 std::optional<std::string> Env(const char* name) {
   const char* v = std::getenv(name);
@@ -18,11 +17,16 @@ std::optional<std::string> Env(const char* name) {
 std::string ResolveHomeDir(const std::optional<std::string>& commandLineHome) {
   namespace fs = std::filesystem;
   fs::path dir;
-  if (commandLineHome && !commandLineHome->empty()) dir = *commandLineHome;
-  else if (auto h = Env("SORREL_HOME")) dir = *h;
-  else if (auto x = Env("XDG_CONFIG_HOME")) dir = fs::path(*x) / "sorrel";
-  else if (auto home = Env("HOME")) dir = fs::path(*home) / ".config" / "sorrel";
-  else dir = fs::path(".config") / "sorrel";
+  if (commandLineHome && !commandLineHome->empty())
+    dir = *commandLineHome;
+  else if (auto h = Env("SORREL_HOME"))
+    dir = *h;
+  else if (auto x = Env("XDG_CONFIG_HOME"))
+    dir = fs::path(*x) / "sorrel";
+  else if (auto home = Env("HOME"))
+    dir = fs::path(*home) / ".config" / "sorrel";
+  else
+    dir = fs::path(".config") / "sorrel";
   std::error_code ec;
   fs::path abs = fs::absolute(dir, ec);
   if (ec) abs = dir;

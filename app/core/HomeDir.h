@@ -7,7 +7,6 @@
 
 namespace sorrel::app {
 
-
 // `--home DIR` when given, else $SORREL_HOME, else $XDG_CONFIG_HOME/sorrel, else
 // $HOME/.config/sorrel.  Empty variables count as unset.  The result is absolute.
 std::string ResolveHomeDir(const std::optional<std::string>& commandLineHome);

@@ -14,7 +14,6 @@
 
 namespace sorrel::app {
 
-
 namespace {
 
 std::string_view Trim(std::string_view s) {
@@ -52,15 +51,16 @@ IniFile IniFile::Parse(std::string_view bytes) {
     // CR LF, LF and a lone CR all end a line, as the writer assumes when it cuts values.
     const size_t nl = rest.find_first_of("\r\n");
     const std::string_view raw = rest.substr(0, nl);
-    if (nl == std::string_view::npos) rest = {};
-    else rest = rest.substr(nl + (rest[nl] == '\r' && nl + 1 < rest.size() && rest[nl + 1] == '\n' ? 2 : 1));
+    if (nl == std::string_view::npos)
+      rest = {};
+    else
+      rest = rest.substr(nl + (rest[nl] == '\r' && nl + 1 < rest.size() && rest[nl + 1] == '\n' ? 2 : 1));
     const std::string_view t = Trim(raw);
     Line line;
     if (!t.empty() && t.front() == '[' && t.find(']') != std::string_view::npos) {
       line.kind = Line::kSection;
       line.text = std::string(Trim(t.substr(1, t.find(']') - 1)));
-    } else if (const size_t eq = t.find('='); eq != std::string_view::npos && eq > 0 &&
-                                               t.front() != ';') {
+    } else if (const size_t eq = t.find('='); eq != std::string_view::npos && eq > 0 && t.front() != ';') {
       line.kind = Line::kKey;
       line.text = std::string(Trim(t.substr(0, eq)));
       line.value = std::string(Trim(t.substr(eq + 1)));
@@ -113,8 +113,7 @@ std::optional<std::string> IniFile::Value(std::string_view section, std::string_
   return lines_[*k].value;
 }
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                std::string_view def) const {
+std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
   auto v = Value(section, key);
   return v ? *v : std::string(def);
 }
@@ -178,9 +177,15 @@ std::string IniFile::Text() const {
   std::string out;
   for (const Line& l : lines_) {
     switch (l.kind) {
-      case Line::kSection: out += "[" + l.text + "]"; break;
-      case Line::kKey: out += l.text + "=" + l.value; break;
-      case Line::kOther: out += l.text; break;
+      case Line::kSection:
+        out += "[" + l.text + "]";
+        break;
+      case Line::kKey:
+        out += l.text + "=" + l.value;
+        break;
+      case Line::kOther:
+        out += l.text;
+        break;
     }
     out += "\r\n";
   }

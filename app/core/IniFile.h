@@ -12,7 +12,6 @@
 
 namespace sorrel::app {
 
-
 class IniFile {
  public:
   // Parses text (UTF-8 or CP932, see DecodeText).  Never fails: lines that are neither a

@@ -4,7 +4,6 @@
 
 namespace sorrel::app {
 
-
 bool TMessageTable::PayloadText(std::string_view data, std::string& text) {
   if (data.size() > kMaxCopyDataBytes) return false;
   const size_t nul = data.find('\0');

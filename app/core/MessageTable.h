@@ -10,17 +10,16 @@
 
 namespace sorrel::app {
 
-
 inline constexpr uint32_t WM_QUERYENDSESSION = 0x0011;
 inline constexpr uint32_t WM_COPYDATA = 0x004A;
 inline constexpr uint32_t WM_POWERBROADCAST = 0x0218;
 inline constexpr uint32_t WM_DROPFILES = 0x0233;
 inline constexpr uint32_t WM_APPCOMMAND = 0x0319;
 inline constexpr uint32_t WM_USER = 0x0400;
-inline constexpr uint32_t kMsgInputMode = WM_USER + 0x197;     // from the keyboard tool
-inline constexpr uint32_t kMsgKeyboardTool = WM_USER + 0x198;  // to the keyboard tool
-inline constexpr uint32_t kMsgCommand = WM_USER + 0x199;       // run a command
-inline constexpr uint32_t kMsgMapMatchStatus = WM_USER + 0x297;  // from Navin'You
+inline constexpr uint32_t kMsgInputMode = WM_USER + 0x197;             // from the keyboard tool
+inline constexpr uint32_t kMsgKeyboardTool = WM_USER + 0x198;          // to the keyboard tool
+inline constexpr uint32_t kMsgCommand = WM_USER + 0x199;               // run a command
+inline constexpr uint32_t kMsgMapMatchStatus = WM_USER + 0x297;        // from Navin'You
 inline constexpr uint32_t kMsgNavinMapMatchChanged = WM_USER + 0x298;  // to Navin'You
 inline constexpr uint32_t kMsgNavinSetMapMatch = WM_USER + 0x299;      // to Navin'You
 
@@ -29,7 +28,7 @@ inline constexpr int32_t kCopyOpenListFile = 99;
 inline constexpr int32_t kCopyParkCursor = 999;
 inline constexpr int32_t kCopyPositionSentence = 9999;
 
-inline constexpr int kCommandCount = 76;  // commands 0..75
+inline constexpr int kCommandCount = 76;   // commands 0..75
 inline constexpr int kInputModeCount = 9;  // pictures 0..8
 // No list path or position sentence comes near this; anything longer is hostile.
 inline constexpr size_t kMaxCopyDataBytes = 64 * 1024;

@@ -6,7 +6,6 @@
 
 namespace sorrel::app {
 
-
 namespace {
 
 // One key list serves both directions: a section function names every key of its
@@ -19,16 +18,22 @@ class KeyIo {
   void section(const char* name) { section_ = name; }
 
   void Int(const std::string& key, int& v) {
-    if (in_) v = in_->ReadInteger(section_, key, v);
-    else out_->WriteInteger(section_, key, v);
+    if (in_)
+      v = in_->ReadInteger(section_, key, v);
+    else
+      out_->WriteInteger(section_, key, v);
   }
   void Bool(const std::string& key, bool& v) {
-    if (in_) v = in_->ReadBool(section_, key, v);
-    else out_->WriteBool(section_, key, v);
+    if (in_)
+      v = in_->ReadBool(section_, key, v);
+    else
+      out_->WriteBool(section_, key, v);
   }
   void Str(const std::string& key, std::string& v) {
-    if (in_) v = in_->ReadString(section_, key, v);
-    else out_->WriteString(section_, key, v);
+    if (in_)
+      v = in_->ReadString(section_, key, v);
+    else
+      out_->WriteString(section_, key, v);
   }
   // An integer that must lie in lo..hi: outside it, reading keeps the default.
   void Ranged(const std::string& key, int& v, int lo, int hi) {
@@ -75,8 +80,7 @@ void PlayerMainForm(KeyIo& io, TPlayerSettings& s) {
   io.Int("ActiveFrameColor", s.ActiveFrameColor);
   io.Int("DeactiveFrameColor", s.DeactiveFrameColor);
   io.Str("BackPictureFileName", s.BackPictureFileName);
-  if (io.reading() && !s.BackPictureFileName.empty() &&
-      !io.host().LoadBackPicture(s.BackPictureFileName))
+  if (io.reading() && !s.BackPictureFileName.empty() && !io.host().LoadBackPicture(s.BackPictureFileName))
     s.BackPictureFileName.clear();
   io.Bool("InfoAddTitle", s.InfoAddTitle);
   io.Bool("InfoAddArtist", s.InfoAddArtist);
@@ -89,7 +93,7 @@ void PlayerMainForm(KeyIo& io, TPlayerSettings& s) {
   io.Bool("TitleFontItalic", s.TitleFontItalic);
   if (io.reading())
     io.host().SetLabelFont(TStyledLabel::lb_Title, TFontStyle{s.TitleFontName, s.ActiveTitleFontColor,
-                                                               s.TitleFontBold, s.TitleFontItalic});
+                                                              s.TitleFontBold, s.TitleFontItalic});
   io.Bool("TitleAddTrack", s.TitleAddTrack);
   io.Int("LabelFontColor", s.LabelFontColor);
   if (io.reading()) io.host().SetCaptionColor(s.LabelFontColor);
@@ -221,9 +225,7 @@ void MappleLink(KeyIo& io, TPlayerSettings& s) {
 
 std::string PresetKey(const char* prefix, int n) { return prefix + std::to_string(n) + "]"; }
 
-std::string PresetBandKey(int n, int m) {
-  return "AEQ[" + std::to_string(n) + "," + std::to_string(m) + "]";
-}
+std::string PresetBandKey(int n, int m) { return "AEQ[" + std::to_string(n) + "," + std::to_string(m) + "]"; }
 
 void ReadSettings(const IniFile& ini, TPlayerSettings& s, TSettingsHost& host) {
   KeyIo io(&ini, nullptr, &host);
@@ -239,8 +241,7 @@ void ReadSettings(const IniFile& ini, TPlayerSettings& s, TSettingsHost& host) {
 }
 
 void WriteSettings(IniFile& ini, const TPlayerSettings& settings) {
-  if (ini.Value(kVersionSection, "Version") != std::optional<std::string>(kSettingsVersion))
-    ini = IniFile{};
+  if (ini.Value(kVersionSection, "Version") != std::optional<std::string>(kSettingsVersion)) ini = IniFile{};
   TPlayerSettings s = settings;  // the section functions take the record by reference
   KeyIo io(nullptr, &ini, nullptr);
   io.section(kVersionSection);

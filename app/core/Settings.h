@@ -14,7 +14,6 @@
 
 namespace sorrel::app {
 
-
 inline constexpr const char* kSettingsVersion = "9.99x";
 inline constexpr const char* kVersionSection = "Tarn's MP3PLayer Version";
 inline constexpr const char* kSettingsFileName = "sorrel.ini";
@@ -129,7 +128,7 @@ struct TPlayerSettings {
   int NYMapMatchNo = 4;
 
   // "Lyric"
-  int LyricPos = 2;  // 0..255
+  int LyricPos = 2;   // 0..255
   int LyricLine = 2;  // 1..20
   int LyricOffset = -299;
   int LyricNilSpace = 2;

@@ -7,7 +7,6 @@
 
 namespace sorrel::app {
 
-
 namespace {
 
 // Length of the valid UTF-8 sequence starting at s[i], or 0.
@@ -17,10 +16,17 @@ size_t Utf8SequenceLength(std::string_view s, size_t i) {
   if (c < 0x80) return 1;
   size_t n;
   uint32_t cp;
-  if (c >= 0xC2 && c <= 0xDF) { n = 2; cp = c & 0x1F; }
-  else if (c >= 0xE0 && c <= 0xEF) { n = 3; cp = c & 0x0F; }
-  else if (c >= 0xF0 && c <= 0xF4) { n = 4; cp = c & 0x07; }
-  else return 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    cp = c & 0x07;
+  } else
+    return 0;
   if (i + n > s.size()) return 0;
   for (size_t k = 1; k < n; ++k) {
     if ((b(i + k) & 0xC0) != 0x80) return 0;

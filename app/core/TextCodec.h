@@ -8,7 +8,6 @@
 
 namespace sorrel::app {
 
-
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
 

@@ -22,7 +22,6 @@
 
 namespace sorrel::app {
 
-
 namespace {
 
 constexpr const char* kMainClass = "Tfm_PlayerMain";
@@ -142,7 +141,8 @@ class MainWindowPort : public desktop::WindowReceiver {
     return main ? main->Messages().Message(msg, wParam, lParam) : 0;
   }
   int32_t WindowCopyData(int32_t wParam, uint32_t dwData, const QByteArray& data) override {
-    return main ? main->Messages().CopyData(wParam, dwData, std::string_view(data.constData(), data.size())) : 0;
+    return main ? main->Messages().CopyData(wParam, dwData, std::string_view(data.constData(), data.size()))
+                : 0;
   }
   int32_t WindowDropFiles(const QStringList& paths) override {
     if (!main) return 0;
@@ -160,10 +160,12 @@ int RunSorrel(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QString::fromLatin1(kPlayerCaption));
 
   // The Windows font names stay in the settings as given; IPA fonts draw them.
-  QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+  QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
+                             {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
   QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {QStringLiteral("IPAGothic")});
   QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), {QStringLiteral("IPAMincho")});
-  QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"), {QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")});
+  QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"),
+                             {QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")});
 
   Options opt;
   bool help = false;
@@ -189,7 +191,8 @@ int RunSorrel(int argc, char** argv) {
 
   // 1. The single-instance lock: the main window's bus name.
   MainWindowPort port;
-  desktop::PublishedWindow published(QString::fromLatin1(kMainClass), QString::fromLatin1(kPlayerCaption), port);
+  desktop::PublishedWindow published(QString::fromLatin1(kMainClass), QString::fromLatin1(kPlayerCaption),
+                                     port);
   const auto lock = published.Publish();
   bool busUp = true;
   if (lock == desktop::PublishedWindow::Result::NameTaken) {
@@ -225,14 +228,16 @@ int RunSorrel(int argc, char** argv) {
   auto fm_PlayFileList = std::make_unique<Tfm_PlayFileList>();
   auto fm_PlayList = std::make_unique<Tfm_PlayList>(homeDir);
   auto fm_Version = std::make_unique<Tfm_Version>();
-  fm_PlayerMain->SetCompanions(fm_PlayList.get(), fm_PlayFileList.get(), fm_OvisAlarm.get(), fm_Command.get());
+  fm_PlayerMain->SetCompanions(fm_PlayList.get(), fm_PlayFileList.get(), fm_OvisAlarm.get(),
+                               fm_Command.get());
   port.main = fm_PlayerMain.get();
 
   // The desktop session ending is the end-of-session message.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, fm_PlayerMain.get(),
                    [&](QSessionManager&) { fm_PlayerMain->Messages().Message(WM_QUERYENDSESSION, 0, 0); });
   SignalPipe signalPipe;
-  QObject::connect(&signalPipe, &SignalPipe::Terminate, fm_PlayerMain.get(), [&](int) { fm_PlayerMain->close(); });
+  QObject::connect(&signalPipe, &SignalPipe::Terminate, fm_PlayerMain.get(),
+                   [&](int) { fm_PlayerMain->close(); });
 
   // 8.
   fm_PlayerMain->show();

@@ -4,7 +4,6 @@
 
 namespace sorrel::app {
 
-
 int RunSorrel(int argc, char** argv);
 
 }  // namespace sorrel::app

@@ -17,7 +17,6 @@
 
 namespace sorrel::app {
 
-
 Tfm_SearchSts::Tfm_SearchSts(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("fm_SearchSts"));
 }

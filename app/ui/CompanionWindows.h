@@ -12,8 +12,6 @@ class QListWidget;
 
 namespace sorrel::app {
 
-
-
 class Tfm_SearchSts : public QWidget {
   Q_OBJECT
  public:

@@ -24,7 +24,6 @@
 
 namespace sorrel::app {
 
-
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
@@ -365,9 +364,7 @@ void Tfm_PlayerMain::OpenListFileAndPlay(const std::string& path, bool hideCompa
   if (playList_) playList_->OpenListFileAndPlay(QString::fromStdString(path));
 }
 
-void Tfm_PlayerMain::ParkCursor() {
-  QCursor::setPos(img_Close->mapToGlobal(QPoint(-6, 6)));
-}
+void Tfm_PlayerMain::ParkCursor() { QCursor::setPos(img_Close->mapToGlobal(QPoint(-6, 6))); }
 
 void Tfm_PlayerMain::PositionSentence(const std::string&) {
   // The position sentence drives the alarm once the alarm exists.
@@ -439,11 +436,16 @@ bool Tfm_PlayerMain::LoadBackPicture(const std::string& fileName) {
 
 QLabel* Tfm_PlayerMain::StyledLabel(TStyledLabel which) const {
   switch (which) {
-    case TStyledLabel::lb_Title: return lb_Title;
-    case TStyledLabel::lb_Artist: return lb_Artist;
-    case TStyledLabel::lb_Album: return lb_Album;
-    case TStyledLabel::lb_Time: return lb_Time;
-    case TStyledLabel::lb_CurTime: return lb_CurTime;
+    case TStyledLabel::lb_Title:
+      return lb_Title;
+    case TStyledLabel::lb_Artist:
+      return lb_Artist;
+    case TStyledLabel::lb_Album:
+      return lb_Album;
+    case TStyledLabel::lb_Time:
+      return lb_Time;
+    case TStyledLabel::lb_CurTime:
+      return lb_CurTime;
   }
   return lb_Title;
 }

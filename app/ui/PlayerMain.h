@@ -22,8 +22,6 @@ class QFrame;
 
 namespace sorrel::app {
 
-
-
 class Tfm_PlayList;
 class Tfm_PlayFileList;
 class Tfm_OvisAlarm;

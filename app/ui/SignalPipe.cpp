@@ -10,7 +10,6 @@
 
 namespace sorrel::app {
 
-
 namespace {
 int g_fds[2] = {-1, -1};
 

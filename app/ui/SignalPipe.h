@@ -8,8 +8,6 @@ class QSocketNotifier;
 
 namespace sorrel::app {
 
-
-
 class SignalPipe : public QObject {
   Q_OBJECT
  public:

@@ -32,16 +32,13 @@ inline void DctRec(const T* x, T* X, const float* c, S splat, T zero) {
 }
 
 // v[0..63] of a slot from the DCT outputs a[0..31] (v[16] = 0 by symmetry).
-template <class T> inline void ExpandSlot(const T* a, T* v, T zero) {
-  for (int j = 0; j < 16; ++j)
-    v[j] = a[16 + j];
+template <class T>
+inline void ExpandSlot(const T* a, T* v, T zero) {
+  for (int j = 0; j < 16; ++j) v[j] = a[16 + j];
   v[16] = zero;
-  for (int j = 17; j < 32; ++j)
-    v[j] = zero - a[48 - j];
+  for (int j = 17; j < 32; ++j) v[j] = zero - a[48 - j];
   v[32] = zero - a[16];
-  for (int j = 1; j < 16; ++j)
-    v[32 + j] = zero - a[16 - j];
+  for (int j = 1; j < 16; ++j) v[32 + j] = zero - a[16 - j];
   v[48] = zero - a[0];
-  for (int j = 17; j < 32; ++j)
-    v[32 + j] = zero - a[j - 16];
+  for (int j = 17; j < 32; ++j) v[32 + j] = zero - a[j - 16];
 }

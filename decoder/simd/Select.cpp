@@ -10,10 +10,8 @@ namespace simd = sorrel::decoder::simd;
 
 sorrel::decoder::TSynthWindowFn SynthWindowFor(TMP3Kernel k) {
 #if defined(SORREL_HAVE_SIMD)
-  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2())
-    return simd::SynthWindowAVX2;
-  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2())
-    return simd::SynthWindowSSE2;
+  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2()) return simd::SynthWindowAVX2;
+  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2()) return simd::SynthWindowSSE2;
 #endif
   (void)k;
   return sorrel::decoder::SynthWindowPlain;
@@ -21,10 +19,8 @@ sorrel::decoder::TSynthWindowFn SynthWindowFor(TMP3Kernel k) {
 
 sorrel::decoder::TSynthDctFn SynthDctFor(TMP3Kernel k) {
 #if defined(SORREL_HAVE_SIMD)
-  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2())
-    return simd::SynthDctAVX2;
-  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2())
-    return simd::SynthDctSSE2;
+  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2()) return simd::SynthDctAVX2;
+  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2()) return simd::SynthDctSSE2;
 #endif
   (void)k;
   return sorrel::decoder::SynthDctPlain;
@@ -32,10 +28,8 @@ sorrel::decoder::TSynthDctFn SynthDctFor(TMP3Kernel k) {
 
 sorrel::decoder::TSynthWindow2Fn SynthWindow2For(TMP3Kernel k) {
 #if defined(SORREL_HAVE_SIMD)
-  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2())
-    return simd::SynthWindow2AVX2;
-  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2())
-    return simd::SynthWindow2SSE2;
+  if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2()) return simd::SynthWindow2AVX2;
+  if (k != TMP3Kernel::mkPlain && simd::HaveSSE2()) return simd::SynthWindow2SSE2;
 #endif
   (void)k;
   return sorrel::decoder::SynthWindow2Plain;
@@ -52,10 +46,8 @@ TL3Kernels L3KernelsFor(const TMP3RoutineChoice& c) {
   TL3Kernels k = L3PlainKernels();
 #if defined(SORREL_HAVE_SIMD)
   auto pick = [](TMP3Kernel want, auto plain, auto sse2, auto avx2) {
-    if (want == TMP3Kernel::mkAVX2 && simd::HaveAVX2())
-      return avx2;
-    if (want != TMP3Kernel::mkPlain && simd::HaveSSE2())
-      return sse2;
+    if (want == TMP3Kernel::mkAVX2 && simd::HaveAVX2()) return avx2;
+    if (want != TMP3Kernel::mkPlain && simd::HaveSSE2()) return sse2;
     return plain;
   };
   k.antialias = pick(c.aliasReduction, k.antialias, &simd::L3AntialiasSSE2, &simd::L3AntialiasAVX2);

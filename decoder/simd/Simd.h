@@ -9,8 +9,8 @@
 namespace sorrel::decoder {
 
 // The plain matrixing (Synth.cpp), for the slots left over after whole vector batches.
-void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
-                   float* v, int pos, const float* dct);
+void SynthDctPlain(const float* in, int sbStride, int slotStride, int nslots, const float* gains, float* v,
+                   int pos, const float* dct);
 
 namespace simd {
 
@@ -18,23 +18,19 @@ namespace simd {
 bool HaveSSE2();
 bool HaveAVX2();
 
-void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
-                  float* v, int pos, const float* dct);
-void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
-                  float* v, int pos, const float* dct);
-void SynthWindow2SSE2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
-                      int16_t* out);
-void SynthWindow2AVX2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
-                      int16_t* out);
+void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, const float* gains, float* v,
+                  int pos, const float* dct);
+void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, const float* gains, float* v,
+                  int pos, const float* dct);
+void SynthWindow2SSE2(const float* v0, const float* v1, int pos0, int pos1, const float* win, int16_t* out);
+void SynthWindow2AVX2(const float* v0, const float* v1, int pos0, int pos1, const float* win, int16_t* out);
 void SynthWindowSSE2(const float* v, int pos, const float* win, int16_t* out, int outStride);
 void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, int outStride);
 
 void L3AntialiasSSE2(float* x, int nbound);
 void L3AntialiasAVX2(float* x, int nbound);
-int L3HybridSSE2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
-                 int nprev);
-int L3HybridAVX2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
-                 int nprev);
+int L3HybridSSE2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal, int nprev);
+int L3HybridAVX2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal, int nprev);
 void L3Imdct36SSE2(const float* in, float* out);
 void L3Imdct36AVX2(const float* in, float* out);
 void L3Imdct12SSE2(const float* in, float* out);

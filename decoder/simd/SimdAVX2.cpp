@@ -59,8 +59,7 @@ struct V8 {
     for (int q = 0; q < 4; q += 2) {
       const __m256i l = Pcm16(a[q], a[q + 1]), r = Pcm16(b[q], b[q + 1]);
       const __m256i lo = _mm256_unpacklo_epi16(l, r), hi = _mm256_unpackhi_epi16(l, r);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * q),
-                          _mm256_permute2x128_si256(lo, hi, 0x20));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * q), _mm256_permute2x128_si256(lo, hi, 0x20));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * q + 16),
                           _mm256_permute2x128_si256(lo, hi, 0x31));
     }
@@ -78,12 +77,12 @@ struct V8 {
 #include "decoder/simd/DctImpl.h"
 #include "decoder/simd/KernelsImpl.h"
 
-} // namespace
+}  // namespace
 
 bool HaveAVX2() { return true; }
 
-void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
-                 float* v, int pos, const float* dct) {
+void SynthDctAVX2(const float* in, int sbStride, int slotStride, int nslots, const float* gains, float* v,
+                  int pos, const float* dct) {
   DctImpl<V8>(in, sbStride, slotStride, nslots, gains, v, pos, dct);
 }
 
@@ -91,8 +90,7 @@ void SynthWindowAVX2(const float* v, int pos, const float* win, int16_t* out, in
   WindowImpl<V8>(v, pos, win, out, outStride);
 }
 
-void SynthWindow2AVX2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
-                      int16_t* out) {
+void SynthWindow2AVX2(const float* v0, const float* v1, int pos0, int pos1, const float* win, int16_t* out) {
   Window2Impl<V8>(v0, v1, pos0, pos1, win, out);
 }
 
@@ -111,23 +109,20 @@ void L3AntialiasAVX2(float* x, int nbound) {
   }
 }
 
-int L3HybridAVX2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
-                 int nprev) {
+int L3HybridAVX2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal, int nprev) {
   return HybridImpl<V8>(cur, prev, out, block_type, nlong, ntotal, nprev);
 }
 
 void L3Imdct36AVX2(const float* in, float* out) {
   alignas(32) float y[40];
   Imdct36Impl<V8>(KernelTables(), in, y);
-  for (int i = 0; i < 36; ++i)
-    out[i] = y[i];
+  for (int i = 0; i < 36; ++i) out[i] = y[i];
 }
 
 void L3Imdct12AVX2(const float* in, float* out) {
   alignas(32) float y[16];
   Imdct12Impl<V8>(KernelTables(), in, y);
-  for (int i = 0; i < 12; ++i)
-    out[i] = y[i];
+  for (int i = 0; i < 12; ++i) out[i] = y[i];
 }
 
 }  // namespace simd

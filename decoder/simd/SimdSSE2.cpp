@@ -51,12 +51,12 @@ struct V4 {
 
 inline __m128 Rev(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
 
-} // namespace
+}  // namespace
 
 bool HaveSSE2() { return true; }
 
-void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, const float* gains,
-                 float* v, int pos, const float* dct) {
+void SynthDctSSE2(const float* in, int sbStride, int slotStride, int nslots, const float* gains, float* v,
+                  int pos, const float* dct) {
   DctImpl<V4>(in, sbStride, slotStride, nslots, gains, v, pos, dct);
 }
 
@@ -64,8 +64,7 @@ void SynthWindowSSE2(const float* v, int pos, const float* win, int16_t* out, in
   WindowImpl<V4>(v, pos, win, out, outStride);
 }
 
-void SynthWindow2SSE2(const float* v0, const float* v1, int pos0, int pos1, const float* win,
-                      int16_t* out) {
+void SynthWindow2SSE2(const float* v0, const float* v1, int pos0, int pos1, const float* win, int16_t* out) {
   Window2Impl<V4>(v0, v1, pos0, pos1, win, out);
 }
 
@@ -76,8 +75,8 @@ void L3AntialiasSSE2(float* x, int nbound) {
   const __m128 csr0 = _mm_load_ps(T.csRev), csr1 = _mm_load_ps(T.csRev + 4);
   const __m128 car0 = _mm_load_ps(T.caRev), car1 = _mm_load_ps(T.caRev + 4);
   for (int s = 0; s < nbound; ++s) {
-    float* a = x + 18 * s + 10; // a[j] = line 17 - (7 - j) of subband s
-    float* b = x + 18 * s + 18; // b[i] = line i of subband s + 1
+    float* a = x + 18 * s + 10;  // a[j] = line 17 - (7 - j) of subband s
+    float* b = x + 18 * s + 18;  // b[i] = line i of subband s + 1
     const __m128 a0 = _mm_loadu_ps(a), a1 = _mm_loadu_ps(a + 4);
     const __m128 b0 = _mm_loadu_ps(b), b1 = _mm_loadu_ps(b + 4);
     // In butterfly order i = 0..7: A = reverse(a), and reverse(b) for the a side.
@@ -90,28 +89,25 @@ void L3AntialiasSSE2(float* x, int nbound) {
   }
 }
 
-int L3HybridSSE2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal,
-                 int nprev) {
+int L3HybridSSE2(float* cur, float* prev, float* out, int block_type, int nlong, int ntotal, int nprev) {
   return HybridImpl<V4>(cur, prev, out, block_type, nlong, ntotal, nprev);
 }
 
 void L3Imdct36SSE2(const float* in, float* out) {
   alignas(32) float y[40];
   Imdct36Impl<V4>(KernelTables(), in, y);
-  for (int i = 0; i < 36; ++i)
-    out[i] = y[i];
+  for (int i = 0; i < 36; ++i) out[i] = y[i];
 }
 
 void L3Imdct12SSE2(const float* in, float* out) {
   alignas(32) float y[16];
   Imdct12Impl<V4>(KernelTables(), in, y);
-  for (int i = 0; i < 12; ++i)
-    out[i] = y[i];
+  for (int i = 0; i < 12; ++i) out[i] = y[i];
 }
 
 }  // namespace simd
 
-#else // no SSE2: the selection never picks these
+#else  // no SSE2: the selection never picks these
 
 namespace simd {
 bool HaveSSE2() { return false; }

@@ -10,7 +10,6 @@
 
 namespace sorrel::audio {
 
-
 namespace {
 
 // ALSA prints its own complaints (missing cards and the like) to stderr; the player
@@ -46,8 +45,7 @@ class AlsaSink final : public Sink {
     return kWaveOk;
   }
 
-  bool Play(const uint8_t* data, size_t n, const std::atomic<bool>& interrupt,
-            std::string& detail) override {
+  bool Play(const uint8_t* data, size_t n, const std::atomic<bool>& interrupt, std::string& detail) override {
     snd_pcm_uframes_t left = n / frameBytes_;
     int stalled = 0;
     while (left > 0 && !interrupt.load()) {
@@ -130,10 +128,7 @@ class AlsaSink final : public Sink {
 
 }  // namespace
 
-std::unique_ptr<Sink> MakeAlsaSink(const std::string& pcmName) {
-  return std::make_unique<AlsaSink>(pcmName);
-}
-
+std::unique_ptr<Sink> MakeAlsaSink(const std::string& pcmName) { return std::make_unique<AlsaSink>(pcmName); }
 
 #else  // built without ALSA
 

@@ -7,7 +7,6 @@
 
 namespace sorrel::audio {
 
-
 namespace {
 
 using Clock = std::chrono::steady_clock;

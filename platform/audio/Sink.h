@@ -11,7 +11,6 @@
 
 namespace sorrel::audio {
 
-
 // Every call except Open and Close comes from the device's worker thread.
 class Sink {
  public:

@@ -8,7 +8,6 @@
 
 namespace sorrel::audio {
 
-
 namespace {
 
 void Put16(uint8_t* p, uint32_t v) {

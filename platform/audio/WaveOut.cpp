@@ -15,7 +15,6 @@
 
 namespace sorrel::audio {
 
-
 namespace {
 
 std::atomic<uint32_t> g_volume{0xFFFFFFFFu};
@@ -50,8 +49,8 @@ class QueuedDevice final : public WaveDevice {
   QueuedDevice(std::unique_ptr<Sink> sink, const PcmFormat& f, DoneCallback cb)
       : sink_(std::move(sink)), onDone_(std::move(cb)) {
     format_ = f;
-    slice_ = std::max<size_t>(f.blockAlign(), size_t(f.avgBytesPerSec()) * kSliceMs / 1000 /
-                                                  f.blockAlign() * f.blockAlign());
+    slice_ = std::max<size_t>(f.blockAlign(),
+                              size_t(f.avgBytesPerSec()) * kSliceMs / 1000 / f.blockAlign() * f.blockAlign());
     worker_ = std::thread([this] { Run(); });
     pthread_setname_np(worker_.native_handle(), "wave-device");
   }
@@ -371,19 +370,44 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
 bool WaveErrorText(WaveResult code, std::string& text) {
   const char* base = nullptr;
   switch (code) {
-    case kWaveOk: base = "The operation completed successfully."; break;
-    case kWaveError: base = "An unspecified error occurred in the audio device."; break;
-    case kWaveBadDeviceId: base = "The audio device number is out of range."; break;
-    case kWaveAllocated: base = "The audio device is already in use."; break;
-    case kWaveInvalidHandle: base = "The audio device handle is not valid."; break;
-    case kWaveNoDriver: base = "No audio device is available."; break;
-    case kWaveNoMem: base = "Not enough memory for the audio device."; break;
-    case kWaveNotSupported: base = "The audio device does not support this function."; break;
-    case kWaveInvalidParam: base = "An invalid parameter was passed to the audio device."; break;
-    case kWaveBadFormat: base = "The audio device does not support this PCM format."; break;
-    case kWaveStillPlaying: base = "The audio buffer is still playing."; break;
-    case kWaveUnprepared: base = "The audio buffer has not been prepared."; break;
-    default: return false;
+    case kWaveOk:
+      base = "The operation completed successfully.";
+      break;
+    case kWaveError:
+      base = "An unspecified error occurred in the audio device.";
+      break;
+    case kWaveBadDeviceId:
+      base = "The audio device number is out of range.";
+      break;
+    case kWaveAllocated:
+      base = "The audio device is already in use.";
+      break;
+    case kWaveInvalidHandle:
+      base = "The audio device handle is not valid.";
+      break;
+    case kWaveNoDriver:
+      base = "No audio device is available.";
+      break;
+    case kWaveNoMem:
+      base = "Not enough memory for the audio device.";
+      break;
+    case kWaveNotSupported:
+      base = "The audio device does not support this function.";
+      break;
+    case kWaveInvalidParam:
+      base = "An invalid parameter was passed to the audio device.";
+      break;
+    case kWaveBadFormat:
+      base = "The audio device does not support this PCM format.";
+      break;
+    case kWaveStillPlaying:
+      base = "The audio buffer is still playing.";
+      break;
+    case kWaveUnprepared:
+      base = "The audio buffer has not been prepared.";
+      break;
+    default:
+      return false;
   }
   text = base;
   if (t_detailCode == code && code != kWaveOk && !t_detail.empty()) {

@@ -22,7 +22,6 @@
 
 namespace sorrel::audio {
 
-
 // Result codes (0 = success), numbered like the classic multimedia error codes.
 using WaveResult = unsigned;
 inline constexpr WaveResult kWaveOk = 0;
@@ -32,7 +31,7 @@ inline constexpr WaveResult kWaveAllocated = 4;      // device busy
 inline constexpr WaveResult kWaveInvalidHandle = 5;  // device closed or failed
 inline constexpr WaveResult kWaveNoDriver = 6;       // no such device / backend
 inline constexpr WaveResult kWaveNoMem = 7;
-inline constexpr WaveResult kWaveNotSupported = 8;   // function not supported by this device
+inline constexpr WaveResult kWaveNotSupported = 8;  // function not supported by this device
 inline constexpr WaveResult kWaveInvalidParam = 11;
 inline constexpr WaveResult kWaveBadFormat = 32;     // PCM format not supported
 inline constexpr WaveResult kWaveStillPlaying = 33;  // header still queued
@@ -42,9 +41,9 @@ inline constexpr WaveResult kWaveUnprepared = 34;    // header not prepared
 inline constexpr int kWaveMapper = -1;
 
 struct PcmFormat {
-  unsigned channels = 2;         // 1 or 2
-  unsigned sampleRate = 44100;   // Hz
-  unsigned bitsPerSample = 16;   // 8 (unsigned) or 16 (signed, little-endian)
+  unsigned channels = 2;        // 1 or 2
+  unsigned sampleRate = 44100;  // Hz
+  unsigned bitsPerSample = 16;  // 8 (unsigned) or 16 (signed, little-endian)
   unsigned blockAlign() const { return channels * bitsPerSample / 8; }
   unsigned avgBytesPerSec() const { return blockAlign() * sampleRate; }
 };
@@ -79,11 +78,11 @@ class WaveDevice {
   const PcmFormat& format() const { return format_; }
 
   virtual WaveResult PrepareHeader(WaveHeader& h) = 0;
-  virtual WaveResult UnprepareHeader(WaveHeader& h) = 0;   // kWaveStillPlaying while queued
-  virtual WaveResult Write(WaveHeader& h) = 0;             // queue for playback
+  virtual WaveResult UnprepareHeader(WaveHeader& h) = 0;  // kWaveStillPlaying while queued
+  virtual WaveResult Write(WaveHeader& h) = 0;            // queue for playback
   virtual WaveResult Pause() = 0;
   virtual WaveResult Restart() = 0;
-  virtual WaveResult Reset() = 0;   // stop, return every queued buffer as done, position 0
+  virtual WaveResult Reset() = 0;  // stop, return every queued buffer as done, position 0
   virtual WaveResult GetPosition(uint64_t& bytes) = 0;  // bytes played since open/reset
   // The process-wide device volume (see above); a device that fails keeps answering.
   WaveResult GetVolume(uint32_t& volume);

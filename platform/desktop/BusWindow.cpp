@@ -11,7 +11,6 @@
 
 namespace sorrel::desktop {
 
-
 namespace {
 
 bool IsNameChar(unsigned char c) {
@@ -37,8 +36,10 @@ QString BusNameForClass(const QString& className) {
   for (qsizetype i = 0; i < utf8.size(); ++i) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     const bool leadingDigit = i == 0 && c >= '0' && c <= '9';
-    if (IsNameChar(c) && !leadingDigit) out += QChar(c);
-    else out += QStringLiteral("-%1").arg(c, 2, 16, QChar('0')).toUpper();
+    if (IsNameChar(c) && !leadingDigit)
+      out += QChar(c);
+    else
+      out += QStringLiteral("-%1").arg(c, 2, 16, QChar('0')).toUpper();
   }
   if (out.size() > kMaxBusName) return {};
   return out;
@@ -124,9 +125,8 @@ PublishedWindow::Result PublishedWindow::Publish() {
   // The object first, so that whoever sees the name can call it at once.
   if (!c.registerObject(QString::fromLatin1(kObjectPath), this, QDBusConnection::ExportAdaptors))
     return Result::NoBus;
-  const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> r =
-      c.interface()->registerService(name, QDBusConnectionInterface::DontQueueService,
-                                     QDBusConnectionInterface::DontAllowReplacement);
+  const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> r = c.interface()->registerService(
+      name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
   if (!r.isValid()) {
     c.unregisterObject(QString::fromLatin1(kObjectPath));
     return Result::NoBus;
@@ -202,8 +202,9 @@ bool RemoteWindow::Post(uint32_t msg, int32_t wParam, int32_t lParam) const {
 
 std::optional<int32_t> RemoteWindow::Call(const char* method, const QList<QVariant>& args,
                                           int timeoutMs) const {
-  QDBusMessage m = QDBusMessage::createMethodCall(busName_, QString::fromLatin1(kObjectPath),
-                                                  QString::fromLatin1(kInterface), QString::fromLatin1(method));
+  QDBusMessage m =
+      QDBusMessage::createMethodCall(busName_, QString::fromLatin1(kObjectPath),
+                                     QString::fromLatin1(kInterface), QString::fromLatin1(method));
   m.setAutoStartService(false);
   m.setArguments(args);
   const QDBusMessage r = QDBusConnection::sessionBus().call(m, QDBus::Block, timeoutMs);
@@ -214,25 +215,24 @@ std::optional<int32_t> RemoteWindow::Call(const char* method, const QList<QVaria
   return v;
 }
 
-std::optional<int32_t> RemoteWindow::Send(uint32_t msg, int32_t wParam, int32_t lParam,
-                                          int timeoutMs) const {
-  return Call("Send", {QVariant::fromValue(static_cast<uint>(msg)), QVariant::fromValue(static_cast<int>(wParam)),
-                       QVariant::fromValue(static_cast<int>(lParam))},
+std::optional<int32_t> RemoteWindow::Send(uint32_t msg, int32_t wParam, int32_t lParam, int timeoutMs) const {
+  return Call("Send",
+              {QVariant::fromValue(static_cast<uint>(msg)), QVariant::fromValue(static_cast<int>(wParam)),
+               QVariant::fromValue(static_cast<int>(lParam))},
               timeoutMs);
 }
 
 std::optional<int32_t> RemoteWindow::CopyData(int32_t wParam, uint32_t dwData, const QByteArray& data,
                                               int timeoutMs) const {
-  return Call("CopyData", {QVariant::fromValue(static_cast<int>(wParam)), QVariant::fromValue(static_cast<uint>(dwData)),
-                           QVariant::fromValue(data)},
+  return Call("CopyData",
+              {QVariant::fromValue(static_cast<int>(wParam)), QVariant::fromValue(static_cast<uint>(dwData)),
+               QVariant::fromValue(data)},
               timeoutMs);
 }
 
 std::optional<int32_t> RemoteWindow::DropFiles(const QStringList& paths, int timeoutMs) const {
   return Call("DropFiles", {QVariant::fromValue(paths)}, timeoutMs);
 }
-
-
 
 }  // namespace sorrel::desktop
 

@@ -32,7 +32,6 @@
 
 namespace sorrel::desktop {
 
-
 inline constexpr const char* kBusNamePrefix = "org.sorrel.Window.";
 inline constexpr const char* kObjectPath = "/org/sorrel/Window";
 inline constexpr const char* kInterface = "org.sorrel.Window";
@@ -60,8 +59,7 @@ class PublishedWindow : public QObject {
  public:
   enum class Result { Published, NameTaken, NoBus };
 
-  PublishedWindow(QString className, QString caption, WindowReceiver& receiver,
-                  QObject* parent = nullptr);
+  PublishedWindow(QString className, QString caption, WindowReceiver& receiver, QObject* parent = nullptr);
   ~PublishedWindow() override;  // gives the name up
 
   Result Publish();

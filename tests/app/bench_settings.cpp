@@ -8,7 +8,6 @@
 
 using namespace sorrel::app;
 
-
 namespace {
 
 template <class F>
@@ -20,16 +19,20 @@ double MicrosPerRun(F f, int runs) {
 
 void Report(const char* name, const std::string& file) {
   TSettingsHost host;
-  const double read = MicrosPerRun([&] {
-    TPlayerSettings s;
-    ReadSettings(IniFile::Parse(file), s, host);
-  }, 200);
-  const double write = MicrosPerRun([&] {
-    IniFile ini = IniFile::Parse(file);
-    WriteSettings(ini, TPlayerSettings{});
-    volatile size_t n = ini.Text().size();
-    (void)n;
-  }, 200);
+  const double read = MicrosPerRun(
+      [&] {
+        TPlayerSettings s;
+        ReadSettings(IniFile::Parse(file), s, host);
+      },
+      200);
+  const double write = MicrosPerRun(
+      [&] {
+        IniFile ini = IniFile::Parse(file);
+        WriteSettings(ini, TPlayerSettings{});
+        volatile size_t n = ini.Text().size();
+        (void)n;
+      },
+      200);
   std::printf("%-28s %7zu bytes  read %8.1f us  parse+write %8.1f us\n", name, file.size(), read, write);
 }
 

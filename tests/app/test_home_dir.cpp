@@ -6,7 +6,6 @@
 
 using namespace sorrel::app;
 
-
 TEST(HomeDir, CommandLineThenEnvironmentThenXdg) {
   setenv("SORREL_HOME", "/srv/sorrel-home", 1);
   setenv("XDG_CONFIG_HOME", "/xdg", 1);

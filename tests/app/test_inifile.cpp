@@ -6,7 +6,6 @@
 
 using namespace sorrel::app;
 
-
 TEST(TextCodec, StrictUtf8) {
   EXPECT_TRUE(IsValidUtf8(""));
   EXPECT_TRUE(IsValidUtf8("plain"));
@@ -25,9 +24,12 @@ TEST(TextCodec, DecodeChoosesUtf8ThenCp932) {
   EXPECT_EQ(IniFile::Parse("\xEF\xBB\xBF\xEF\xBB\xBF[a]\nk=v").Value("a", "k"), "v");
   EXPECT_EQ(DecodeText("\x82\xA0\x82\xA2"), "あい");
   EXPECT_EQ(DecodeText("\x87\x40"), "①");  // an extension only CP932 has
-  EXPECT_EQ(DecodeText("\\"), "\\");        // 0x5C stays a backslash
+  EXPECT_EQ(DecodeText("\\"), "\\");       // 0x5C stays a backslash
   // Neither: every bad byte becomes U+FFFD and the rest survives.
-  EXPECT_EQ(DecodeText("a\xFF" "b\x82"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(DecodeText("a\xFF"
+                       "b\x82"),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
 }
 
 TEST(IniFile, LinesSectionsAndValues) {

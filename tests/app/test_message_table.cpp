@@ -5,7 +5,6 @@
 
 using namespace sorrel::app;
 
-
 namespace {
 
 struct Handler : TMainMessageHandler {
@@ -21,7 +20,9 @@ struct Handler : TMainMessageHandler {
   void PositionSentence(const std::string& s) override { calls.push_back("sentence " + s); }
   void ShowInputMode(int m) override { calls.push_back("mode " + std::to_string(m)); }
   void SetResumeAdjustment(int32_t ms) override { calls.push_back("adjust " + std::to_string(ms)); }
-  void RunCommand(int c, int32_t a) override { calls.push_back("command " + std::to_string(c) + " " + std::to_string(a)); }
+  void RunCommand(int c, int32_t a) override {
+    calls.push_back("command " + std::to_string(c) + " " + std::to_string(a));
+  }
   void MapMatchStatus(int32_t m, bool show) override {
     calls.push_back("mapmatch " + std::to_string(m) + (show ? " show" : ""));
   }
@@ -96,6 +97,7 @@ TEST(MessageTable, NumberedMessages) {
   EXPECT_EQ(t.Message(WM_QUERYENDSESSION, 0, 0), 1);
   EXPECT_EQ(t.Message(WM_APPCOMMAND, 0, static_cast<int32_t>(0x80010000u)), 1);
   for (uint32_t m : {0u, 0x598u, 0x59Au, 0x4Au, 0xFFFFFFFFu}) EXPECT_EQ(t.Message(m, 1, 1), 0) << m;
-  EXPECT_EQ(h.calls, (std::vector<std::string>{"mode 0", "mode 8", "adjust -1500", "command 0 7", "command 75 -1",
-                                               "mapmatch 3 show", "endsession", "appcommand 2147549184"}));
+  EXPECT_EQ(h.calls,
+            (std::vector<std::string>{"mode 0", "mode 8", "adjust -1500", "command 0 7", "command 75 -1",
+                                      "mapmatch 3 show", "endsession", "appcommand 2147549184"}));
 }

@@ -56,7 +56,9 @@ class PlayerProcess : public ::testing::Test {
     argv.insert(argv.end(), extra.begin(), extra.end());
     return Spawn(argv, env_, dir_);
   }
-  static bool PlayerOnBus() { return RemoteWindow::Find("Tfm_PlayerMain", QStringLiteral("Tarn's MP3Player")).has_value(); }
+  static bool PlayerOnBus() {
+    return RemoteWindow::Find("Tfm_PlayerMain", QStringLiteral("Tarn's MP3Player")).has_value();
+  }
   Child StartPeer(const std::string& cls, const std::string& caption, const std::string& log) {
     Child c = Spawn({kFake, cls, caption, log}, {}, dir_);
     EXPECT_TRUE(WaitFor([&] { return access((log + ".ready").c_str(), F_OK) == 0; }, 10000));
@@ -88,11 +90,12 @@ TEST_F(PlayerProcess, SecondStartHandsOverItsArgumentAndCommandFourCloses) {
 
   const auto t0 = std::chrono::steady_clock::now();
   std::string err;
-  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--home", home_, list}, env_, dir_, 10000, nullptr, &err), 0) << err;
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--home", home_, list}, env_, dir_, 10000, nullptr, &err), 0)
+      << err;
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   std::printf("second start with an argument ended after %.3f s\n", secs);
-  EXPECT_TRUE(WaitFor([&] { return Slurp(player_.stderrPath).find("play list " + list + ":") != std::string::npos; },
-                      5000))
+  EXPECT_TRUE(WaitFor(
+      [&] { return Slurp(player_.stderrPath).find("play list " + list + ":") != std::string::npos; }, 5000))
       << Slurp(player_.stderrPath);
 
   // Without an argument the second start ends silently.
@@ -102,10 +105,12 @@ TEST_F(PlayerProcess, SecondStartHandsOverItsArgumentAndCommandFourCloses) {
   EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
   EXPECT_EQ(WaitExit(player_, 10000), 0);
   const std::string ini = Ini();
-  EXPECT_EQ(ini.rfind("[Tarn's MP3PLayer Version]\r\nVersion=9.99x\r\n[PlayerMainForm]\r\nSuspendMode=0\r\n", 0), 0u)
+  EXPECT_EQ(
+      ini.rfind("[Tarn's MP3PLayer Version]\r\nVersion=9.99x\r\n[PlayerMainForm]\r\nSuspendMode=0\r\n", 0),
+      0u)
       << ini.substr(0, 200);
-  const std::vector<std::string> order{"[CurrentMusic]", "[Player]", "[PlayList]", "[FileList]", "[OvisAlarm]",
-                                       "[Lyric]", "[OnResume]", "[MappleLink]"};
+  const std::vector<std::string> order{"[CurrentMusic]", "[Player]", "[PlayList]", "[FileList]",
+                                       "[OvisAlarm]",    "[Lyric]",  "[OnResume]", "[MappleLink]"};
   size_t at = ini.find("[PlayerMainForm]");
   for (const auto& s : order) {
     const size_t next = ini.find(s);
@@ -213,7 +218,8 @@ TEST_F(PlayerProcess, EndOfSessionShutsDownAndTheClockTickCloses) {
 TEST_F(PlayerProcess, WithoutABusThePlayerRunsAloneAndSaysSo) {
   env_.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/no-bus");
   player_ = StartPlayer();
-  ASSERT_TRUE(WaitFor([&] { return Slurp(player_.stderrPath).find("no session bus") != std::string::npos; }, 10000));
+  ASSERT_TRUE(
+      WaitFor([&] { return Slurp(player_.stderrPath).find("no session bus") != std::string::npos; }, 10000));
   usleep(300 * 1000);
   Kill(player_, SIGTERM);
   EXPECT_EQ(WaitExit(player_, 10000), 0);

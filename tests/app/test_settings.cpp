@@ -11,29 +11,36 @@
 
 using namespace sorrel::app;
 
-
 namespace {
 
 struct Recorder : TSettingsHost {
   std::vector<std::string> calls;
   bool pictureLoads = true;
-  void MoveWindow(int l, int t) override { calls.push_back("move " + std::to_string(l) + "," + std::to_string(t)); }
-  void ResizeWindow(int w, int h) override { calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h)); }
+  void MoveWindow(int l, int t) override {
+    calls.push_back("move " + std::to_string(l) + "," + std::to_string(t));
+  }
+  void ResizeWindow(int w, int h) override {
+    calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h));
+  }
   void SetBackColor(TColor c) override { calls.push_back("back " + std::to_string(c)); }
   bool LoadBackPicture(const std::string& f) override {
     calls.push_back("picture " + f);
     return pictureLoads;
   }
   void SetLabelFont(TStyledLabel l, const TFontStyle& f) override {
-    calls.push_back("font " + std::to_string(static_cast<int>(l)) + " " + f.Name + " " + std::to_string(f.Color) +
-                    (f.Bold ? " b" : "") + (f.Italic ? " i" : ""));
+    calls.push_back("font " + std::to_string(static_cast<int>(l)) + " " + f.Name + " " +
+                    std::to_string(f.Color) + (f.Bold ? " b" : "") + (f.Italic ? " i" : ""));
   }
   void SetCaptionColor(TColor c) override { calls.push_back("captions " + std::to_string(c)); }
   void StartFadeIn() override { calls.push_back("fade"); }
   void SetPlayerBalance(int b) override { calls.push_back("balance " + std::to_string(b)); }
-  void SetPlayerBand(int b, int v) override { calls.push_back("band " + std::to_string(b) + "=" + std::to_string(v)); }
+  void SetPlayerBand(int b, int v) override {
+    calls.push_back("band " + std::to_string(b) + "=" + std::to_string(v));
+  }
   void ApplyLyricStyle(const TLyricStyle& l) override { calls.push_back("lyric " + l.LyricFontName); }
-  void ApplyMappleLink(const TMappleLinkValues& m) override { calls.push_back("mapple " + std::to_string(m.MappleZoom)); }
+  void ApplyMappleLink(const TMappleLinkValues& m) override {
+    calls.push_back("mapple " + std::to_string(m.MappleZoom));
+  }
   size_t IndexOf(const std::string& prefix) const {
     for (size_t i = 0; i < calls.size(); ++i)
       if (calls[i].rfind(prefix, 0) == 0) return i;
@@ -98,20 +105,45 @@ TEST(SettingsWrite, DefaultsInTheWritersOrder) {
   EXPECT_EQ(lines[0], "[Tarn's MP3PLayer Version]");
   EXPECT_EQ(lines[1], "Version=9.99x");
   EXPECT_EQ(lines[2], "[PlayerMainForm]");
-  EXPECT_EQ(Sections(text), (std::vector<std::string>{"[Tarn's MP3PLayer Version]", "[PlayerMainForm]",
-                                                      "[CurrentMusic]", "[Player]", "[PlayList]", "[FileList]",
-                                                      "[OvisAlarm]", "[Lyric]", "[OnResume]", "[MappleLink]"}));
+  EXPECT_EQ(Sections(text),
+            (std::vector<std::string>{"[Tarn's MP3PLayer Version]", "[PlayerMainForm]", "[CurrentMusic]",
+                                      "[Player]", "[PlayList]", "[FileList]", "[OvisAlarm]", "[Lyric]",
+                                      "[OnResume]", "[MappleLink]"}));
   // Every line ends in CR LF, and the defaults come out as the tables give them.
   EXPECT_EQ(text.find("\n"), text.find("\r\n") + 1);
-  for (const char* kv : {"SuspendMode=0", "MinSleepTime=99", "OrgSize=1", "Height=77", "Width=468",
-                         "Width2=249", "MoveMouseTime=5000", "ActiveFrameColor=16740592",
-                         "BackPictureFileName=Lumen.jpg", "TitleFontName=ＭＳ Ｐゴシック", "ActiveTitleFontColor=65535",
-                         "TitleFontBold=1", "ArtistFontColor=65280", "PlayTimeFontColor=16635384",
-                         "TimeFontColor=5110191", "ShuffleSeed=9999", "MainLevel=50", "AVolume[9]=50",
-                         "AlarmDistance=1000", "PreLevelDownWait=2199", "NavinYouComWait=999", "NYMapMatchNo=4",
-                         "LyricLine=2", "LyricOffset=-299", "KSLyricFontSize=48", "LyricFontSize=26",
-                         "OnResumeWait=3999", "MapplePosRight=480", "MappleZoom=200", "MappleClass=-1",
-                         "MappleDefScale[9]=-1", "ColorDialogOption=", "CurFile="}) {
+  for (const char* kv : {"SuspendMode=0",
+                         "MinSleepTime=99",
+                         "OrgSize=1",
+                         "Height=77",
+                         "Width=468",
+                         "Width2=249",
+                         "MoveMouseTime=5000",
+                         "ActiveFrameColor=16740592",
+                         "BackPictureFileName=Lumen.jpg",
+                         "TitleFontName=ＭＳ Ｐゴシック",
+                         "ActiveTitleFontColor=65535",
+                         "TitleFontBold=1",
+                         "ArtistFontColor=65280",
+                         "PlayTimeFontColor=16635384",
+                         "TimeFontColor=5110191",
+                         "ShuffleSeed=9999",
+                         "MainLevel=50",
+                         "AVolume[9]=50",
+                         "AlarmDistance=1000",
+                         "PreLevelDownWait=2199",
+                         "NavinYouComWait=999",
+                         "NYMapMatchNo=4",
+                         "LyricLine=2",
+                         "LyricOffset=-299",
+                         "KSLyricFontSize=48",
+                         "LyricFontSize=26",
+                         "OnResumeWait=3999",
+                         "MapplePosRight=480",
+                         "MappleZoom=200",
+                         "MappleClass=-1",
+                         "MappleDefScale[9]=-1",
+                         "ColorDialogOption=",
+                         "CurFile="}) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), kv), lines.end()) << kv;
   }
 }
@@ -174,7 +206,8 @@ TEST(SettingsRoundTrip, EveryValueComesBack) {
 TEST(SettingsRoundTrip, Cp932FileReadsAndIsRewrittenAsUtf8) {
   // "[CurrentMusic]\r\nCurFile=C:\音楽\曲.mp3" and "AEQName[0]=ロック" in Shift-JIS.
   const std::string cp932 =
-      "[Tarn's MP3PLayer Version]\r\nVersion=9.99x\r\n[CurrentMusic]\r\nCurFile=C:\\\x89\xb9\x8a\x79\\\x8b\xc8.mp3\r\n"
+      "[Tarn's MP3PLayer "
+      "Version]\r\nVersion=9.99x\r\n[CurrentMusic]\r\nCurFile=C:\\\x89\xb9\x8a\x79\\\x8b\xc8.mp3\r\n"
       "[Player]\r\nAEQName[0]=\x83\x8d\x83\x62\x83\x4e\r\n";
   TempDir dir;
   const std::string path = dir.File("sorrel.ini");
@@ -206,7 +239,8 @@ TEST(SettingsVersion, FileOfAnotherVersionIsDroppedBeforeWriting) {
 
 TEST(SettingsVersion, SameVersionKeepsForeignKeysInPlace) {
   const std::string old =
-      "; made by hand\r\n[Tarn's MP3PLayer Version]\r\nVersion=9.99x\r\n[playermainform]\r\nOldKey=1\r\nleft=5\r\n\r\n"
+      "; made by hand\r\n[Tarn's MP3PLayer "
+      "Version]\r\nVersion=9.99x\r\n[playermainform]\r\nOldKey=1\r\nleft=5\r\n\r\n"
       "[Elsewhere]\r\nx=y\r\n";
   TPlayerSettings s;
   s.Left = 77;
@@ -250,7 +284,10 @@ TEST(SettingsRead, LimitsAndForcedValues) {
 }
 
 TEST(SettingsRead, UnreadableNumbersGiveTheirDefaults) {
-  struct Case { const char* text; int minSleep; };
+  struct Case {
+    const char* text;
+    int minSleep;
+  };
   for (const Case c : {Case{"abc", 99}, Case{"12x", 99}, Case{"", 99}, Case{"0x10", 99}, Case{"1e3", 99},
                        Case{"99999999999", 99}, Case{"-2147483648", INT32_MIN}, Case{"  42  ", 42},
                        Case{"+7", 7}, Case{"--7", 99}, Case{"+-7", 99}, Case{"-0", 0}}) {
@@ -265,8 +302,9 @@ TEST(SettingsRead, UnreadableNumbersGiveTheirDefaults) {
 }
 
 TEST(SettingsRead, SectionsAndKeysMatchWithoutCase) {
-  const TPlayerSettings s = Read("[playermainform]\nleft=12\nTOP=34\n[PLAYER]\naeq[2,5]=-9\naeqname[3]=Jazz\n"
-                                 "[mapplelink]\nmappledefscale[4]=6\n");
+  const TPlayerSettings s = Read(
+      "[playermainform]\nleft=12\nTOP=34\n[PLAYER]\naeq[2,5]=-9\naeqname[3]=Jazz\n"
+      "[mapplelink]\nmappledefscale[4]=6\n");
   EXPECT_EQ(s.Left, 12);
   EXPECT_EQ(s.Top, 34);
   EXPECT_EQ(s.Presets[2].AEQ[5], -9);
@@ -299,8 +337,10 @@ TEST(SettingsRead, OrgSizeDecidesWhetherTheWindowIsResized) {
 
 TEST(SettingsRead, SideEffectsFollowTheReadingOrder) {
   Recorder r;
-  Read("[Player]\nEQ3=4\nBalance=-5\n[PlayerMainForm]\nLabelFontColor=7\nArtistFontName=A\n[MappleLink]\nMappleZoom=9\n",
-       &r);
+  Read(
+      "[Player]\nEQ3=4\nBalance=-5\n[PlayerMainForm]\nLabelFontColor=7\nArtistFontName=A\n[MappleLink]"
+      "\nMappleZoom=9\n",
+      &r);
   const auto at = [&](const char* p) { return r.IndexOf(p); };
   EXPECT_EQ(at("move"), 0u);
   EXPECT_LT(at("move"), at("back"));

@@ -18,7 +18,6 @@
 
 using namespace sorrel::app;
 
-
 namespace {
 
 QApplication& App() {
@@ -77,8 +76,10 @@ void Screenshot(QWidget& w, const char* name) {
 
 TEST_F(Windows, SettingsStyleTheMainWindow) {
   WriteIni(
-      "[Tarn's MP3PLayer Version]\nVersion=9.99x\n[PlayerMainForm]\nLeft=40\nTop=30\nOrgSize=0\nWidth=300\nHeight=60\n"
-      "TitleFontName=IPAGothic\nTitleFontItalic=1\nArtistFontColor=255\nArtistFontBold=0\nLabelFontColor=65280\n"
+      "[Tarn's MP3PLayer "
+      "Version]\nVersion=9.99x\n[PlayerMainForm]\nLeft=40\nTop=30\nOrgSize=0\nWidth=300\nHeight=60\n"
+      "TitleFontName=IPAGothic\nTitleFontItalic=1\nArtistFontColor=255\nArtistFontBold=0\nLabelFontColor="
+      "65280\n"
       "BackColor=8421376\n[OvisAlarm]\nUseTNLink=1\nNYMapMatchNo=2\n");
   env_.navinRunning = true;
   Tfm_PlayerMain w(Home(), env_);
@@ -92,7 +93,8 @@ TEST_F(Windows, SettingsStyleTheMainWindow) {
   auto* artist = w.findChild<QLabel*>(QStringLiteral("lb_Artist"));
   EXPECT_EQ(artist->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   EXPECT_FALSE(artist->font().bold());
-  EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("Label2"))->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+  EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("Label2"))->palette().color(QPalette::WindowText),
+            QColor(0, 255, 0));
   EXPECT_EQ(w.FadeStep(), -2);
   EXPECT_EQ(env_.navinPosts, std::vector<std::string>{"1689 2 0"});
   // No keyboard tool: nothing posted at start.

@@ -23,8 +23,7 @@ inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 inline std::vector<int16_t> ReadPcm(const std::string& path) {
   auto b = ReadFileBytes(path);
   std::vector<int16_t> s(b.size() / 2);
-  for (size_t i = 0; i < s.size(); ++i)
-    s[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
   return s;
 }
 
@@ -38,29 +37,25 @@ inline std::vector<int16_t> DecodeL12Stream(const std::vector<uint8_t>& data, bo
   TMPEGHead head{};
   int32_t bitrate = 0, off = 0;
   const int32_t fb0 = HeadInfoSearch(data.data(), n, head, bitrate, off);
-  if (fb0 < 1)
-    return pcm;
+  if (fb0 < 1) return pcm;
   TSynth ownSynth;
   TSynth& synth = synthIn ? *synthIn : ownSynth;
   TL12Decoder dec;
   TDecInfo info{};
-  if (!dec.Init(head, fb0, 0, convert, 24000, fullBand, synth, info))
-    return pcm;
+  if (!dec.Init(head, fb0, 0, convert, 24000, fullBand, synth, info)) return pcm;
   std::vector<int16_t> out(info.outvalues);
   const uint8_t* first = data.data() + off;
   int32_t pos = off;
   while (pos + 4 <= n) {
     TMPEGHead h{};
     int32_t len = HeadInfo(data.data() + pos, 0, h);
-    if (h.sync != 0 && h.br_index == 0)
-      len = fb0;
+    if (h.sync != 0 && h.br_index == 0) len = fb0;
     if (!HeaderAgrees(data.data() + pos, first) || len < 1) {
       ++pos;
       continue;
     }
     TInOut r = dec.DecodeFrame(data.data() + pos, n - pos, out.data(), synth);
-    if (r.in_bytes < 1)
-      std::fill(out.begin(), out.end(), 0);
+    if (r.in_bytes < 1) std::fill(out.begin(), out.end(), 0);
     pcm.insert(pcm.end(), out.begin(), out.end());
     pos += MPEGPaddedFrameBytes(h, len);
   }

@@ -37,8 +37,8 @@ class BitWriter {
 
 // Header bytes: id 1 MPEG-1 / 0 MPEG-2; sync 1 (0xFFF) or 2 (0xFFE, MPEG-2.5);
 // layer code 1 = Layer III.
-inline std::vector<uint8_t> Header(int id, int sync, int layer_code, int br_index, int sr_index,
-                                   int mode, int pad = 0, int prot = 1, int mode_ext = 0) {
+inline std::vector<uint8_t> Header(int id, int sync, int layer_code, int br_index, int sr_index, int mode,
+                                   int pad = 0, int prot = 1, int mode_ext = 0) {
   const uint8_t b1 = static_cast<uint8_t>((sync == 1 ? 0xF0 : 0xE0) | id << 3 | layer_code << 1 | prot);
   const uint8_t b2 = static_cast<uint8_t>(br_index << 4 | sr_index << 2 | pad << 1);
   const uint8_t b3 = static_cast<uint8_t>(mode << 6 | mode_ext << 4);
@@ -67,8 +67,8 @@ struct Granule {
 
 // A one-channel MPEG-1 Layer III frame at 128 kbit/s, 44100 Hz (417 bytes without
 // padding): side information for two long-block granules, then main_data.
-inline std::vector<uint8_t> MonoFrame(int main_data_begin, int scfsi, const Granule& g0,
-                                      const Granule& g1, const std::vector<uint8_t>& main_data) {
+inline std::vector<uint8_t> MonoFrame(int main_data_begin, int scfsi, const Granule& g0, const Granule& g1,
+                                      const std::vector<uint8_t>& main_data) {
   std::vector<uint8_t> f = Header(1, 1, 1, 9, 0, 3);
   BitWriter w;
   w.Put(static_cast<uint32_t>(main_data_begin), 9);

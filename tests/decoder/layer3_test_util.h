@@ -29,8 +29,7 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path) {
 inline std::vector<int16_t> ReadPcm(const std::string& path) {
   const std::vector<uint8_t> b = ReadBytes(path);
   std::vector<int16_t> s(b.size() / 2);
-  for (size_t i = 0; i < s.size(); ++i)
-    s[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
   return s;
 }
 
@@ -38,8 +37,8 @@ struct Decoded {
   std::vector<int16_t> pcm;       // as the reference lays it out (see below)
   std::vector<int> frame_values;  // samples each frame contributed to pcm
   int frames = 0;
-  int failed = 0;                 // frames AudioDecode refused
-  int starved = 0;                // leading frames whose main data lay before the stream
+  int failed = 0;   // frames AudioDecode refused
+  int starved = 0;  // leading frames whose main data lay before the stream
   int channels = 0;
   int samprate = 0;
 };
@@ -49,9 +48,8 @@ struct Decoded {
 // per_frame_channels is set, a stream that switches between one and two channels is
 // decoded to two-channel output and each one-channel frame contributes only its left
 // samples: the layout of a reference decoder that follows every frame's own mode.
-inline Decoded DecodeStream(const std::vector<uint8_t>& bits, bool full_band,
-                            int convert_code = 0, bool per_frame_channels = false,
-                            int freq_limit = 24000) {
+inline Decoded DecodeStream(const std::vector<uint8_t>& bits, bool full_band, int convert_code = 0,
+                            bool per_frame_channels = false, int freq_limit = 24000) {
   Decoded r;
   TMPEGHead head{};
   int32_t bitrate = 0, offset = 0;
@@ -65,7 +63,10 @@ inline Decoded DecodeStream(const std::vector<uint8_t>& bits, bool full_band,
     for (size_t p = static_cast<size_t>(offset); p + 4 <= bits.size();) {
       TMPEGHead h{};
       const int32_t l = HeadInfo(bits.data() + p, 0, h);
-      if (l < 1 || !HeaderAgrees(bits.data() + p, bits.data() + offset)) { ++p; continue; }
+      if (l < 1 || !HeaderAgrees(bits.data() + p, bits.data() + offset)) {
+        ++p;
+        continue;
+      }
       (h.mode == 3 ? any_mono : any_stereo) = true;
       p += static_cast<size_t>(MPEGPaddedFrameBytes(h, l));
     }
@@ -94,10 +95,14 @@ inline Decoded DecodeStream(const std::vector<uint8_t>& bits, bool full_band,
     const size_t flen = static_cast<size_t>(MPEGPaddedFrameBytes(h, l));
     if (pos + flen > bits.size()) break;
     if (h.option == 1 && pos + 6 + 2 <= bits.size()) {
-      const int side = (h.id == 1 ? (h.mode == 3 ? 21 : 36) : (h.mode == 3 ? 13 : 21)) + (h.prot == 0 ? 2 : 0);
+      const int side =
+          (h.id == 1 ? (h.mode == 3 ? 21 : 36) : (h.mode == 3 ? 13 : 21)) + (h.prot == 0 ? 2 : 0);
       const uint8_t* sp = bits.data() + pos + 4 + (h.prot == 0 ? 2 : 0);
       const int mdb = h.id == 1 ? (sp[0] << 1 | sp[1] >> 7) : sp[0];
-      if (leading && mdb > reservoir) ++r.starved; else leading = false;
+      if (leading && mdb > reservoir)
+        ++r.starved;
+      else
+        leading = false;
       reservoir += static_cast<int64_t>(flen) - side;
     }
     const TInOut io = dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data());
@@ -131,7 +136,9 @@ inline Compare ComparePcm(const std::vector<int16_t>& a, size_t a_from, const st
     if (d > c.max_diff) c.max_diff = d;
     se += static_cast<double>(d) * d;
   }
-  c.psnr = se == 0 ? 999.0 : 10.0 * std::log10(32767.0 * 32767.0 / (se / static_cast<double>(c.common ? c.common : 1)));
+  c.psnr = se == 0
+               ? 999.0
+               : 10.0 * std::log10(32767.0 * 32767.0 / (se / static_cast<double>(c.common ? c.common : 1)));
   return c;
 }
 

@@ -7,15 +7,15 @@ using namespace sorrel::decoder;
 
 namespace {
 
-constexpr uint32_t kIntel = 0x6C65746E; // "ntel"
-constexpr uint32_t kAMD = 0x444D4163;   // "cAMD"
+constexpr uint32_t kIntel = 0x6C65746E;  // "ntel"
+constexpr uint32_t kAMD = 0x444D4163;    // "cAMD"
 
 TCpuIdInfo ModernIntel() {
   TCpuIdInfo id;
   id.hasCpuid = true;
   id.maxLeaf = 0x16;
   id.vendorEcx = kIntel;
-  id.leaf1Eax = 0x000906EA; // family 6
+  id.leaf1Eax = 0x000906EA;  // family 6
   id.leaf1Edx = (1u << 23) | (1u << 15) | (1u << 25) | (1u << 26);
   id.leaf1Ecx = 1u | (1u << 12) | (1u << 27) | (1u << 28);
   id.maxExtLeaf = 0x80000008;
@@ -27,22 +27,22 @@ TCpuIdInfo ModernIntel() {
 
 TEST(Cpu, ModernIntelWord) {
   const uint32_t w = CpuCapabilitiesFrom(ModernIntel());
-  const uint32_t want = kCpuFPU | kCpuMMX | kCpuSSE | kCpuEMMX | kCpuCMOV | kCpuIntel |
-                        kCpuFamily6 | kCpuSSE2 | kCpuSSE3 | kCpuAVX | kCpuAVX2 | kCpuFMA;
+  const uint32_t want = kCpuFPU | kCpuMMX | kCpuSSE | kCpuEMMX | kCpuCMOV | kCpuIntel | kCpuFamily6 |
+                        kCpuSSE2 | kCpuSSE3 | kCpuAVX | kCpuAVX2 | kCpuFMA;
   EXPECT_EQ(w, want);
 }
 
 TEST(Cpu, YmmStateDisabledByTheSystemMeansNoAvx) {
   TCpuIdInfo id = ModernIntel();
-  id.xcr0 = 3; // XMM only
+  id.xcr0 = 3;  // XMM only
   const uint32_t w = CpuCapabilitiesFrom(id);
   EXPECT_FALSE(w & (kCpuAVX | kCpuAVX2 | kCpuFMA));
   EXPECT_TRUE(w & kCpuSSE2);
   id = ModernIntel();
-  id.leaf1Ecx &= ~(1u << 27); // no OSXSAVE
+  id.leaf1Ecx &= ~(1u << 27);  // no OSXSAVE
   EXPECT_FALSE(CpuCapabilitiesFrom(id) & kCpuAVX2);
   id = ModernIntel();
-  id.maxLeaf = 6; // leaf 7 absent: its bits are not trusted
+  id.maxLeaf = 6;  // leaf 7 absent: its bits are not trusted
   EXPECT_FALSE(CpuCapabilitiesFrom(id) & kCpuAVX2);
 }
 
@@ -51,26 +51,26 @@ TEST(Cpu, OldAmdWithThreeDNow) {
   id.hasCpuid = true;
   id.maxLeaf = 1;
   id.vendorEcx = kAMD;
-  id.leaf1Eax = 0x00000580; // family 5
+  id.leaf1Eax = 0x00000580;  // family 5
   id.leaf1Edx = 1u << 23;
   id.maxExtLeaf = 0x80000001;
   id.ext1Edx = (1u << 31) | (1u << 30) | (1u << 22);
   EXPECT_EQ(CpuCapabilitiesFrom(id),
             kCpuFPU | kCpuAMD | kCpuFamily5 | kCpuMMX | kCpu3DNow | kCpuE3DNow | kCpuEMMX);
-  id.maxExtLeaf = 0x80000000; // no extended leaf 1: its register is not read
+  id.maxExtLeaf = 0x80000000;  // no extended leaf 1: its register is not read
   EXPECT_EQ(CpuCapabilitiesFrom(id), kCpuFPU | kCpuAMD | kCpuFamily5 | kCpuMMX);
 }
 
 TEST(Cpu, VendorsAndFamilies) {
   TCpuIdInfo id = ModernIntel();
-  id.leaf1Eax = 0x480; // family 4: detection stops before the feature bits
+  id.leaf1Eax = 0x480;  // family 4: detection stops before the feature bits
   EXPECT_EQ(CpuCapabilitiesFrom(id), kCpuFPU | kCpuIntel | kCpuFamily4);
   id = ModernIntel();
-  id.leaf1Eax = 0xF00; // family 15 counts as "6 or other"
+  id.leaf1Eax = 0xF00;  // family 15 counts as "6 or other"
   EXPECT_TRUE(CpuCapabilitiesFrom(id) & kCpuFamily6);
-  id.vendorEcx = 0x64616574; // "tead" (CyrixInstead)
+  id.vendorEcx = 0x64616574;  // "tead" (CyrixInstead)
   EXPECT_TRUE(CpuCapabilitiesFrom(id) & kCpuCyrix);
-  id.vendorEcx = 0x736C7561; // "auls" (CentaurHauls)
+  id.vendorEcx = 0x736C7561;  // "auls" (CentaurHauls)
   EXPECT_TRUE(CpuCapabilitiesFrom(id) & kCpuCentaur);
   id.vendorEcx = 0x12345678;
   EXPECT_TRUE(CpuCapabilitiesFrom(id) & kCpuOtherVendor);
@@ -131,7 +131,7 @@ TEST(Cpu, DetectionIsCachedAndNamesMapToWords) {
 #if defined(__x86_64__) || defined(__i386__)
   EXPECT_TRUE(a & kCpuFPU);
 #if defined(__x86_64__)
-  EXPECT_TRUE(a & kCpuSSE2); // every x86-64 has it
+  EXPECT_TRUE(a & kCpuSSE2);  // every x86-64 has it
 #endif
 #endif
   uint32_t w = 0;
@@ -144,4 +144,4 @@ TEST(Cpu, DetectionIsCachedAndNamesMapToWords) {
   EXPECT_FALSE(CpuCapabilitiesForName("mmx", w));
 }
 
-} // namespace
+}  // namespace

@@ -9,8 +9,8 @@
 
 #include "decoder/Layer3.h"
 #include "decoder/MPCPUSpc.h"
-#include "tests/decoder/layer12_test_util.h"
 #include "decoder/simd/Select.h"
+#include "tests/decoder/layer12_test_util.h"
 
 using namespace sorrel::decoder;
 
@@ -37,24 +37,20 @@ std::vector<Selection> Available() {
 std::vector<float> Noise(std::mt19937& rng, int n, float amp) {
   std::uniform_real_distribution<float> d(-amp, amp);
   std::vector<float> v(n);
-  for (auto& x : v)
-    x = d(rng);
+  for (auto& x : v) x = d(rng);
   return v;
 }
 
 float MaxRel(const std::vector<float>& a, const std::vector<float>& b) {
   float worst = 0, scale = 1e-3f;
-  for (float x : a)
-    scale = std::max(scale, std::fabs(x));
-  for (size_t i = 0; i < a.size(); ++i)
-    worst = std::max(worst, std::fabs(a[i] - b[i]) / scale);
+  for (float x : a) scale = std::max(scale, std::fabs(x));
+  for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::fabs(a[i] - b[i]) / scale);
   return worst;
 }
 
 TEST(CpuSelection, KernelsAgreeWithPlain) {
   const auto sel = Available();
-  if (sel.empty())
-    GTEST_SKIP() << "no vector routines on this processor";
+  if (sel.empty()) GTEST_SKIP() << "no vector routines on this processor";
   std::mt19937 rng(21);
   const TL3Kernels plain = L3PlainKernels();
   for (const Selection& s : sel) {
@@ -74,8 +70,7 @@ TEST(CpuSelection, KernelsAgreeWithPlain) {
       const int stride = 1 + iter % 2;
       sorrel::decoder::SynthWindowPlain(v.data(), iter % 32, d, a, stride);
       win(v.data(), iter % 32, d, b, stride);
-      for (int j = 0; j < 64; ++j)
-        ASSERT_LE(std::abs(a[j] - b[j]), 1) << j;
+      for (int j = 0; j < 64; ++j) ASSERT_LE(std::abs(a[j] - b[j]), 1) << j;
     }
 
     // The two-channel variant at different positions.
@@ -85,8 +80,7 @@ TEST(CpuSelection, KernelsAgreeWithPlain) {
       int16_t a[64], b[64];
       sorrel::decoder::SynthWindow2Plain(v0.data(), v1.data(), iter, 31 - iter, d, a);
       win2(v0.data(), v1.data(), iter, 31 - iter, d, b);
-      for (int j = 0; j < 64; ++j)
-        ASSERT_LE(std::abs(a[j] - b[j]), 1) << j;
+      for (int j = 0; j < 64; ++j) ASSERT_LE(std::abs(a[j] - b[j]), 1) << j;
     }
 
     // Alias reduction over all 31 boundaries.
@@ -110,12 +104,10 @@ TEST(CpuSelection, KernelsAgreeWithPlain) {
     // Hybrid transform: every block type, mixed ranges, overlap pass-through.
     for (int bt = 0; bt < 4; ++bt)
       for (auto [nlong, ntotal, nprev] :
-           {std::tuple{32, 32, 32}, std::tuple{2, 32, 32}, std::tuple{0, 20, 27},
-            std::tuple{5, 9, 9}, std::tuple{21, 21, 27}, std::tuple{13, 13, 13},
-            std::tuple{3, 3, 30}, std::tuple{0, 11, 16}, std::tuple{7, 7, 7},
-            std::tuple{2, 14, 15}}) {
-        if (bt != 2 && nlong != ntotal)
-          continue;
+           {std::tuple{32, 32, 32}, std::tuple{2, 32, 32}, std::tuple{0, 20, 27}, std::tuple{5, 9, 9},
+            std::tuple{21, 21, 27}, std::tuple{13, 13, 13}, std::tuple{3, 3, 30}, std::tuple{0, 11, 16},
+            std::tuple{7, 7, 7}, std::tuple{2, 14, 15}}) {
+        if (bt != 2 && nlong != ntotal) continue;
         auto cur1 = Noise(rng, 576, 500.0f), prev1 = Noise(rng, 576, 500.0f);
         auto cur2 = cur1, prev2 = prev1;
         // Input lines of subbands outside the transformed regions hold garbage:
@@ -138,13 +130,11 @@ std::vector<int16_t> DecodeWith(const std::vector<uint8_t>& data, uint32_t caps)
   TMPEGHead head{};
   int32_t bitrate = 0, off = 0;
   const int32_t fb0 = HeadInfoSearch(data.data(), std::min(n, 10000), head, bitrate, off);
-  if (fb0 < 1)
-    return pcm;
+  if (fb0 < 1) return pcm;
   TMP3Decoder dec;
   dec.SetFullBand(true);
   dec.SetCpuCapabilities(caps);
-  if (!dec.AudioDecodeInit(head, fb0, 0, 0, 0, 24000))
-    return pcm;
+  if (!dec.AudioDecodeInit(head, fb0, 0, 0, 0, 24000)) return pcm;
   TDecInfo info{};
   dec.AudioDecodeInfo(info);
   std::vector<int16_t> out(info.outvalues);
@@ -153,15 +143,13 @@ std::vector<int16_t> DecodeWith(const std::vector<uint8_t>& data, uint32_t caps)
   while (pos + 4 <= n) {
     TMPEGHead h{};
     int32_t len = HeadInfo(data.data() + pos, 0, h);
-    if (h.sync != 0 && h.br_index == 0)
-      len = fb0;
+    if (h.sync != 0 && h.br_index == 0) len = fb0;
     if (!HeaderAgrees(data.data() + pos, first) || len < 1) {
       ++pos;
       continue;
     }
     const TInOut r = dec.AudioDecode(data.data() + pos, n - pos, out.data());
-    if (r.in_bytes < 1)
-      std::fill(out.begin(), out.end(), 0);
+    if (r.in_bytes < 1) std::fill(out.begin(), out.end(), 0);
     pcm.insert(pcm.end(), out.begin(), out.end());
     pos += MPEGPaddedFrameBytes(h, len);
   }
@@ -172,8 +160,7 @@ class EverySelection : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(EverySelection, DecodesWithinOneOfPlain) {
   const auto sel = Available();
-  if (sel.empty())
-    GTEST_SKIP() << "no vector routines on this processor";
+  if (sel.empty()) GTEST_SKIP() << "no vector routines on this processor";
   const auto data = ReadFileBytes(std::string(SORREL_TEST_DATA) + "/vectors/" + GetParam() + ".bit");
   ASSERT_FALSE(data.empty());
   uint32_t plainCaps = 0;
@@ -188,28 +175,26 @@ TEST_P(EverySelection, DecodesWithinOneOfPlain) {
     const auto got = DecodeWith(data, caps);
     ASSERT_EQ(got.size(), ref.size()) << s.name;
     int worst = 0;
-    for (size_t i = 0; i < ref.size(); ++i)
-      worst = std::max(worst, std::abs(got[i] - ref[i]));
+    for (size_t i = 0; i < ref.size(); ++i) worst = std::max(worst, std::abs(got[i] - ref[i]));
     EXPECT_LE(worst, 1) << s.name;
     std::printf("%-22s %-5s max diff to plain %d\n", GetParam(), s.name, worst);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Streams, EverySelection,
-    ::testing::Values("l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l1-fl5", "l1-fl6", "l1-fl7",
-                      "l1-fl8", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13", "l2-fl14", "l2-fl15",
-                      "l2-fl16", "l2-test32", "l3-compl", "l3-he_32khz", "l3-he_44khz",
-                      "l3-he_48khz", "l3-he_free", "l3-he_mode", "l3-hecommon", "l3-si",
-                      "l3-si_block", "l3-si_huff", "l3-sin1k0db", "l3-test45", "l3-test46",
-                      "M2L3_bitrate_16_all", "M2L3_bitrate_22_all", "M2L3_bitrate_24_all",
-                      "M2L3_compl24", "M2L3_noise"),
-    [](const auto& info) {
-      std::string s = info.param;
-      for (char& ch : s)
-        if (ch == '-')
-          ch = '_';
-      return s;
-    });
+INSTANTIATE_TEST_SUITE_P(Streams, EverySelection,
+                         ::testing::Values("l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l1-fl5", "l1-fl6",
+                                           "l1-fl7", "l1-fl8", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13",
+                                           "l2-fl14", "l2-fl15", "l2-fl16", "l2-test32", "l3-compl",
+                                           "l3-he_32khz", "l3-he_44khz", "l3-he_48khz", "l3-he_free",
+                                           "l3-he_mode", "l3-hecommon", "l3-si", "l3-si_block", "l3-si_huff",
+                                           "l3-sin1k0db", "l3-test45", "l3-test46", "M2L3_bitrate_16_all",
+                                           "M2L3_bitrate_22_all", "M2L3_bitrate_24_all", "M2L3_compl24",
+                                           "M2L3_noise"),
+                         [](const auto& info) {
+                           std::string s = info.param;
+                           for (char& ch : s)
+                             if (ch == '-') ch = '_';
+                           return s;
+                         });
 
-} // namespace
+}  // namespace

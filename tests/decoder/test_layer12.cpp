@@ -16,8 +16,7 @@ struct BitWriter {
   int bit = 0;
   void Put(uint32_t v, int n) {
     for (int i = n - 1; i >= 0; --i) {
-      if (bit == 0)
-        bytes.push_back(0);
+      if (bit == 0) bytes.push_back(0);
       bytes.back() |= ((v >> i) & 1) << (7 - bit);
       bit = (bit + 1) & 7;
     }
@@ -29,13 +28,15 @@ struct BitWriter {
 int GroupOf(int sb) { return sb < 3 ? 0 : sb < 11 ? 1 : sb < 23 ? 2 : 3; }
 constexpr int kWidth[4] = {4, 4, 3, 2};
 int ClassOf(int sb, int code) {
-  static const int map[4][8] = {{0, 1, 3, 5, 6, 7, 8, 9}, {0, 1, 2, 3, 4, 5, 6, 7},
-                                {0, 1, 2, 3, 4, 5, 6, 17}, {0, 1, 2, 17, 0, 0, 0, 0}};
+  static const int map[4][8] = {{0, 1, 3, 5, 6, 7, 8, 9},
+                                {0, 1, 2, 3, 4, 5, 6, 7},
+                                {0, 1, 2, 3, 4, 5, 6, 17},
+                                {0, 1, 2, 17, 0, 0, 0, 0}};
   return map[GroupOf(sb)][code];
 }
 int Steps(int c) {
-  static const int steps[18] = {0, 3, 5, 7, 9, 15, 31, 63, 127, 255, 511, 1023,
-                                2047, 4095, 8191, 16383, 32767, 65535};
+  static const int steps[18] = {0,   3,   5,    7,    9,    15,   31,    63,    127,
+                                255, 511, 1023, 2047, 4095, 8191, 16383, 32767, 65535};
   return steps[c];
 }
 bool Grouped(int c) { return c == 1 || c == 2 || c == 4; }
@@ -43,7 +44,7 @@ int CodeBits(int c) { return c == 1 ? 5 : c == 2 ? 7 : c == 4 ? 10 : c == 3 ? 3 
 
 // Description of a MPEG-1 Layer II frame at 48 kHz (table B.2a, 27 subbands).
 struct L2Frame {
-  int brIndex = 10; // 192 kbit/s
+  int brIndex = 10;  // 192 kbit/s
   int mode = 0, modeExt = 0;
   int alloc[2][32] = {};
   int scf[2][32] = {};
@@ -58,32 +59,27 @@ int FrameBytes(int brIndex) {
 
 std::vector<uint8_t> MakeL2(const L2Frame& f, int maxSb = 27) {
   BitWriter w;
-  w.Put(0xFFFD, 16); // sync, MPEG-1, Layer II, no CRC
+  w.Put(0xFFFD, 16);  // sync, MPEG-1, Layer II, no CRC
   w.Put(f.brIndex << 4 | 1 << 2, 8);
   w.Put(f.mode << 6 | f.modeExt << 4, 8);
   const int nch = f.mode == 3 ? 1 : 2;
   const int bound = f.mode == 1 ? 4 * (f.modeExt + 1) : 32;
   for (int sb = 0; sb < maxSb; ++sb)
-    for (int ch = 0; ch < (sb < bound ? nch : 1); ++ch)
-      w.Put(f.alloc[ch][sb], kWidth[GroupOf(sb)]);
+    for (int ch = 0; ch < (sb < bound ? nch : 1); ++ch) w.Put(f.alloc[ch][sb], kWidth[GroupOf(sb)]);
   auto alloc = [&](int ch, int sb) { return sb < bound ? f.alloc[ch][sb] : f.alloc[0][sb]; };
   for (int sb = 0; sb < maxSb; ++sb)
     for (int ch = 0; ch < nch; ++ch)
-      if (alloc(ch, sb))
-        w.Put(2, 2); // one scale factor for all three parts
+      if (alloc(ch, sb)) w.Put(2, 2);  // one scale factor for all three parts
   for (int sb = 0; sb < maxSb; ++sb)
     for (int ch = 0; ch < nch; ++ch)
-      if (alloc(ch, sb))
-        w.Put(f.scf[ch][sb], 6);
+      if (alloc(ch, sb)) w.Put(f.scf[ch][sb], 6);
   for (int part = 0; part < 3; ++part)
     for (int gr = 0; gr < 4; ++gr)
       for (int sb = 0; sb < maxSb; ++sb)
         for (int ch = 0; ch < (sb < bound ? nch : 1); ++ch) {
           const int c = ClassOf(sb, alloc(ch, sb));
-          if (!c)
-            continue;
-          for (uint32_t code : f.codes(sb, ch, part, gr))
-            w.Put(code, CodeBits(c));
+          if (!c) continue;
+          for (uint32_t code : f.codes(sb, ch, part, gr)) w.Put(code, CodeBits(c));
         }
   auto bytes = w.bytes;
   bytes.resize(FrameBytes(f.brIndex), 0);
@@ -94,8 +90,7 @@ std::vector<uint8_t> MakeL2(const L2Frame& f, int maxSb = 27) {
 std::vector<uint32_t> Triple(int c, int v) {
   const int half = (Steps(c) - 1) / 2;
   const uint32_t code = static_cast<uint32_t>(v + half);
-  if (Grouped(c))
-    return {code + code * Steps(c) + code * Steps(c) * Steps(c)};
+  if (Grouped(c)) return {code + code * Steps(c) + code * Steps(c) * Steps(c)};
   return {code, code, code};
 }
 
@@ -146,8 +141,7 @@ TEST(Layer12, JointStereoModeExtensionZeroSharesCodesFromSubbandFour) {
   // The same content written out for both channels in plain stereo.
   L2Frame s = j;
   s.mode = 0;
-  for (int sb = 4; sb < 8; ++sb)
-    s.alloc[1][sb] = j.alloc[0][sb];
+  for (int sb = 4; sb < 8; ++sb) s.alloc[1][sb] = j.alloc[0][sb];
   s.codes = [&](int sb, int ch, int part, int gr) {
     return Triple(ClassOf(sb, s.alloc[ch][sb]), value(sb, sb < 4 ? ch : 0, part, gr));
   };
@@ -186,9 +180,9 @@ TEST(Layer12, TableSelection) {
   EXPECT_EQ(L2TableFor(0, 0, 9), l2tB2a);   // 160 stereo = 80 per channel
   EXPECT_EQ(L2TableFor(0, 0, 10), l2tB2b);  // 192 stereo
   EXPECT_EQ(L2TableFor(0, 1, 10), l2tB2a);
-  EXPECT_EQ(L2TableFor(3, 0, 11), -1);      // 224 single channel
-  EXPECT_EQ(L2TableFor(0, 0, 5), -1);       // 80 stereo
-  EXPECT_EQ(L2TableFor(0, 0, 0), l2tB2b);   // free format
+  EXPECT_EQ(L2TableFor(3, 0, 11), -1);     // 224 single channel
+  EXPECT_EQ(L2TableFor(0, 0, 5), -1);      // 80 stereo
+  EXPECT_EQ(L2TableFor(0, 0, 0), l2tB2b);  // free format
   EXPECT_EQ(L2TableFor(0, 1, 0), l2tB2a);
   EXPECT_EQ(L2TableFor(0, 0, 15), -1);
   EXPECT_EQ(L2TableFor(0, 3, 10), -1);
@@ -196,7 +190,7 @@ TEST(Layer12, TableSelection) {
   TSynth synth;
   TDecInfo info{};
   TL12Decoder dec;
-  TMPEGHead h{1, 1, 2, 1, 1, 1, 0, 0, 3, 0, 0, 0, 0}; // 48 kHz, 32 kbit/s, single channel
+  TMPEGHead h{1, 1, 2, 1, 1, 1, 0, 0, 3, 0, 0, 0, 0};  // 48 kHz, 32 kbit/s, single channel
   ASSERT_EQ(1, dec.Init(h, 96, 0, 0, 24000, true, synth, info));
   EXPECT_EQ(dec.Table(), l2tB2c);
   EXPECT_EQ(dec.MaxSb(), 8);
@@ -207,7 +201,7 @@ TEST(Layer12, TableSelection) {
   EXPECT_EQ(info.channels, 1);
   EXPECT_EQ(info.outvalues, 1152);
   EXPECT_EQ(info.samprate, 32000);
-  h.id = 0; // MPEG-2: always the lower-sampling-frequency table
+  h.id = 0;  // MPEG-2: always the lower-sampling-frequency table
   ASSERT_EQ(1, dec.Init(h, 144, 0, 0, 24000, true, synth, info));
   EXPECT_EQ(dec.Table(), l2tLsf);
   EXPECT_EQ(dec.MaxSb(), 30);
@@ -218,17 +212,17 @@ TEST(Layer12, InitialisationRefusals) {
   TSynth synth;
   TDecInfo info{};
   TL12Decoder dec;
-  TMPEGHead h{1, 1, 2, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0}; // stereo 48 kbit/s at 44.1 kHz
+  TMPEGHead h{1, 1, 2, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0};  // stereo 48 kbit/s at 44.1 kHz
   EXPECT_EQ(0, dec.Init(h, 156, 0, 0, 24000, true, synth, info));
-  h.br_index = 4; // 64 kbit/s is fine
+  h.br_index = 4;  // 64 kbit/s is fine
   EXPECT_EQ(1, dec.Init(h, 208, 0, 0, 24000, true, synth, info));
   h.sr_index = 3;
   EXPECT_EQ(0, dec.Init(h, 208, 0, 0, 24000, true, synth, info));
   h.sr_index = 0;
-  h.option = 1; // Layer III is not ours
+  h.option = 1;  // Layer III is not ours
   EXPECT_EQ(0, dec.Init(h, 208, 0, 0, 24000, true, synth, info));
   h.option = 2;
-  EXPECT_EQ(0, dec.Init(h, 208, 1, 0, 24000, true, synth, info)); // reduction 1: no routines
+  EXPECT_EQ(0, dec.Init(h, 208, 1, 0, 24000, true, synth, info));  // reduction 1: no routines
   // A refused Init leaves nothing to decode with.
   std::vector<uint8_t> f(208, 0);
   f[0] = 0xFF;
@@ -242,9 +236,9 @@ TEST(Layer12, InitialisationRefusals) {
 TEST(Layer12, UngroupingCodesZeroAndTwentySix) {
   L2Frame f;
   f.mode = 3;
-  f.brIndex = 5; // 80 kbit/s single channel: B.2a
-  f.alloc[0][0] = 1; // 3 steps
-  f.scf[0][0] = 6;   // multiplier 65536 / 4
+  f.brIndex = 5;      // 80 kbit/s single channel: B.2a
+  f.alloc[0][0] = 1;  // 3 steps
+  f.scf[0][0] = 6;    // multiplier 65536 / 4
   f.codes = [](int, int, int part, int gr) {
     return std::vector<uint32_t>{part == 0 && gr == 0 ? 0u : part == 0 && gr == 1 ? 26u : 13u};
   };
@@ -254,7 +248,7 @@ TEST(Layer12, UngroupingCodesZeroAndTwentySix) {
   for (int t = 0; t < 3; ++t) {
     EXPECT_FLOAT_EQ(d.samples[64 * t], -m) << t;
     EXPECT_FLOAT_EQ(d.samples[64 * (3 + t)], m) << t;
-    EXPECT_FLOAT_EQ(d.samples[64 * (6 + t)], 0.0f) << t; // 13 = (1, 1, 1) in base 3: zeros
+    EXPECT_FLOAT_EQ(d.samples[64 * (6 + t)], 0.0f) << t;  // 13 = (1, 1, 1) in base 3: zeros
   }
 }
 
@@ -282,8 +276,7 @@ TEST(Layer12, SkippingAboveTheLimitKeepsGranulesAligned) {
     }
   // The kept subband really carries the content of every granule.
   int nonzero = 0;
-  for (int t = 0; t < 36; ++t)
-    nonzero += full.samples[64 * t] != 0;
+  for (int t = 0; t < 36; ++t) nonzero += full.samples[64 * t] != 0;
   EXPECT_GE(nonzero, 20);
 
   // The engine's limit of 24000 Hz still leaves out subband 31 and up; with
@@ -294,26 +287,22 @@ TEST(Layer12, SkippingAboveTheLimitKeepsGranulesAligned) {
 
 std::vector<uint8_t> MakeL1(const int (&alloc)[32], int scf, uint32_t code) {
   BitWriter w;
-  w.Put(0xFFFF, 16);               // MPEG-1 Layer I, no CRC
-  w.Put(0xE << 4 | 1 << 2, 8);     // 448 kbit/s, 48 kHz
-  w.Put(3 << 6, 8);                // single channel
+  w.Put(0xFFFF, 16);            // MPEG-1 Layer I, no CRC
+  w.Put(0xE << 4 | 1 << 2, 8);  // 448 kbit/s, 48 kHz
+  w.Put(3 << 6, 8);             // single channel
+  for (int sb = 0; sb < 32; ++sb) w.Put(alloc[sb], 4);
   for (int sb = 0; sb < 32; ++sb)
-    w.Put(alloc[sb], 4);
-  for (int sb = 0; sb < 32; ++sb)
-    if (alloc[sb] && alloc[sb] != 15)
-      w.Put(scf, 6);
+    if (alloc[sb] && alloc[sb] != 15) w.Put(scf, 6);
   for (int t = 0; t < 12; ++t)
     for (int sb = 0; sb < 32; ++sb)
-      if (alloc[sb] && alloc[sb] != 15)
-        w.Put(code & ((1u << (alloc[sb] + 1)) - 1), alloc[sb] + 1);
+      if (alloc[sb] && alloc[sb] != 15) w.Put(code & ((1u << (alloc[sb] + 1)) - 1), alloc[sb] + 1);
   auto b = w.bytes;
   b.resize(448, 0);
   return b;
 }
 
 // Two-channel Layer I frame at 448 kbit/s, 48 kHz.
-std::vector<uint8_t> MakeL1Stereo(int mode, int modeExt, const int (&alloc)[2][32],
-                                  const int (&scf)[2][32],
+std::vector<uint8_t> MakeL1Stereo(int mode, int modeExt, const int (&alloc)[2][32], const int (&scf)[2][32],
                                   const std::function<uint32_t(int, int, int)>& code) {
   BitWriter w;
   w.Put(0xFFFF, 16);
@@ -321,18 +310,15 @@ std::vector<uint8_t> MakeL1Stereo(int mode, int modeExt, const int (&alloc)[2][3
   w.Put(mode << 6 | modeExt << 4, 8);
   const int bound = mode == 1 ? 4 * (modeExt + 1) : 32;
   for (int sb = 0; sb < 32; ++sb)
-    for (int ch = 0; ch < (sb < bound ? 2 : 1); ++ch)
-      w.Put(alloc[ch][sb], 4);
+    for (int ch = 0; ch < (sb < bound ? 2 : 1); ++ch) w.Put(alloc[ch][sb], 4);
   auto a = [&](int ch, int sb) { return sb < bound ? alloc[ch][sb] : alloc[0][sb]; };
   for (int sb = 0; sb < 32; ++sb)
     for (int ch = 0; ch < 2; ++ch)
-      if (a(ch, sb))
-        w.Put(scf[ch][sb], 6);
+      if (a(ch, sb)) w.Put(scf[ch][sb], 6);
   for (int t = 0; t < 12; ++t)
     for (int sb = 0; sb < 32; ++sb)
       for (int ch = 0; ch < (sb < bound ? 2 : 1); ++ch)
-        if (a(ch, sb))
-          w.Put(code(t, sb, ch) & ((1u << (a(ch, sb) + 1)) - 1), a(ch, sb) + 1);
+        if (a(ch, sb)) w.Put(code(t, sb, ch) & ((1u << (a(ch, sb) + 1)) - 1), a(ch, sb) + 1);
   auto b = w.bytes;
   b.resize(448, 0);
   return b;
@@ -359,7 +345,7 @@ TEST(Layer12, LayerOneJointStereoSharesSamplesAboveTheBound) {
   // Above the bound both channels carry the same code with their own scale.
   EXPECT_NE(dj.samples[2 * 10], dj.samples[2 * 10 + 1]);
   // Skipping above a low limit in the joint region keeps the slots aligned.
-  const Decoded lim = DecodeOne(joint, false, 0, 8000); // (512000 + 24000) div 48000 = 11
+  const Decoded lim = DecodeOne(joint, false, 0, 8000);  // (512000 + 24000) div 48000 = 11
   for (int t = 0; t < 12; ++t)
     for (int i = 0; i < 64; ++i)
       ASSERT_EQ(lim.samples[64 * t + i], i < 22 ? dj.samples[64 * t + i] : 0.0f) << t << " " << i;
@@ -368,9 +354,9 @@ TEST(Layer12, LayerOneJointStereoSharesSamplesAboveTheBound) {
 TEST(Layer12, LayerOneForbiddenAllocationIsSilence) {
   int alloc[32] = {};
   alloc[0] = 3;
-  alloc[1] = 15; // forbidden: that subband stays silent, nothing read for it
+  alloc[1] = 15;  // forbidden: that subband stays silent, nothing read for it
   alloc[2] = 3;
-  const auto frame = MakeL1(alloc, 0, 0xF); // code 15 of 4 bits: value 15 - 7 = 8
+  const auto frame = MakeL1(alloc, 0, 0xF);  // code 15 of 4 bits: value 15 - 7 = 8
   const Decoded d = DecodeOne(frame);
   EXPECT_EQ(d.io.in_bytes, 448);
   EXPECT_EQ(d.io.out_bytes, 768);
@@ -381,16 +367,15 @@ TEST(Layer12, LayerOneForbiddenAllocationIsSilence) {
     EXPECT_FLOAT_EQ(d.samples[64 * t + 2], v);
   }
   for (size_t i = 64 * 12; i < d.samples.size(); ++i)
-    ASSERT_EQ(d.samples[i], 0.0f) << i; // nothing written past the frame's 12 rows
+    ASSERT_EQ(d.samples[i], 0.0f) << i;  // nothing written past the frame's 12 rows
 }
 
 TEST(Layer12, LayerOneSkippingAboveTheLimit) {
   int alloc[32];
-  for (int sb = 0; sb < 32; ++sb)
-    alloc[sb] = 1 + sb % 14;
+  for (int sb = 0; sb < 32; ++sb) alloc[sb] = 1 + sb % 14;
   const auto frame = MakeL1(alloc, 5, 0x2AAA);
   const Decoded full = DecodeOne(frame, true);
-  const Decoded lim = DecodeOne(frame, false, 0, 3000); // (192000 + 24000) div 48000 = 4
+  const Decoded lim = DecodeOne(frame, false, 0, 3000);  // (192000 + 24000) div 48000 = 4
   for (int t = 0; t < 12; ++t)
     for (int sb = 0; sb < 32; ++sb)
       ASSERT_EQ(lim.samples[64 * t + sb], sb < 4 ? full.samples[64 * t + sb] : 0.0f) << t << " " << sb;
@@ -464,11 +449,9 @@ TEST(Layer12, GarbageNeverReadsOutside) {
     TSynth synth;
     TDecInfo info{};
     const int fb = 96 + iter;
-    if (!dec.Init(h, fb, 0, iter % 4, 24000, iter % 3 == 0, synth, info))
-      continue;
+    if (!dec.Init(h, fb, 0, iter % 4, 24000, iter % 3 == 0, synth, info)) continue;
     std::vector<uint8_t> frame(fb);
-    for (auto& b : frame)
-      b = static_cast<uint8_t>(rng());
+    for (auto& b : frame) b = static_cast<uint8_t>(rng());
     frame[0] = 0xFF;
     frame[1] = layer == 1 ? 0xFF : 0xFD;
     frame[2] &= 0xFD;
@@ -479,4 +462,4 @@ TEST(Layer12, GarbageNeverReadsOutside) {
   }
 }
 
-} // namespace
+}  // namespace

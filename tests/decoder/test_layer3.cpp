@@ -362,10 +362,17 @@ double Window(int bt, int i) {
   const double pi = 3.14159265358979323846;
   switch (bt) {
     case 1:
-      return i < 18 ? std::sin(pi / 36 * (i + 0.5)) : i < 24 ? 1 : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5)) : 0;
+      return i < 18   ? std::sin(pi / 36 * (i + 0.5))
+             : i < 24 ? 1
+             : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5))
+                      : 0;
     case 3:
-      return i < 6 ? 0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : i < 18 ? 1 : std::sin(pi / 36 * (i + 0.5));
-    default: return std::sin(pi / 36 * (i + 0.5));
+      return i < 6    ? 0
+             : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5))
+             : i < 18 ? 1
+                      : std::sin(pi / 36 * (i + 0.5));
+    default:
+      return std::sin(pi / 36 * (i + 0.5));
   }
 }
 
@@ -439,10 +446,8 @@ TEST(Layer3Frames, OutputSizesFollowTheStream) {
     std::vector<uint8_t> hdr;
     int channels, outvalues, samprate;
   } cases[] = {
-      {l3test::Header(1, 1, 1, 9, 0, 3), 1, 1152, 44100},
-      {l3test::Header(1, 1, 1, 9, 0, 0), 2, 2304, 44100},
-      {l3test::Header(0, 1, 1, 8, 0, 1), 2, 1152, 22050},
-      {l3test::Header(0, 2, 1, 4, 0, 3), 1, 576, 11025},
+      {l3test::Header(1, 1, 1, 9, 0, 3), 1, 1152, 44100}, {l3test::Header(1, 1, 1, 9, 0, 0), 2, 2304, 44100},
+      {l3test::Header(0, 1, 1, 8, 0, 1), 2, 1152, 22050}, {l3test::Header(0, 2, 1, 4, 0, 3), 1, 576, 11025},
       {l3test::Header(0, 2, 1, 4, 2, 0), 2, 1152, 8000},
   };
   for (const Case& c : cases) {
@@ -581,7 +586,8 @@ TEST(Layer3Frames, PolarityOnTwiceStaysOnAndOffRestoresTheOutputExactly) {
     TMPEGHead fh{};
     const int32_t l = HeadInfo(bits.data() + pos, 0, fh);
     ASSERT_GT(l, 0);
-    ASSERT_GT(dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data()).in_bytes, 0);
+    ASSERT_GT(
+        dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data()).in_bytes, 0);
     for (int16_t v : out) {
       const int want = -plain.pcm[at++];
       ASSERT_EQ(v, want < -32768 ? -32768 : want > 32767 ? 32767 : want);
@@ -674,7 +680,7 @@ TEST(Layer3Frames, ChannelConversionsOfAStereoStream) {
     worst = std::max(worst, std::abs(2 * mix.pcm[i] - (l + r)));
     differ += l != r;
   }
-  EXPECT_LE(worst, 3);  // 2 x mean, each side rounded once
+  EXPECT_LE(worst, 3);      // 2 x mean, each side rounded once
   EXPECT_GT(differ, 1000);  // the channels really differ
 }
 
@@ -753,7 +759,8 @@ TEST(Layer3Frames, BrokenFramesAreRefusedWithoutTouchingTheReservoir) {
   for (int i = 0; i < 20; ++i) {
     TMPEGHead fh{};
     const int32_t l = HeadInfo(bits.data() + pos, 0, fh);
-    ASSERT_GT(dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data()).in_bytes, 0);
+    ASSERT_GT(
+        dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data()).in_bytes, 0);
     got.insert(got.end(), out.begin(), out.end());
     pos += static_cast<size_t>(l + fh.pad);
   }

@@ -45,10 +45,11 @@ class Layer3Conformance : public ::testing::TestWithParam<const char*> {};
 TEST_P(Layer3Conformance, FullBandMatchesReference) {
   const Result full = DecodeAndCompare(GetParam(), true);
   const Result play = DecodeAndCompare(GetParam(), false);
-  std::printf("%-22s full: max diff %5d PSNR %7.2f dB | player: max diff %5d PSNR %7.2f dB"
-              " | samples %zu ref %zu common %zu dropped %d\n",
-              GetParam(), full.c.max_diff, full.c.psnr, play.c.max_diff, play.c.psnr, full.ours,
-              full.ref, full.c.common, full.dropped);
+  std::printf(
+      "%-22s full: max diff %5d PSNR %7.2f dB | player: max diff %5d PSNR %7.2f dB"
+      " | samples %zu ref %zu common %zu dropped %d\n",
+      GetParam(), full.c.max_diff, full.c.psnr, play.c.max_diff, play.c.psnr, full.ours, full.ref,
+      full.c.common, full.dropped);
   ASSERT_GT(full.ref, 0u) << "missing stream or reference";
   // The comparison must cover the whole reference but a frame's worth at its end.
   EXPECT_GE(full.c.common + 2304, full.ref);
@@ -58,9 +59,9 @@ TEST_P(Layer3Conformance, FullBandMatchesReference) {
 
 INSTANTIATE_TEST_SUITE_P(Streams, Layer3Conformance,
                          ::testing::Values("l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-he_48khz",
-                                           "l3-he_free", "l3-he_mode", "l3-hecommon", "l3-si",
-                                           "l3-si_block", "l3-si_huff", "l3-sin1k0db", "l3-test45",
-                                           "l3-test46", "M2L3_bitrate_16_all", "M2L3_bitrate_22_all",
+                                           "l3-he_free", "l3-he_mode", "l3-hecommon", "l3-si", "l3-si_block",
+                                           "l3-si_huff", "l3-sin1k0db", "l3-test45", "l3-test46",
+                                           "M2L3_bitrate_16_all", "M2L3_bitrate_22_all",
                                            "M2L3_bitrate_24_all", "M2L3_compl24", "M2L3_noise"),
                          [](const auto& info) {
                            std::string s = info.param;

@@ -20,7 +20,8 @@ const std::string kTool = std::string(SORREL_BUILD_DIR) + "/tools/decode/sorrel-
 
 std::string TempPath(const char* name) {
   const char* dir = std::getenv("TMPDIR");
-  return std::string(dir && *dir ? dir : "/tmp") + "/sorrel-decode-test-" + std::to_string(::getpid()) + "-" + name;
+  return std::string(dir && *dir ? dir : "/tmp") + "/sorrel-decode-test-" + std::to_string(::getpid()) + "-" +
+         name;
 }
 
 void Write(const std::string& path, const std::vector<uint8_t>& d) {
@@ -78,10 +79,10 @@ TEST(DecodeTool, SkipsTagXingFrameAndJunkAndWritesTheDecodersSamples) {
   ASSERT_GE(w.size(), 44u);
   EXPECT_EQ(std::memcmp(w.data(), "RIFF", 4), 0);
   EXPECT_EQ(std::memcmp(w.data() + 8, "WAVEfmt ", 8), 0);
-  EXPECT_EQ(w[22], 1);                                // channels
+  EXPECT_EQ(w[22], 1);  // channels
   EXPECT_EQ(Le32(w.data() + 24), static_cast<uint32_t>(ref.samprate));
-  EXPECT_EQ(Le32(w.data() + 40), w.size() - 44);      // data size
-  EXPECT_EQ(Le32(w.data() + 4), w.size() - 8);        // RIFF size
+  EXPECT_EQ(Le32(w.data() + 40), w.size() - 44);  // data size
+  EXPECT_EQ(Le32(w.data() + 4), w.size() - 8);    // RIFF size
   ASSERT_EQ(r.size(), ref.pcm.size() * 2);
   EXPECT_EQ(std::memcmp(r.data(), w.data() + 44, r.size()), 0);
   for (size_t i = 0; i < ref.pcm.size(); ++i)

@@ -1,13 +1,13 @@
 // Prints the time from assigning FileName to the first buffer queued at the sound
 // output, over several runs on one file (the null backend, real time).
 //   engine_bench FILE [RUNS]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
-#include <algorithm>
 
 #include "engine/MP3Player.h"
 #include "platform/audio/WaveOut.h"

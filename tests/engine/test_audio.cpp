@@ -206,8 +206,8 @@ TEST_F(AudioTest, WavBackendWritesWhatWouldBeHeardWithTheVolumeApplied) {
   EXPECT_EQ(rate, 22050u);
   int16_t out[6];
   std::memcpy(out, f.data() + 44, 12);
-  EXPECT_EQ(out[0], 500);      // 1000 * 32768 / 65535, truncated
-  EXPECT_EQ(out[1], 1000);     // right untouched
+  EXPECT_EQ(out[0], 500);   // 1000 * 32768 / 65535, truncated
+  EXPECT_EQ(out[1], 1000);  // right untouched
   EXPECT_EQ(out[2], -16384);
   EXPECT_EQ(out[3], 32767);
   EXPECT_EQ(out[4], 1);
@@ -254,8 +254,10 @@ TEST_F(AudioTest, DeviceThatFailsWhilePlayingGivesBuffersBackAndReportsErrors) {
     x.bufferLength = uint32_t(data.size());
     dev->PrepareHeader(x);
     const WaveResult r = dev->Write(x);
-    if (taken == 0) ASSERT_EQ(r, kWaveOk);
-    else EXPECT_TRUE(r == kWaveOk || r == kWaveError) << r;
+    if (taken == 0)
+      ASSERT_EQ(r, kWaveOk);
+    else
+      EXPECT_TRUE(r == kWaveOk || r == kWaveError) << r;
     if (r == kWaveOk) ++taken;
   }
   ASSERT_TRUE(WaitFor([&] { return c.done.load() == taken; }));

@@ -27,8 +27,8 @@ void LE32(Bytes& b, uint32_t v) {
 // Audio stand-in: sync-free filler.
 Bytes Audio(size_t n) { return Bytes(n, 0x55); }
 
-Bytes ID3v1(const std::string& title, const std::string& artist, uint8_t genre,
-            int track = -1, const std::string& comment = "") {
+Bytes ID3v1(const std::string& title, const std::string& artist, uint8_t genre, int track = -1,
+            const std::string& comment = "") {
   Bytes t(128, 0);
   std::memcpy(t.data(), "TAG", 3);
   std::memcpy(t.data() + 3, title.data(), std::min<size_t>(30, title.size()));

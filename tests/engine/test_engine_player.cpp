@@ -364,8 +364,8 @@ TEST_F(PlayerTest, EqualiserGainsForBothModes) {
   EXPECT_FLOAT_EQ(d.GetEqGain32(0), 10.0f);
   EXPECT_FLOAT_EQ(d.GetEqGain32(31), float(std::pow(10.0, -0.5)));
   EXPECT_FLOAT_EQ(d.GetEqGain32(5), 1.0f);
-  EXPECT_EQ(p.EqualizerFreq(0), 188);   // 24000 / 64 * 0.5 = 187.5, to even
-  EXPECT_EQ(p.EqualizerFreq(1), 562);   // 562.5
+  EXPECT_EQ(p.EqualizerFreq(0), 188);     // 24000 / 64 * 0.5 = 187.5, to even
+  EXPECT_EQ(p.EqualizerFreq(1), 562);     // 562.5
   EXPECT_EQ(p.EqualizerFreq(31), 11812);  // 11812.5
   p.SetEqualizerMode(memFreq);
   p.SetEqualizerCount(3);
@@ -378,8 +378,8 @@ TEST_F(PlayerTest, EqualiserGainsForBothModes) {
   EXPECT_FALSE(d.GetEqEnabled32());
   EXPECT_TRUE(d.GetEqEnabled576());
   // Line k has its centre at round(24000 / 1152 * (k + 0.5)).
-  EXPECT_FLOAT_EQ(d.GetEqGain576(0), float(std::pow(10.0, 0.2)));    // 10 Hz: band 100
-  EXPECT_FLOAT_EQ(d.GetEqGain576(47), float(std::pow(10.0, 0.4)));   // 990 Hz: band 1000
+  EXPECT_FLOAT_EQ(d.GetEqGain576(0), float(std::pow(10.0, 0.2)));     // 10 Hz: band 100
+  EXPECT_FLOAT_EQ(d.GetEqGain576(47), float(std::pow(10.0, 0.4)));    // 990 Hz: band 1000
   EXPECT_FLOAT_EQ(d.GetEqGain576(575), float(std::pow(10.0, -0.2)));  // 11990 Hz: band 10000
   // 316 Hz lies between 100 and 1000 in ratio equally: the lower band wins.
   p.SetEqualizerFreq(1, 1000);

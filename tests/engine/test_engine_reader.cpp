@@ -40,7 +40,7 @@ TEST(StreamReader, NeedOfTheWholeRingOnAFreshRing) {
   EXPECT_EQ(r.Available(), 1000);
   EXPECT_EQ(std::vector<uint8_t>(r.Peek(), r.Peek() + 1000),
             std::vector<uint8_t>(data.begin(), data.begin() + 1000));
-  EXPECT_FALSE(r.Need(1001));  // more than the ring is a refused request
+  EXPECT_FALSE(r.Need(1001));   // more than the ring is a refused request
   EXPECT_FALSE(r.ReadAhead());  // the ring is full: nothing is read
 }
 

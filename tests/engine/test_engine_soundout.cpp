@@ -150,7 +150,7 @@ TEST_F(SoundOutTest, BalanceAndVolumeGiveTheDeviceValue) {
   TSoundOut o;
   o.SetVolume(50);
   o.SetBalance(-100);
-  o.SetVolume(101);   // ignored
+  o.SetVolume(101);    // ignored
   o.SetBalance(-101);  // ignored
   EXPECT_EQ(o.Volume(), 50);
   EXPECT_EQ(o.Balance(), -100);

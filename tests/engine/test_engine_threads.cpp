@@ -147,8 +147,8 @@ TEST(LoopThread, SyncReturnsWhenTheThreadHasEndedAndDestroyWaitsForTheHandler) {
   t->Quit();
   EXPECT_TRUE(handlerDone);  // Quit waited for the busy handler
   EXPECT_TRUE(t->Ended());
-  t->Sync();                 // must not hang on an ended thread
-  t->PostMessage(7001);      // ignored
+  t->Sync();             // must not hang on an ended thread
+  t->PostMessage(7001);  // ignored
   t.reset();
   EXPECT_EQ(r.Seen(), (std::vector<uint32_t>{7000}));
 }

@@ -39,9 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   dec.SetFullBand(cfg & 4);
   uint32_t caps = GetCpuCapabilities();
   switch ((cfg >> 5) & 3) {
-    case 0: caps &= ~kCpuExtensionBits; break;
-    case 1: caps &= ~(kCpuAVX | kCpuAVX2 | kCpuFMA); break;
-    default: break;
+    case 0:
+      caps &= ~kCpuExtensionBits;
+      break;
+    case 1:
+      caps &= ~(kCpuAVX | kCpuAVX2 | kCpuFMA);
+      break;
+    default:
+      break;
   }
   dec.SetCpuCapabilities(caps);
   if (cfg & 8) {

@@ -15,7 +15,8 @@ extern char** environ;
 
 namespace testing_sorrel {
 
-Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir) {
+Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::string& dir) {
   static std::atomic<int> serial{0};
   const int n = serial.fetch_add(1);
   Child c;
@@ -26,8 +27,10 @@ Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     for (const std::string& e : env) {
       const size_t eq = e.find('=');
       const std::string name = e.substr(0, eq), value = e.substr(eq + 1);
-      if (value.empty()) unsetenv(name.c_str());
-      else setenv(name.c_str(), value.c_str(), 1);
+      if (value.empty())
+        unsetenv(name.c_str());
+      else
+        setenv(name.c_str(), value.c_str(), 1);
     }
     const int o = open(c.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int e = open(c.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -57,8 +60,8 @@ void Kill(Child& c, int sig) {
   if (c.pid > 0) kill(c.pid, sig);
 }
 
-int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir, int ms,
-        std::string* out, std::string* err) {
+int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
+        int ms, std::string* out, std::string* err) {
   Child c = Spawn(argv, env, dir);
   auto rc = WaitExit(c, ms);
   if (!rc) {

@@ -17,7 +17,8 @@ struct Child {
 
 // Starts `argv`; `env` entries are "NAME=value" added to ours ("NAME=" with nothing
 // after removes NAME).  Standard output and error go to files in `dir`.
-Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir);
+Child Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::string& dir);
 // The exit status, or nullopt when it still runs after `ms` (then it is left running).
 std::optional<int> WaitExit(Child& c, int ms);
 void Kill(Child& c, int sig);

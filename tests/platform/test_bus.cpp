@@ -65,8 +65,8 @@ TEST(BusNames, DerivedFromClassNames) {
   EXPECT_EQ(BusNameForClass("設定"), "org.sorrel.Window.-E8-A8-AD-E5-AE-9A");
   EXPECT_EQ(BusNameForClass(""), "");
   EXPECT_EQ(BusNameForClass(QString(300, QChar('x'))), "");
-  for (const QString& cls : {QStringLiteral("Tfm_TTBMain"), QStringLiteral("Navin' You"), QStringLiteral("#32770"),
-                            QStringLiteral("設定 - x")})
+  for (const QString& cls : {QStringLiteral("Tfm_TTBMain"), QStringLiteral("Navin' You"),
+                             QStringLiteral("#32770"), QStringLiteral("設定 - x")})
     EXPECT_EQ(ClassForBusName(BusNameForClass(cls)), cls) << cls.toStdString();
   for (const char* bad : {"org.sorrel.Window.", "org.sorrel.Window.a-2", "org.sorrel.Window.a-zz",
                           "org.sorrel.Window.a-2d", "org.other.Tfm_PlayerMain", ":1.42"})

@@ -6,7 +6,6 @@
 
 using namespace sorrel::tools;
 
-
 namespace {
 Request Parse(std::vector<std::string> args, bool ok = true) {
   Request r;
@@ -67,7 +66,8 @@ TEST(SendArgs, CopyDataTextPassesAsItIs) {
 }
 
 TEST(SendArgs, TargetOptionsAndOtherVerbs) {
-  Request r = Parse({"--class", "Tfm_TTBMain", "--caption", " TenTarnBoard 設定", "--timeout", "250", "find"});
+  Request r =
+      Parse({"--class", "Tfm_TTBMain", "--caption", " TenTarnBoard 設定", "--timeout", "250", "find"});
   EXPECT_EQ(r.className, "Tfm_TTBMain");
   EXPECT_EQ(r.caption, " TenTarnBoard 設定");
   EXPECT_EQ(r.timeoutMs, 250);

@@ -73,8 +73,8 @@ void WavHeader(uint8_t* h, int rate, int channels, uint32_t data_bytes) {
 
 // Start of the audio data: past an ID3v2 tag at the beginning of the file.
 size_t AudioStart(const std::vector<uint8_t>& d) {
-  if (d.size() >= 10 && d[0] == 'I' && d[1] == 'D' && d[2] == '3' && d[3] != 0xFF &&
-      d[4] != 0xFF && !((d[6] | d[7] | d[8] | d[9]) & 0x80)) {
+  if (d.size() >= 10 && d[0] == 'I' && d[1] == 'D' && d[2] == '3' && d[3] != 0xFF && d[4] != 0xFF &&
+      !((d[6] | d[7] | d[8] | d[9]) & 0x80)) {
     size_t size = (size_t{d[6]} << 21) | (size_t{d[7]} << 14) | (size_t{d[8]} << 7) | d[9];
     size += 10;
     if (d[5] & 0x10) size += 10;  // footer
@@ -104,8 +104,7 @@ int main(int argc, char** argv) {
         return 2;
       }
       ++i;
-    }
-    else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+    } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (argv[i][0] == '-' && argv[i][1] != 0) {
@@ -199,8 +198,8 @@ int main(int argc, char** argv) {
     const int64_t flen = MPEGPaddedFrameBytes(h, len);
     if (pos + flen > size) break;
     const int64_t avail = size - pos;
-    const TInOut r = dec.AudioDecode(buf + pos, static_cast<int32_t>(avail > 0x7FFFFFFF ? 0x7FFFFFFF : avail),
-                                     pcm.data());
+    const TInOut r =
+        dec.AudioDecode(buf + pos, static_cast<int32_t>(avail > 0x7FFFFFFF ? 0x7FFFFFFF : avail), pcm.data());
     if (r.in_bytes < 1) std::fill(pcm.begin(), pcm.end(), 0);
     if constexpr (std::endian::native == std::endian::little)
       std::memcpy(bytes.data(), pcm.data(), bytes.size());
@@ -226,8 +225,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "sorrel-decode: cannot write %s\n", files[1]);
     return 2;
   }
-  const double audio_secs =
-      info.samprate > 0 && info.channels > 0 ? static_cast<double>(samples) / info.channels / info.samprate : 0.0;
+  const double audio_secs = info.samprate > 0 && info.channels > 0
+                                ? static_cast<double>(samples) / info.channels / info.samprate
+                                : 0.0;
   std::fprintf(stderr, "%lld frames, %d Hz, %d channel%s, %.2f s of audio, decoded in %.3f s\n",
                static_cast<long long>(frames), info.samprate, info.channels, info.channels == 1 ? "" : "s",
                audio_secs, secs);

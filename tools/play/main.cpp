@@ -51,8 +51,10 @@ std::string Clock(int ms) {
   if (ms < 0) ms = 0;
   char b[32];
   int s = ms / 1000;
-  if (s >= 3600) std::snprintf(b, sizeof b, "%d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
-  else std::snprintf(b, sizeof b, "%02d:%02d", s / 60, s % 60);
+  if (s >= 3600)
+    std::snprintf(b, sizeof b, "%d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(b, sizeof b, "%02d:%02d", s / 60, s % 60);
   return b;
 }
 
@@ -146,8 +148,10 @@ int main(int argc, char** argv) {
         try {
           switch (term.raw ? ReadKey() : Key::None) {
             case Key::Pause:
-              if (player.Status() == mpsPaused) player.Resume();
-              else player.Pause();
+              if (player.Status() == mpsPaused)
+                player.Resume();
+              else
+                player.Pause();
               break;
             case Key::Back:
               player.Seek(std::max(0, player.Position() - 3000));
@@ -178,8 +182,7 @@ int main(int argc, char** argv) {
       if (quit) {
         try {
           player.Stop();
-        } catch (...) {
-        }
+        } catch (...) {}
       }
     }
     // Let the last notifications run before the player goes.

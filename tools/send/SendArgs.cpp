@@ -5,7 +5,6 @@
 
 namespace sorrel::tools {
 
-
 const char* const kUsage =
     "usage: sorrel-send [OPTIONS] copydata WPARAM [TEXT]\n"
     "       sorrel-send [OPTIONS] post MSG WPARAM LPARAM\n"
@@ -51,10 +50,14 @@ bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t& out) {
   for (; i < s.size(); ++i) {
     const char c = s[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     v = v * base + d;
     if (v > (int64_t{1} << 33)) return false;
   }
@@ -142,7 +145,8 @@ bool ParseArgs(const std::vector<std::string>& args, Request& r, std::string& er
   } else if (verb == "post" || verb == "send") {
     r.verb = verb == "post" ? Verb::Post : Verb::Send;
     int64_t m;
-    if (n != 3 || !ParseNumber(pos[1], 0, kU32Max, m) || !Param(pos[2], r.wParam) || !Param(pos[3], r.lParam)) {
+    if (n != 3 || !ParseNumber(pos[1], 0, kU32Max, m) || !Param(pos[2], r.wParam) ||
+        !Param(pos[3], r.lParam)) {
       error = verb + " needs MSG WPARAM LPARAM";
       return false;
     }

@@ -8,7 +8,6 @@
 
 namespace sorrel::tools {
 
-
 enum class Verb { CopyData, Post, Send, Drop, Find };
 
 struct Request {

@@ -9,7 +9,6 @@
 
 using namespace sorrel;
 
-
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string& a : args) {
