@@ -189,14 +189,14 @@ int RunSorrel(int argc, char** argv) {
   if (!EnsureDirectory(home, &error))
     std::fprintf(stderr, "sorrel: home directory %s: %s\n", home.c_str(), error.c_str());
 
-  // 1. The single-instance lock: the main window's bus name.
+  // The single-instance lock: the main window's bus name.
   MainWindowPort port;
   desktop::PublishedWindow published(QString::fromLatin1(kMainClass), QString::fromLatin1(kPlayerCaption),
                                      port);
   const auto lock = published.Publish();
   bool busUp = true;
   if (lock == desktop::PublishedWindow::Result::NameTaken) {
-    // 2. Another player runs: hand the argument over, exactly when its caption is ours.
+    // Another player runs: hand the argument over, exactly when its caption is ours.
     if (!opt.argument.empty()) {
       if (auto w = desktop::RemoteWindow::Find(QString::fromLatin1(kMainClass))) {
         const auto caption = w->Caption();
@@ -214,10 +214,10 @@ int RunSorrel(int argc, char** argv) {
     std::fputs("sorrel: no session bus; running alone, not reachable by other programs\n", stderr);
   }
 
-  // 3. Mute the wave output while starting.
+  // Mute the wave output while starting.
   const uint32_t savedWaveVolume = MuteWaveOutput();
 
-  // 4.-7. The windows in their fixed order.
+  // The windows in their fixed order.
   BusEnvironment env(busUp);
   const QString homeDir = QString::fromStdString(home);
   auto fm_PlayerMain = std::make_unique<Tfm_PlayerMain>(homeDir, env);
@@ -239,7 +239,6 @@ int RunSorrel(int argc, char** argv) {
   QObject::connect(&signalPipe, &SignalPipe::Terminate, fm_PlayerMain.get(),
                    [&](int) { fm_PlayerMain->close(); });
 
-  // 8.
   fm_PlayerMain->show();
   fm_PlayerMain->SetReady();
   if (!opt.argument.empty()) {

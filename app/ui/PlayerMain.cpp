@@ -249,10 +249,9 @@ void Tfm_PlayerMain::CurrentTimerTimer() {
 
 void Tfm_PlayerMain::Shutdown() {
   if (closed_) return;
-  // 1.
   if (playList_) playList_->hide();
   suspended_ = true;
-  // 2. Timers, the position link, the alarm; the lyric window is not to come back.
+  // Timers, the position link, the alarm; the lyric window is not to come back.
   TitleTimer.stop();
   PopTimer.stop();
   CurrentTimer.stop();
@@ -260,21 +259,18 @@ void Tfm_PlayerMain::Shutdown() {
   tm_DrawMapple.stop();
   positionLinkActive_ = false;
   companionHidden_ = false;
-  // 4. Nothing plays yet, so there is no position to resume at; 5. without a player the
+  // Nothing plays yet, so there is no position to resume at; without a player the
   // master level read at start is kept.
   settings_.CurPos = 0;
-  // 6.
   StoreLiveValues();
   std::string error;
   if (!WriteSettingsFile(SettingsPath().toStdString(), settings_, &error))
     std::fprintf(stderr, "sorrel: settings not written to %s: %s\n", qUtf8Printable(SettingsPath()),
                  error.c_str());
   closed_ = true;
-  // 7.
   env_.RestoreWaveVolume(savedWaveVolume_);
-  // 8. The next tick closes a window whose shutdown did not start from a close.
+  // The next tick closes a window whose shutdown did not start from a close.
   CurrentTimer.start();
-  // 9.
   if (env_.KeyboardToolRunning()) env_.PostToKeyboardTool(-1);
 }
 
