@@ -1,0 +1,94 @@
+#include "base/CommandLine.h"
+
+#include <cstdio>
+
+namespace sorrel::base {
+
+namespace {
+
+bool LooksNegativeNumber(const std::string& a) {
+  return a.size() >= 2 && a[0] == '-' && a[1] >= '0' && a[1] <= '9';
+}
+
+}  // namespace
+
+std::string VersionLine(const std::string& program) {
+  return program + " (Tarn's MP3Player) " + SORREL_VERSION;
+}
+
+TCommandLine::TCommandLine(std::string program, std::string usage)
+    : program_(std::move(program)), usage_(std::move(usage)) {}
+
+void TCommandLine::Flag(const std::string& name, bool* out) { specs_.push_back({name, out, nullptr}); }
+
+void TCommandLine::Option(const std::string& name, std::string* out) {
+  specs_.push_back({name, nullptr, out});
+}
+
+const TCommandLine::Spec* TCommandLine::Find(const std::string& name) const {
+  for (const Spec& s : specs_)
+    if (s.name == name) return &s;
+  return nullptr;
+}
+
+int TCommandLine::Fail(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program_.c_str(), message.c_str(),
+               program_.c_str());
+  exitCode_ = 2;
+  return 2;
+}
+
+TCommandLine::TResult TCommandLine::Parse(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  return Parse(args);
+}
+
+TCommandLine::TResult TCommandLine::Parse(const std::vector<std::string>& args) {
+  positional_.clear();
+  exitCode_ = 0;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a == "-" || a.empty() || a[0] != '-' || LooksNegativeNumber(a)) {
+      positional_.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (a == "--help" || a == "-h") {
+      std::fputs(usage_.c_str(), stdout);
+      return TResult::kExit;
+    }
+    if (a == "--version") {
+      std::printf("%s\n", VersionLine(program_).c_str());
+      return TResult::kExit;
+    }
+    const size_t eq = a.find('=');
+    const std::string name = a.substr(0, eq);
+    const Spec* spec = a.compare(0, 2, "--") == 0 ? Find(name) : nullptr;
+    if (!spec) {
+      Fail("unknown option " + name);
+      return TResult::kExit;
+    }
+    if (spec->flag) {
+      if (eq != std::string::npos) {
+        Fail(name + " takes no value");
+        return TResult::kExit;
+      }
+      *spec->flag = true;
+    } else if (eq != std::string::npos) {
+      *spec->value = a.substr(eq + 1);
+    } else if (i + 1 < args.size()) {
+      *spec->value = args[++i];
+    } else {
+      Fail(name + " wants a value");
+      return TResult::kExit;
+    }
+  }
+  return TResult::kRun;
+}
+
+}  // namespace sorrel::base

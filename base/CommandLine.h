@@ -1,0 +1,50 @@
+// The command line of every program of the project: long options (--name, --name VALUE,
+// --name=VALUE), positional arguments, --help and --version, and one error style
+// ("PROG: what went wrong" and a pointer to --help on standard error, status 2).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sorrel::base {
+
+class TCommandLine {
+ public:
+  // `usage` is the whole help text, starting with the "usage:" line.
+  TCommandLine(std::string program, std::string usage);
+
+  void Flag(const std::string& name, bool* out);
+  void Option(const std::string& name, std::string* out);
+
+  enum class TResult { kRun, kExit };
+  // kExit: --help or --version was answered, or the line was wrong (the message is
+  // printed); ExitCode() is then 0 or 2.  A lone "-" and negative numbers ("-1",
+  // "-0x10") are positional; "--" ends the options.
+  TResult Parse(int argc, char** argv);
+  TResult Parse(const std::vector<std::string>& args);
+  int ExitCode() const { return exitCode_; }
+
+  const std::vector<std::string>& Positional() const { return positional_; }
+
+  // Prints "PROG: message" and the pointer to --help; returns 2 for `return Fail(...)`.
+  int Fail(const std::string& message);
+  const std::string& Program() const { return program_; }
+
+ private:
+  struct Spec {
+    std::string name;
+    bool* flag = nullptr;
+    std::string* value = nullptr;
+  };
+  const Spec* Find(const std::string& name) const;
+
+  std::string program_, usage_;
+  std::vector<Spec> specs_;
+  std::vector<std::string> positional_;
+  int exitCode_ = 0;
+};
+
+// "PROG (Tarn's MP3Player) 9.99"
+std::string VersionLine(const std::string& program);
+
+}  // namespace sorrel::base
