@@ -68,8 +68,7 @@ int OpenRegularFile(const std::string& path, std::string& error, TReadStatus* st
     return -1;
   };
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0)
-    return fail(errno == ENOENT ? TReadStatus::kMissing : TReadStatus::kError, Errno(path));
+  if (fd < 0) return fail(errno == ENOENT ? TReadStatus::kMissing : TReadStatus::kError, Errno(path));
   struct stat st {};
   if (fstat(fd, &st) != 0) {
     const std::string why = Errno(path);

@@ -13,7 +13,7 @@ TEST(WavHeader, RoundTripsAndSaturatesHugeSizes) {
   ASSERT_TRUE(ParseWavHeader(h.data(), h.size(), g, n));
   EXPECT_EQ(g, f);
   EXPECT_EQ(n, 1000u);
-  EXPECT_EQ(h[4] | h[5] << 8, 1036);  // RIFF size = data + 36
+  EXPECT_EQ(h[4] | h[5] << 8, 1036);                   // RIFF size = data + 36
   EXPECT_EQ(h[28] | h[29] << 8 | h[30] << 16, 44100);  // bytes per second
 
   h = WavHeader(TWavFormat{}, kWavMaxDataBytes + 1);
@@ -45,8 +45,8 @@ TEST(CommandLine, MistakesExitWithStatusTwo) {
   TCommandLine cl("prog", "usage: prog\n");
   cl.Flag("--raw", &raw);
   cl.Option("--cpu", &cpu);
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"--bogus"}, {"--cpu"}, {"--raw=1"}, {"-r"}}) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{"--bogus"}, {"--cpu"}, {"--raw=1"}, {"-r"}}) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(cl.Parse(args), TCommandLine::TResult::kExit) << args[0];
     const std::string err = testing::internal::GetCapturedStderr();
