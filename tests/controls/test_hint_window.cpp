@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFontInfo>
 #include <QImage>
 #include <QScreen>
@@ -24,7 +25,14 @@ QApplication& App() {
   static char name[] = "controls_window_tests";
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Two screens side by side, the second one taller.
+    const QString config = QDir::temp().filePath(QStringLiteral("controls_window_tests_screens.json"));
+    QFile f(config);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+      f.write(R"({"screens": [{"name": "left", "x": 0, "y": 0, "width": 800, "height": 600, "logicalDpi": 96},
+                              {"name": "right", "x": 800, "y": 0, "width": 1024, "height": 768, "logicalDpi": 96}]})");
+    f.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
     auto* a = new QApplication(argc, argv);
     RegisterFontSubstitutions();
     return a;
@@ -35,7 +43,6 @@ QApplication& App() {
 class HintWindow : public ::testing::Test {
  protected:
   void SetUp() override { App(); }
-  QRect Desk() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
 };
 
 void Screenshot(QWidget& w, const char* name) {
@@ -96,24 +103,35 @@ TEST_F(HintWindow, ClickThroughTopmostAndNeverActivated) {
   EXPECT_FALSE(w.Shown());
 }
 
-TEST_F(HintWindow, ActivateHintAddsFourPixelsAndStaysOnTheScreen) {
-  const QRect d = Desk();
+TEST_F(HintWindow, ActivateHintAddsFourPixelsAndStaysOnTheScreenUnderIt) {
+  const auto screens = QGuiApplication::screens();
+  ASSERT_EQ(screens.size(), 2);
+  ASSERT_EQ(screens[0]->availableGeometry(), QRect(0, 0, 800, 600));
+  ASSERT_EQ(screens[1]->availableGeometry(), QRect(800, 0, 1024, 768));
   THintWindowEx w;
-  w.ActivateHint(QRect(d.x() + 50, d.y() + 40, 120, 30), QStringLiteral("inside"));
-  EXPECT_EQ(w.geometry(), QRect(d.x() + 50, d.y() + 40, 120, 34));
+  w.ActivateHint(QRect(50, 40, 120, 30), QStringLiteral("inside"));
+  EXPECT_EQ(w.geometry(), QRect(50, 40, 120, 34));
   EXPECT_EQ(w.Caption(), QStringLiteral("inside"));
   // Past the right and bottom edges: moved left and up until whole.
-  w.ActivateHint(QRect(d.right() - 30, d.bottom() - 10, 120, 30), QStringLiteral("corner"));
-  EXPECT_EQ(w.geometry(), QRect(d.x() + d.width() - 120, d.y() + d.height() - 34, 120, 34));
+  w.ActivateHint(QRect(1800, 760, 120, 30), QStringLiteral("corner"));
+  EXPECT_EQ(w.geometry(), QRect(1824 - 120, 768 - 34, 120, 34));
   // Past the left and top edges.
-  w.ActivateHint(QRect(d.x() - 70, d.y() - 5, 120, 30), QStringLiteral("corner"));
-  EXPECT_EQ(w.geometry(), QRect(d.x(), d.y(), 120, 34));
+  w.ActivateHint(QRect(-70, -5, 120, 30), QStringLiteral("corner"));
+  EXPECT_EQ(w.geometry(), QRect(0, 0, 120, 34));
   // Wider than the screen: the left edge wins.
-  w.ActivateHint(QRect(d.x() + 10, d.y() + 10, d.width() + 40, 30), QStringLiteral("wide"));
-  EXPECT_EQ(w.geometry().topLeft(), d.topLeft() + QPoint(0, 10));
-  // Nowhere near the screen: brought onto the nearest one.
-  w.ActivateHint(QRect(d.right() + 5000, d.bottom() + 5000, 100, 20), QStringLiteral("far"));
-  EXPECT_EQ(w.geometry(), QRect(d.x() + d.width() - 100, d.y() + d.height() - 24, 100, 24));
+  w.ActivateHint(QRect(10, 10, 840, 30), QStringLiteral("wide"));
+  EXPECT_EQ(w.geometry().topLeft(), QPoint(0, 10));
+  // Near the bottom of the shorter left screen: kept on it, not on the taller one.
+  w.ActivateHint(QRect(300, 590, 100, 30), QStringLiteral("bottom"));
+  EXPECT_EQ(w.geometry(), QRect(300, 600 - 34, 100, 34));
+  // Mostly on the right screen, below the left one's bottom: onto the right screen's left edge.
+  w.ActivateHint(QRect(780, 650, 100, 30), QStringLiteral("across"));
+  EXPECT_EQ(w.geometry(), QRect(800, 650, 100, 34));
+  // Nowhere near a screen: brought onto the nearest one.
+  w.ActivateHint(QRect(7000, 5000, 100, 20), QStringLiteral("far"));
+  EXPECT_EQ(w.geometry(), QRect(1824 - 100, 768 - 24, 100, 24));
+  w.ActivateHint(QRect(-5000, 300, 100, 20), QStringLiteral("far"));
+  EXPECT_EQ(w.geometry(), QRect(0, 300, 100, 24));
 }
 
 TEST_F(HintWindow, MeasureWrapsAtWordsAndCountsEveryScreenLine) {
@@ -122,6 +140,9 @@ TEST_F(HintWindow, MeasureWrapsAtWordsAndCountsEveryScreenLine) {
   const QFontMetrics fm(w.font());
   const QString one = QStringLiteral("one line");
   EXPECT_EQ(w.MeasureHint(2000, one), QRect(0, 0, fm.horizontalAdvance(one) + 8, fm.height() + 2));
+  // An ampersand is text, not a mnemonic mark.
+  const QString amp = QStringLiteral("Rock&Roll");
+  EXPECT_EQ(w.MeasureHint(2000, amp).width(), fm.horizontalAdvance(amp) + 8);
   // CR LF, a lone LF and an empty line each take a line.
   const QRect lines = w.MeasureHint(2000, QStringLiteral("first\r\nsecond\nthird\r\n\r\nfifth"));
   EXPECT_EQ(lines.height(), 5 * fm.height() + 2);
@@ -213,13 +234,12 @@ TEST_F(MessagePopup, CentredBelowTheMainWindowTopWithTheTimerRunning) {
   EXPECT_TRUE(pop.PopTimer().isActive());
   EXPECT_EQ(w.FirstLine(), 1);
   EXPECT_EQ(w.LineCount(), 999);
-  const QRect m = w.MeasureHint(Desk().width(), text);
+  const QRect m = w.MeasureHint(800, text);
   EXPECT_EQ(w.geometry(), QRect(150 + (468 - m.width()) / 2, 29, m.width(), m.height() + 4));
-  // A main window at the right edge: the pop-up is kept on the screen.
-  const QRect d = Desk();
-  pop.ShowMessage(text, 1, QRect(d.right() - 100, d.y() + 10, 468, 77));
-  EXPECT_EQ(w.geometry().right(), d.right());
-  EXPECT_EQ(w.geometry().top(), d.y() + 39);
+  // A main window reaching past the right screen's right edge: the pop-up stays whole.
+  pop.ShowMessage(text, 1, QRect(1824 - 100, 10, 468, 77));
+  EXPECT_EQ(w.geometry().right(), 1823);
+  EXPECT_EQ(w.geometry().top(), 39);
 }
 
 TEST_F(MessagePopup, PopTimerHidesItAndCallsBack) {
