@@ -4,10 +4,9 @@
 // xdotool is not installed.
 #include "platform/input/KeyTranslate.h"
 
-#include <QApplication>
+#include "tests/platform/XvfbSession.h"
+
 #include <QKeyEvent>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
 
@@ -17,13 +16,14 @@
 #include <vector>
 
 using namespace sorrel::input;
+using sorrel::testing::TXvfbSession;
 
 namespace {
 
 class Recorder : public QWidget {
  public:
   TKeyboardInput input;
-  std::vector<TKeyStroke> downs, ups;
+  std::vector<TKeyStroke> downs;
   TKeypadChordKeys heldAtLastDown;
 
  protected:
@@ -31,59 +31,32 @@ class Recorder : public QWidget {
     downs.push_back(input.KeyDown(*e));
     heldAtLastDown = input.Held().ChordKeys();
   }
-  void keyReleaseEvent(QKeyEvent* e) override {
-    const TKeyStroke s = input.KeyUp(*e);
-    if (!s.autoRepeat) ups.push_back(s);
-  }
+  void keyReleaseEvent(QKeyEvent* e) override { input.KeyUp(*e); }
 };
 
 class X11Keys : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-      return;
-    server_ = new QProcess;
-    server_->start(
-        QStringLiteral("Xvfb"),
-        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-         QStringLiteral("640x480x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    QByteArray display;
-    while (server_->waitForReadyRead(10000)) {
-      display += server_->readAllStandardOutput();
-      if (display.contains('\n')) break;
+    if (!TXvfbSession::Available()) return;
+    session_ = new TXvfbSession;
+    if (!session_->Start("platform_input_x11_tests")) {
+      delete session_;
+      session_ = nullptr;
     }
-    if (!display.contains('\n')) return;
-    qputenv("DISPLAY", ":" + display.trimmed());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    static int argc = 1;
-    static char name[] = "platform_input_x11_tests";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
   }
   static void TearDownTestSuite() {
-    delete app_;
-    app_ = nullptr;
-    if (server_) {
-      server_->terminate();
-      server_->waitForFinished(5000);
-      delete server_;
-      server_ = nullptr;
-    }
+    delete session_;
+    session_ = nullptr;
   }
 
   void SetUp() override {
-    if (!app_) GTEST_SKIP() << "no Xvfb or xdotool";
+    if (!session_) GTEST_SKIP() << "no Xvfb or xdotool";
     w_ = std::make_unique<Recorder>();
     w_->resize(200, 100);
-    w_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w_.get()));
-    ASSERT_EQ(
-        Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(w_->winId())}), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w_->isActiveWindow(); }, 5000));
+    ASSERT_TRUE(TXvfbSession::ShowFocused(*w_));
   }
 
-  static int Xdotool(const QStringList& args) { return QProcess::execute(QStringLiteral("xdotool"), args); }
+  static int Xdotool(const QStringList& args) { return TXvfbSession::Xdotool(args); }
 
   // Presses keys (xdotool arguments) and waits until `downs` presses have arrived.
   const TKeyStroke& Keys(const QStringList& args, size_t downs = 1) {
@@ -96,8 +69,7 @@ class X11Keys : public ::testing::Test {
   }
   const TKeyStroke& Key(const QString& key) { return Keys({QStringLiteral("key"), key}); }
 
-  static inline QProcess* server_ = nullptr;
-  static inline QApplication* app_ = nullptr;
+  static inline TXvfbSession* session_ = nullptr;
   std::unique_ptr<Recorder> w_;
 };
 
