@@ -159,8 +159,10 @@ void THintWindowEx::ActivateHint(const QRect& rect, const QString& text) {
     if (r.y() < desk.y()) r.moveTop(desk.y());
   }
   setGeometry(r);
+  // A window being shown goes on top by itself; one already shown is restacked.
+  const bool wasVisible = isVisible();
   show();
-  raise();
+  if (wasVisible) raise();
   update();
   activating_ = false;
 }
