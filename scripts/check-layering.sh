@@ -11,6 +11,7 @@ declare -A may=(
   [decoder]=""
   [platform/audio]="base"
   [platform/desktop]="base"
+  [platform/input]="base"
   [engine]="base decoder platform/audio"
   [controls]="base"
   [playlist]="base engine controls"
@@ -31,6 +32,7 @@ owner() {
   case "$1" in
     platform/audio/*) echo platform/audio ;;
     platform/desktop/*) echo platform/desktop ;;
+    platform/input/*) echo platform/input ;;
     *) echo "${1%%/*}" ;;
   esac
 }
