@@ -25,6 +25,14 @@ void TCommandLine::Option(const std::string& name, std::string* out) {
   specs_.push_back({name, nullptr, out});
 }
 
+void TCommandLine::Option(const std::string& name, std::optional<std::string>* out) {
+  specs_.push_back({name, nullptr, nullptr, out});
+}
+
+void TCommandLine::Verbatim(std::function<bool(const std::vector<std::string>& before)> takeAsIs) {
+  verbatim_ = std::move(takeAsIs);
+}
+
 const TCommandLine::Spec* TCommandLine::Find(const std::string& name) const {
   for (const Spec& s : specs_)
     if (s.name == name) return &s;
@@ -50,7 +58,8 @@ TCommandLine::TResult TCommandLine::Parse(const std::vector<std::string>& args) 
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (optionsEnded || a == "-" || a.empty() || a[0] != '-' || LooksNegativeNumber(a)) {
+    const bool asIs = verbatim_ && a.compare(0, 2, "--") != 0 && verbatim_(positional_);
+    if (optionsEnded || asIs || a == "-" || a.empty() || a[0] != '-' || LooksNegativeNumber(a)) {
       positional_.push_back(a);
       continue;
     }
@@ -79,10 +88,12 @@ TCommandLine::TResult TCommandLine::Parse(const std::vector<std::string>& args) 
         return TResult::kExit;
       }
       *spec->flag = true;
-    } else if (eq != std::string::npos) {
-      *spec->value = a.substr(eq + 1);
-    } else if (i + 1 < args.size()) {
-      *spec->value = args[++i];
+    } else if (eq != std::string::npos || i + 1 < args.size()) {
+      std::string v = eq != std::string::npos ? a.substr(eq + 1) : args[++i];
+      if (spec->given)
+        *spec->given = std::move(v);
+      else
+        *spec->value = std::move(v);
     } else {
       Fail(name + " wants a value");
       return TResult::kExit;

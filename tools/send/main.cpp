@@ -10,19 +10,9 @@
 using namespace sorrel;
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::fputs(tools::kUsage, stdout);
-      return 0;
-    }
-  }
   tools::Request r;
-  std::string error;
-  if (!tools::ParseArgs(args, r, error)) {
-    std::fprintf(stderr, "sorrel-send: %s\n%s", error.c_str(), tools::kUsage);
-    return 2;
-  }
+  if (const auto exitCode = tools::ParseArgs(std::vector<std::string>(argv + 1, argv + argc), r))
+    return *exitCode;
   QCoreApplication app(argc, argv);
   if (!desktop::SessionBusAvailable()) {
     std::fputs("sorrel-send: no session bus (is DBUS_SESSION_BUS_ADDRESS set?)\n", stderr);
