@@ -1,6 +1,7 @@
 #include "app/ui/Application.h"
 
 #include "app/core/HomeDir.h"
+#include "app/core/StartOptions.h"
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/PlayerMain.h"
 #include "app/ui/SignalPipe.h"
@@ -31,57 +32,6 @@ constexpr const char* kNavinYouClass = "Navin' You";
 constexpr const char* kNavinYouTitlePrefix = "Navin' You - ";
 // The hand-off waits for the running player to take the path.
 constexpr int kHandOffTimeoutMs = 5000;
-
-const char* const kUsage =
-    "usage: sorrel [--home DIR] [--audio BACKEND] [LISTFILE]\n"
-    "  LISTFILE         a play list (.pdr, .pfl, .m3u) to open and play; handed to the\n"
-    "                   running player when one runs\n"
-    "  --home DIR       home directory (settings sorrel.ini, default lists, error log);\n"
-    "                   default $SORREL_HOME, else $XDG_CONFIG_HOME/sorrel\n"
-    "  --audio BACKEND  alsa[:PCM], null, null:fast or wav:FILE (default $SORREL_AUDIO, else alsa)\n";
-
-struct Options {
-  std::optional<std::string> home;
-  std::optional<std::string> audio;
-  std::string argument;  // the first non-option argument
-};
-
-// False with a message for a bad command line.
-bool ParseOptions(const QStringList& args, Options& o, bool& help) {
-  for (qsizetype i = 1; i < args.size(); ++i) {
-    const QString& a = args[i];
-    const auto value = [&](const char* name, std::optional<std::string>& out) {
-      const QString eq = QString::fromLatin1(name) + QLatin1Char('=');
-      if (a.startsWith(eq)) {
-        out = a.mid(eq.size()).toStdString();
-        return true;
-      }
-      if (a == QLatin1String(name)) {
-        if (i + 1 >= args.size()) return false;
-        out = args[++i].toStdString();
-        return true;
-      }
-      return false;
-    };
-    if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-      help = true;
-      return true;
-    }
-    if (a.startsWith(QLatin1String("--home"))) {
-      if (!value("--home", o.home)) return false;
-    } else if (a.startsWith(QLatin1String("--audio"))) {
-      if (!value("--audio", o.audio)) return false;
-    } else if (a == QLatin1String("--")) {
-      if (i + 1 < args.size() && o.argument.empty()) o.argument = args[i + 1].toStdString();
-      break;
-    } else if (a.startsWith(QLatin1String("--"))) {
-      return false;
-    } else if (o.argument.empty()) {
-      o.argument = a.toStdString();
-    }
-  }
-  return true;
-}
 
 const audio::PcmFormat kStartUpFormat{2, 22050, 8};
 
@@ -155,6 +105,16 @@ class MainWindowPort : public desktop::WindowReceiver {
 }  // namespace
 
 int RunSorrel(int argc, char** argv) {
+  // The command line first: --help, --version and mistakes need no display.
+  TStartOptions opt;
+  if (const auto exitCode = ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc), opt))
+    return *exitCode;
+  if (opt.audio) {
+    std::string error;
+    if (!audio::SelectBackend(*opt.audio, &error))
+      return StartUsageError("--audio " + *opt.audio + ": " + error);
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("sorrel"));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kPlayerCaption));
@@ -167,23 +127,6 @@ int RunSorrel(int argc, char** argv) {
   QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"),
                              {QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")});
 
-  Options opt;
-  bool help = false;
-  if (!ParseOptions(QApplication::arguments(), opt, help)) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  if (help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (opt.audio) {
-    std::string error;
-    if (!audio::SelectBackend(*opt.audio, &error)) {
-      std::fprintf(stderr, "sorrel: --audio %s: %s\n", opt.audio->c_str(), error.c_str());
-      return 2;
-    }
-  }
   const std::string home = ResolveHomeDir(opt.home);
   std::string error;
   if (!EnsureDirectory(home, &error))
@@ -197,11 +140,11 @@ int RunSorrel(int argc, char** argv) {
   bool busUp = true;
   if (lock == desktop::PublishedWindow::Result::NameTaken) {
     // Another player runs: hand the argument over, exactly when its caption is ours.
-    if (!opt.argument.empty()) {
+    if (!opt.listFile.empty()) {
       if (auto w = desktop::RemoteWindow::Find(QString::fromLatin1(kMainClass))) {
         const auto caption = w->Caption();
         if (caption && *caption == QString::fromLatin1(kPlayerCaption)) {
-          QByteArray data = QByteArray::fromStdString(opt.argument);
+          QByteArray data = QByteArray::fromStdString(opt.listFile);
           data.append('\0');
           w->CopyData(kCopyOpenListFile, 0, data, kHandOffTimeoutMs);
         }
@@ -241,9 +184,9 @@ int RunSorrel(int argc, char** argv) {
 
   fm_PlayerMain->show();
   fm_PlayerMain->SetReady();
-  if (!opt.argument.empty()) {
+  if (!opt.listFile.empty()) {
     // The play list start-up opens the first instance's own argument.
-    const std::string arg = opt.argument;
+    const std::string arg = opt.listFile;
     QTimer::singleShot(50, fm_PlayerMain.get(), [&, arg] { fm_PlayerMain->OpenListFileAndPlay(arg, false); });
   }
   const int rc = QApplication::exec();

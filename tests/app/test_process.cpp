@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -59,8 +60,11 @@ class PlayerProcess : public ::testing::Test {
   static bool PlayerOnBus() {
     return RemoteWindow::Find("Tfm_PlayerMain", QStringLiteral("Tarn's MP3Player")).has_value();
   }
-  Child StartPeer(const std::string& cls, const std::string& caption, const std::string& log) {
-    Child c = Spawn({kFake, cls, caption, log}, {}, dir_);
+  Child StartPeer(const std::string& cls, const std::string& caption, const std::string& log,
+                  std::vector<std::string> options = {}) {
+    options.insert(options.begin(), kFake);
+    options.insert(options.end(), {cls, caption, log});
+    Child c = Spawn(options, {}, dir_);
     EXPECT_TRUE(WaitFor([&] { return access((log + ".ready").c_str(), F_OK) == 0; }, 10000));
     return c;
   }
@@ -235,4 +239,27 @@ TEST_F(PlayerProcess, SorrelSendWithoutPlayerFailsClearly) {
   EXPECT_EQ(Send({"bogus"}, &out, &err), 2);
   env_.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/no-bus");
   EXPECT_EQ(Send({"find"}, &out, &err), 3);
+}
+
+TEST_F(PlayerProcess, CommandLineIsAnsweredWithoutADisplayAndQtOptionsPassOn) {
+  const std::vector<std::string> noDisplay{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
+  std::string out, err;
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--help"}, noDisplay, dir_, 10000, &out, &err), 0) << err;
+  EXPECT_EQ(out.rfind("usage: sorrel ", 0), 0u) << out;
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "-platform", "xcb", "--version"}, noDisplay, dir_, 10000, &out), 0);
+  EXPECT_EQ(out.rfind("sorrel (Tarn's MP3Player) ", 0), 0u) << out;
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{"--bogus"}, {"--audio", "bogus"}, {"--home"}}) {
+    std::vector<std::string> argv{kSorrel};
+    argv.insert(argv.end(), args.begin(), args.end());
+    EXPECT_EQ(testing_sorrel::Run(argv, noDisplay, dir_, 10000, &out, &err), 2) << args[0];
+    EXPECT_EQ(err.rfind("sorrel: ", 0), 0u) << err;
+    EXPECT_NE(err.find("Try 'sorrel --help' for more information."), std::string::npos) << err;
+  }
+  // Qt's own options reach Qt: the platform comes from the command line alone.
+  player_ = Spawn({kSorrel, "-platform", "offscreen", "--home", home_}, {"SORREL_AUDIO=null", "SORREL_HOME="},
+                  dir_);
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
+  EXPECT_EQ(WaitExit(player_, 10000), 0) << Slurp(player_.stderrPath);
 }
