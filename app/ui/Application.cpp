@@ -6,6 +6,7 @@
 #include "app/ui/PlayerMain.h"
 #include "app/ui/SignalPipe.h"
 
+#include "base/FileIO.h"
 #include "platform/audio/WaveOut.h"
 #include "platform/desktop/BusWindow.h"
 
@@ -15,8 +16,13 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -102,6 +108,57 @@ class MainWindowPort : public desktop::WindowReceiver {
   }
 };
 
+// A second start hands its list to the running player, exactly when that player's
+// caption is ours.  0 once the player has taken it; otherwise 1 and the reason on
+// standard error, so that whoever started it learns that nothing will play.
+int HandOff(const std::string& listFile) {
+  // The running player has a working directory of its own.
+  std::error_code ec;
+  const std::string path = std::filesystem::absolute(listFile, ec).string();
+  const auto notHanded = [&](const std::string& why) {
+    std::fprintf(stderr, "sorrel: %s; %s not handed to the running player\n", why.c_str(),
+                 (ec ? listFile : path).c_str());
+    return 1;
+  };
+  if (ec) return notHanded(ec.message());
+  // A FIFO or a device is refused here, where the message reaches the user.
+  std::string error;
+  const int fd = base::OpenRegularFile(path, error);
+  if (fd < 0) {
+    std::fprintf(stderr, "sorrel: %s; not handed to the running player\n", error.c_str());
+    return 1;
+  }
+  close(fd);
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHandOffTimeoutMs);
+  const std::string noAnswer =
+      "the running player did not answer within " + std::to_string(kHandOffTimeoutMs / 1000) + " s";
+  const auto found = desktop::RemoteWindow::Look(QString::fromLatin1(kMainClass),
+                                                 QString::fromLatin1(kPlayerCaption), kHandOffTimeoutMs);
+  switch (found.status) {
+    case desktop::Lookup::Found:
+      break;
+    case desktop::Lookup::NoAnswer:
+      return notHanded(noAnswer);
+    case desktop::Lookup::OtherCaption:
+      return notHanded("the window of class " + std::string(kMainClass) + " is captioned " +
+                       (found.caption ? "\"" + found.caption->toStdString() + "\"" : "nothing readable") +
+                       ", not \"" + kPlayerCaption + "\"");
+    case desktop::Lookup::Absent:
+    case desktop::Lookup::NoBus:
+      return notHanded("the running player has ended");
+  }
+  QByteArray data = QByteArray::fromStdString(path);
+  data.append('\0');
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  const auto answer = found.window->CopyData(kCopyOpenListFile, 0, data,
+                                             static_cast<int>(std::max<int64_t>(left.count(), 1)));
+  if (!answer) return notHanded(found.window->Exists() ? noAnswer : "the running player has ended");
+  if (*answer == 0) return notHanded("the running player refused the list");
+  return 0;
+}
+
 }  // namespace
 
 int RunSorrel(int argc, char** argv) {
@@ -139,18 +196,8 @@ int RunSorrel(int argc, char** argv) {
   const auto lock = published.Publish();
   bool busUp = true;
   if (lock == desktop::PublishedWindow::Result::NameTaken) {
-    // Another player runs: hand the argument over, exactly when its caption is ours.
-    if (!opt.listFile.empty()) {
-      if (auto w = desktop::RemoteWindow::Find(QString::fromLatin1(kMainClass))) {
-        const auto caption = w->Caption();
-        if (caption && *caption == QString::fromLatin1(kPlayerCaption)) {
-          QByteArray data = QByteArray::fromStdString(opt.listFile);
-          data.append('\0');
-          w->CopyData(kCopyOpenListFile, 0, data, kHandOffTimeoutMs);
-        }
-      }
-    }
-    return 0;
+    // Another player runs: it gets the argument; without one this start ends silently.
+    return opt.listFile.empty() ? 0 : HandOff(opt.listFile);
   }
   if (lock == desktop::PublishedWindow::Result::NoBus) {
     busUp = false;

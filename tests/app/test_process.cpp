@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -262,4 +261,53 @@ TEST_F(PlayerProcess, CommandLineIsAnsweredWithoutADisplayAndQtOptionsPassOn) {
   ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
   EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
   EXPECT_EQ(WaitExit(player_, 10000), 0) << Slurp(player_.stderrPath);
+}
+
+TEST_F(PlayerProcess, SecondStartWhoseListIsNotTakenFailsAndSaysWhy) {
+  const std::string list = dir_ + "/car.pdr";
+  std::ofstream(list) << "a\r\n";
+  const auto secondStart = [&](std::string* err, const std::string& arg) {
+    return testing_sorrel::Run({kSorrel, "--home", home_, arg}, env_, dir_, 30000, nullptr, err);
+  };
+  std::string err;
+  // Refused.
+  peer_ = StartPeer("Tfm_PlayerMain", "Tarn's MP3Player", dir_ + "/refusing.log", {"--answer", "0"});
+  EXPECT_EQ(secondStart(&err, list), 1);
+  EXPECT_NE(err.find("refused"), std::string::npos) << err;
+  EXPECT_EQ(Slurp(dir_ + "/refusing.log"), "copydata 99 0 " + std::to_string(list.size() + 1) + "\n");
+  Kill(peer_, SIGKILL);
+  WaitExit(peer_, 5000);
+  // Another window of the player's class.
+  peer_ = StartPeer("Tfm_PlayerMain", "Not The Player", dir_ + "/other.log");
+  EXPECT_EQ(secondStart(&err, list), 1);
+  EXPECT_NE(err.find("\"Not The Player\""), std::string::npos) << err;
+  EXPECT_EQ(Slurp(dir_ + "/other.log"), "");
+  Kill(peer_, SIGKILL);
+  WaitExit(peer_, 5000);
+  // A player that owns the name but does not answer.
+  peer_ = StartPeer("Tfm_PlayerMain", "Tarn's MP3Player", dir_ + "/stuck.log", {"--hang"});
+  EXPECT_EQ(secondStart(&err, list), 1);
+  EXPECT_NE(err.find("did not answer"), std::string::npos) << err;
+  // Without an argument the second start still ends silently.
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--home", home_}, env_, dir_, 10000, nullptr, &err), 0);
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(PlayerProcess, SecondStartHandsOverARelativeListAsAnAbsolutePath) {
+  player_ = StartPlayer();
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  std::system(("mkdir -p " + dir_ + "/music").c_str());
+  std::ofstream(dir_ + "/music/car.pfl") << "x.mp3\r\n";
+  std::string err;
+  EXPECT_EQ(
+      testing_sorrel::Run({"/bin/sh", "-c", "cd '" + dir_ + "/music' && exec '" + kSorrel + "' car.pfl"},
+                          env_, dir_, 15000, nullptr, &err),
+      0)
+      << err;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return Slurp(player_.stderrPath).find("play list " + dir_ + "/music/car.pfl:") != std::string::npos;
+      },
+      5000))
+      << Slurp(player_.stderrPath);
 }
