@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -310,4 +311,37 @@ TEST_F(PlayerProcess, SecondStartHandsOverARelativeListAsAnAbsolutePath) {
       },
       5000))
       << Slurp(player_.stderrPath);
+}
+
+TEST_F(PlayerProcess, ListFilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
+  const std::string fifo = dir_ + "/fifo.pdr", folder = dir_ + "/folder.pfl", big = dir_ + "/big.pfl";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  player_ = StartPlayer({fifo});  // its own argument too
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  std::ofstream(big).close();
+  ASSERT_EQ(truncate(big.c_str(), (64 << 20) + 1), 0);  // sparse: over the cap at no cost
+  const auto stillAnswers = [&] {
+    std::string out;
+    return Send({"--timeout", "5000", "send", "0x597", "0", "0"}, &out) == 0 && out == "1\n";
+  };
+  std::string out, err;
+  EXPECT_EQ(Send({"copydata", "99", fifo}, &out), 0);
+  EXPECT_TRUE(stillAnswers());
+  EXPECT_EQ(Send({"drop", fifo}, &out), 0);
+  EXPECT_TRUE(stillAnswers());
+  EXPECT_EQ(Send({"copydata", "99", folder}, &out), 0);
+  EXPECT_EQ(Send({"copydata", "99", big}, &out), 0);
+  EXPECT_TRUE(stillAnswers());
+  // A second start refuses it itself, with a message and a failing status.
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--home", home_, fifo}, env_, dir_, 15000, nullptr, &err), 1);
+  EXPECT_NE(err.find(fifo + ": not a regular file"), std::string::npos) << err;
+  EXPECT_TRUE(stillAnswers());
+  const std::string log = Slurp(player_.stderrPath);
+  EXPECT_EQ(log.find("play list " + fifo + ":"), std::string::npos) << log;
+  EXPECT_NE(log.find(fifo + ": not a regular file"), std::string::npos) << log;
+  EXPECT_NE(log.find(folder + ": not a regular file"), std::string::npos) << log;
+  EXPECT_NE(log.find(big + ": larger than 64 MiB"), std::string::npos) << log;
+  EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
+  EXPECT_EQ(WaitExit(player_, 10000), 0);
 }
