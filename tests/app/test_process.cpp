@@ -345,3 +345,16 @@ TEST_F(PlayerProcess, ListFilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
   EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
   EXPECT_EQ(WaitExit(player_, 10000), 0);
 }
+
+TEST_F(PlayerProcess, BackgroundPictureThatIsAFifoDoesNotHangTheStart) {
+  WriteIni("[Tarn's MP3PLayer Version]\nVersion=9.99x\n[PlayerMainForm]\nBackPictureFileName=back.jpg\n");
+  ASSERT_EQ(mkfifo((home_ + "/back.jpg").c_str(), 0644), 0);
+  player_ = StartPlayer();
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  EXPECT_NE(Slurp(player_.stderrPath).find("back.jpg: not a regular file"), std::string::npos)
+      << Slurp(player_.stderrPath);
+  EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
+  EXPECT_EQ(WaitExit(player_, 10000), 0);
+  // A picture that cannot be loaded is forgotten.
+  EXPECT_NE(Ini().find("BackPictureFileName=\r\n"), std::string::npos);
+}
