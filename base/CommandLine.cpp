@@ -19,22 +19,22 @@ std::string VersionLine(const std::string& program) {
 TCommandLine::TCommandLine(std::string program, std::string usage)
     : program_(std::move(program)), usage_(std::move(usage)) {}
 
-void TCommandLine::Flag(const std::string& name, bool* out) { specs_.push_back({name, out, nullptr}); }
+void TCommandLine::Flag(const std::string& name, bool* out) { options_.push_back({name, out, nullptr}); }
 
 void TCommandLine::Option(const std::string& name, std::string* out) {
-  specs_.push_back({name, nullptr, out});
+  options_.push_back({name, nullptr, out});
 }
 
 void TCommandLine::Option(const std::string& name, std::optional<std::string>* out) {
-  specs_.push_back({name, nullptr, nullptr, out});
+  options_.push_back({name, nullptr, nullptr, out});
 }
 
 void TCommandLine::Verbatim(std::function<bool(const std::vector<std::string>& before)> takeAsIs) {
   verbatim_ = std::move(takeAsIs);
 }
 
-const TCommandLine::Spec* TCommandLine::Find(const std::string& name) const {
-  for (const Spec& s : specs_)
+const TCommandLine::OptionDef* TCommandLine::Find(const std::string& name) const {
+  for (const OptionDef& s : options_)
     if (s.name == name) return &s;
   return nullptr;
 }
@@ -77,23 +77,23 @@ TCommandLine::TResult TCommandLine::Parse(const std::vector<std::string>& args) 
     }
     const size_t eq = a.find('=');
     const std::string name = a.substr(0, eq);
-    const Spec* spec = a.compare(0, 2, "--") == 0 ? Find(name) : nullptr;
-    if (!spec) {
+    const OptionDef* def = a.compare(0, 2, "--") == 0 ? Find(name) : nullptr;
+    if (!def) {
       Fail("unknown option " + name);
       return TResult::kExit;
     }
-    if (spec->flag) {
+    if (def->flag) {
       if (eq != std::string::npos) {
         Fail(name + " takes no value");
         return TResult::kExit;
       }
-      *spec->flag = true;
+      *def->flag = true;
     } else if (eq != std::string::npos || i + 1 < args.size()) {
       std::string v = eq != std::string::npos ? a.substr(eq + 1) : args[++i];
-      if (spec->given)
-        *spec->given = std::move(v);
+      if (def->given)
+        *def->given = std::move(v);
       else
-        *spec->value = std::move(v);
+        *def->value = std::move(v);
     } else {
       Fail(name + " wants a value");
       return TResult::kExit;

@@ -39,16 +39,16 @@ class TCommandLine {
   const std::string& Program() const { return program_; }
 
  private:
-  struct Spec {
+  struct OptionDef {
     std::string name;
     bool* flag = nullptr;
     std::string* value = nullptr;
     std::optional<std::string>* given = nullptr;
   };
-  const Spec* Find(const std::string& name) const;
+  const OptionDef* Find(const std::string& name) const;
 
   std::string program_, usage_;
-  std::vector<Spec> specs_;
+  std::vector<OptionDef> options_;
   std::function<bool(const std::vector<std::string>&)> verbatim_;
   std::vector<std::string> positional_;
   int exitCode_ = 0;
