@@ -114,13 +114,12 @@ class MainWindowPort : public desktop::WindowReceiver {
 int HandOff(const std::string& listFile) {
   // The running player has a working directory of its own.
   std::error_code ec;
-  const std::string path = std::filesystem::absolute(listFile, ec).string();
+  std::string path = std::filesystem::absolute(listFile, ec).string();
+  if (ec) path = listFile;  // no working directory to resolve it against
   const auto notHanded = [&](const std::string& why) {
-    std::fprintf(stderr, "sorrel: %s; %s not handed to the running player\n", why.c_str(),
-                 (ec ? listFile : path).c_str());
+    std::fprintf(stderr, "sorrel: %s; %s not handed to the running player\n", why.c_str(), path.c_str());
     return 1;
   };
-  if (ec) return notHanded(ec.message());
   // A FIFO or a device is refused here, where the message reaches the user.
   std::string error;
   const int fd = base::OpenRegularFile(path, error);
