@@ -1,6 +1,7 @@
 #include "app/ui/PlayerMain.h"
 
 #include "app/ui/CompanionWindows.h"
+#include "base/FileIO.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -25,6 +27,9 @@
 namespace sorrel::app {
 
 namespace {
+
+// A background picture is a photograph or a drawing of a small window: far below this.
+constexpr uint64_t kMaxPictureBytes = 64ull << 20;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
   auto* l = new QLabel(text, parent);
@@ -420,13 +425,21 @@ void Tfm_PlayerMain::SetBackColor(TColor c) {
 
 bool Tfm_PlayerMain::LoadBackPicture(const std::string& fileName) {
   const QString path = QDir(homeDir_).absoluteFilePath(QString::fromStdString(fileName));
-  QPixmap p;
-  if (!p.load(path)) {
+  // Read through the regular-file check (a FIFO or a device would hang the start) and
+  // bounded; Qt's decoders then work on the bytes.
+  const base::TReadResult file = base::ReadRegularFile(path.toStdString(), kMaxPictureBytes);
+  QImage image;
+  if (file.ok() && !image.loadFromData(reinterpret_cast<const uchar*>(file.data.data()),
+                                       static_cast<int>(file.data.size())))
+    std::fprintf(stderr, "sorrel: background picture %s: not a picture Qt can read\n", qUtf8Printable(path));
+  else if (!file.ok() && file.status != base::TReadStatus::kMissing)
+    std::fprintf(stderr, "sorrel: background picture not loaded: %s\n", file.error.c_str());
+  if (image.isNull()) {
     Image->clear();
     return false;
   }
-  backPicture_ = p;
-  Image->setPixmap(p);
+  backPicture_ = QPixmap::fromImage(std::move(image));
+  Image->setPixmap(backPicture_);
   return true;
 }
 

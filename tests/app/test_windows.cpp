@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 
@@ -182,4 +183,24 @@ TEST_F(Windows, InputModePicturesAndVersionDialog) {
   Screenshot(v, "version");
   QTest::keyClick(&v, Qt::Key_A);
   EXPECT_FALSE(v.isVisible());
+}
+
+TEST_F(Windows, BackgroundPictureLoadsFromItsBytesWhateverItsName) {
+  QImage red(40, 20, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(Home() + QStringLiteral("/back.jpg"), "JPEG"));
+  ASSERT_TRUE(red.save(Home() + QStringLiteral("/png-named.jpg"), "PNG"));  // the content decides
+  std::ofstream(home_ + "/junk.jpg") << "not a picture";
+  WriteIni("[Tarn's MP3PLayer Version]\nVersion=9.99x\n[PlayerMainForm]\nBackPictureFileName=back.jpg\n");
+  Tfm_PlayerMain w(Home(), env_);
+  auto* image = w.findChild<QLabel*>(QStringLiteral("Image"));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->pixmap().size(), QSize(40, 20));
+  EXPECT_TRUE(w.LoadBackPicture("png-named.jpg"));
+  EXPECT_EQ(image->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(w.LoadBackPicture("junk.jpg"));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("junk.jpg: not a picture"), std::string::npos);
+  EXPECT_TRUE(image->pixmap().isNull());
+  EXPECT_FALSE(w.LoadBackPicture("missing.jpg"));
 }
