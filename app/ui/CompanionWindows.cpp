@@ -1,6 +1,6 @@
 #include "app/ui/CompanionWindows.h"
 
-#include "app/core/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,7 +58,8 @@ bool Tfm_PlayList::OpenListFileAndPlay(const QString& fileName) {
   // A list file is small; a huge one is not a list file.
   constexpr qint64 kMaxListBytes = 16 << 20;
   const QByteArray bytes = f.read(kMaxListBytes);
-  const QString text = QString::fromStdString(DecodeText(std::string_view(bytes.constData(), bytes.size())));
+  const QString text =
+      QString::fromStdString(base::DecodeText(std::string_view(bytes.constData(), bytes.size())));
   const QDir base(homeDir_);
   QStringList entries;
   for (QString line : text.split(QLatin1Char('\n'))) {
