@@ -13,7 +13,9 @@ namespace sorrel::base {
 
 class TKeyList {
  public:
+  // The list keeps a pointer to the file: it must outlive the list.
   static TKeyList Reader(const IniFile& in) { return TKeyList(&in, nullptr); }
+  static TKeyList Reader(const IniFile&&) = delete;
   static TKeyList Writer(IniFile& out) { return TKeyList(nullptr, &out); }
 
   bool Reading() const { return in_ != nullptr; }

@@ -161,7 +161,8 @@ TEST(KeyList, OneListReadsAndWritesTheSameKeys) {
   EXPECT_EQ(back, written);
   // Out of range or unreadable: what the record held stays.
   Record defaults;
-  TKeyList bad = TKeyList::Reader(IniFile::Parse("[sec]\nsmall=10\ncount=x\n"));
+  const IniFile badFile = IniFile::Parse("[sec]\nsmall=10\ncount=x\n");
+  TKeyList bad = TKeyList::Reader(badFile);
   keys(bad, defaults);
   EXPECT_EQ(defaults, Record{});
   EXPECT_EQ(IndexedKey("MappleDefScale[", 7), "MappleDefScale[7]");
