@@ -3,7 +3,7 @@
 #include <strings.h>
 #include <cstring>
 
-#include "engine/MPText.h"
+#include "base/TextCodec.h"
 
 namespace sorrel::engine {
 
@@ -48,7 +48,7 @@ std::string Field(const uint8_t* p, size_t n) {
   size_t len = 0;
   while (len < n && p[len] != 0) ++len;
   while (len > 0 && p[len - 1] <= 0x20) --len;
-  return MPBytesToUtf8(p, len);
+  return base::DecodeText({reinterpret_cast<const char*>(p), len});
 }
 
 std::string RightTrim(std::string s) {
@@ -187,16 +187,17 @@ bool TMP3Info::ID3v2() {
         size_t n = size_t(s - 1);
         std::string text;
         if (id[0] == 'T' && enc == 1) {
-          text = MPUtf16ToUtf8(body, size_t((s - 1) / 2) * 2);
+          text = base::Utf16ToUtf8(body, size_t((s - 1) / 2) * 2);
         } else if (std::strcmp(id, "COMM") == 0 || std::strcmp(id, "WXXX") == 0) {
           size_t last = n;
           for (size_t i = 0; i < n; ++i) {
             if (body[i] == 0) last = i;
           }
           if (last < n)
-            text = RightTrim(MPBytesToUtf8(body + last + 1, n - last - 1));
+            text =
+                RightTrim(base::DecodeText({reinterpret_cast<const char*>(body) + last + 1, n - last - 1}));
           else
-            text = RightTrim(MPBytesToUtf8(body, n));
+            text = RightTrim(base::DecodeText({reinterpret_cast<const char*>(body), n}));
         } else {
           text = Field(body, n);
         }
@@ -296,7 +297,7 @@ void TMP3Info::Lyrics3Tail() {
     static const char kBegin[] = "LYRICSBEGIN";
     for (size_t i = 0; i + 11 <= n; ++i) {
       if (std::memcmp(b + i, kBegin, 11) == 0) {
-        lyrics_.Add("LYRICS=" + MPBytesToUtf8(b + i + 11, n - i - 11));
+        lyrics_.Add("LYRICS=" + base::DecodeText({reinterpret_cast<const char*>(b) + i + 11, n - i - 11}));
         lyricsOffset_ = from + int64_t(i);
         found_ |= mitLyrics;
         return;
@@ -330,7 +331,7 @@ void TMP3Info::Lyrics3Tail() {
     }
     if (m <= 0 || reader_->Position() + 8 + m > fieldsEnd) return;
     if (!reader_->Skip(8) || !reader_->Need(m)) return;
-    fields.Add(id + "=" + MPBytesToUtf8(reader_->Peek(), size_t(m)));
+    fields.Add(id + "=" + base::DecodeText({reinterpret_cast<const char*>(reader_->Peek()), size_t(m)}));
     if (!reader_->Skip(m)) return;
   }
   for (int i = 0; i < fields.Count(); ++i) lyrics_.Add(fields[i]);
@@ -351,7 +352,7 @@ std::string TMP3Info::Pick(const char* v1, const char* v2, const char* riff) con
   std::string best;
   size_t bestLen = 0;
   auto consider = [&](const std::string& v) {
-    size_t len = MPUtf8Length(v);
+    size_t len = base::Utf8Length(v);
     if (len > bestLen) {
       best = v;
       bestLen = len;

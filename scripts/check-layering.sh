@@ -14,10 +14,15 @@ declare -A may=(
   [platform/input]="base"
   [engine]="base decoder platform/audio"
   [controls]="base"
+  [playlist/core]="base engine"
+  [settings/core]="base engine"
+  [alarm/core]="base engine"
+  [maplink/core]="base engine"
   [playlist]="base engine controls"
   [settings]="base engine controls"
   [alarm]="base engine platform controls"
   [maplink]="base platform"
+  [app/core]="base decoder engine playlist/core settings/core alarm/core maplink/core"
   [app]="base decoder engine platform controls playlist settings alarm maplink"
   [tools]="base decoder engine platform"
   [bench]="base decoder engine"
@@ -33,6 +38,7 @@ owner() {
     platform/audio/*) echo platform/audio ;;
     platform/desktop/*) echo platform/desktop ;;
     platform/input/*) echo platform/input ;;
+    playlist/core/* | settings/core/* | alarm/core/* | maplink/core/* | app/core/*) echo "${1%%/core/*}/core" ;;
     *) echo "${1%%/*}" ;;
   esac
 }

@@ -1,7 +1,7 @@
 #include "app/ui/CompanionWindows.h"
 
-#include "app/core/TextCodec.h"
 #include "base/FileIO.h"
+#include "base/TextCodec.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,7 +58,7 @@ bool Tfm_PlayList::OpenListFileAndPlay(const QString& fileName) {
     QApplication::beep();
     return false;
   }
-  const QString text = QString::fromStdString(DecodeText(file.data));
+  const QString text = QString::fromStdString(base::DecodeText(file.data));
   const QDir base(homeDir_);
   QStringList entries;
   for (QString line : text.split(QLatin1Char('\n'))) {

@@ -190,7 +190,9 @@ void Tfm_PlayerMain::FormCreate() {
   settings_.Left = x();
   settings_.Top = y();
 
-  ReadSettingsFile(SettingsPath().toStdString(), settings_, *this);
+  // An unusable file is said once; the player runs on the defaults.
+  if (const std::string why = settingsFile_.Read(settings_, *this); !why.empty())
+    std::fprintf(stderr, "sorrel: %s\n", why.c_str());
   PostNavinMapMatchMode();
   KeepOnScreen();
   homePosition_ = pos();
@@ -269,9 +271,8 @@ void Tfm_PlayerMain::Shutdown() {
   settings_.CurPos = 0;
   StoreLiveValues();
   std::string error;
-  if (!WriteSettingsFile(SettingsPath().toStdString(), settings_, &error))
-    std::fprintf(stderr, "sorrel: settings not written to %s: %s\n", qUtf8Printable(SettingsPath()),
-                 error.c_str());
+  if (!settingsFile_.Write(settings_, &error) && !error.empty())
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
   closed_ = true;
   env_.RestoreWaveVolume(savedWaveVolume_);
   // The next tick closes a window whose shutdown did not start from a close.
@@ -443,24 +444,24 @@ bool Tfm_PlayerMain::LoadBackPicture(const std::string& fileName) {
   return true;
 }
 
-QLabel* Tfm_PlayerMain::StyledLabel(TStyledLabel which) const {
-  switch (which) {
-    case TStyledLabel::lb_Title:
+QLabel* Tfm_PlayerMain::StyledLabel(TTextRole role) const {
+  switch (role) {
+    case TTextRole::kTitle:
       return lb_Title;
-    case TStyledLabel::lb_Artist:
+    case TTextRole::kArtist:
       return lb_Artist;
-    case TStyledLabel::lb_Album:
+    case TTextRole::kAlbum:
       return lb_Album;
-    case TStyledLabel::lb_Time:
+    case TTextRole::kPlayTime:
       return lb_Time;
-    case TStyledLabel::lb_CurTime:
+    case TTextRole::kClock:
       return lb_CurTime;
   }
   return lb_Title;
 }
 
-void Tfm_PlayerMain::SetLabelFont(TStyledLabel which, const TFontStyle& f) {
-  QLabel* l = StyledLabel(which);
+void Tfm_PlayerMain::SetTextStyle(TTextRole role, const TFontStyle& f) {
+  QLabel* l = StyledLabel(role);
   QFont font = l->font();
   font.setFamily(QString::fromStdString(f.Name));
   font.setBold(f.Bold);

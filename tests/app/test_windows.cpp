@@ -1,5 +1,6 @@
-// The windows on Qt's offscreen platform: the settings styling the main window, the
-// shutdown sequence with and without the keyboard tool, command 4, the version dialog.
+// The windows on Qt's offscreen platform: the settings styling the main window, a
+// settings file that cannot be read, the shutdown sequence with and without the
+// keyboard tool, command 4, the version dialog.
 // Screenshots of the windows land in the build directory.
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/PlayerMain.h"
@@ -136,6 +137,24 @@ TEST_F(Windows, ShutdownWritesOnceRestoresVolumeAndSaysGoodbyeToTheTool) {
     EXPECT_EQ(w.Messages().CopyData(kCopyPositionSentence, 0, "$tnlink_data"), 0);
     EXPECT_EQ(w.Messages().CopyData(kCopySavedWaveVolume, 9, {}), 1);
   }
+  EXPECT_EQ(env_.restored.size(), 1u);
+}
+
+TEST_F(Windows, UnreadableSettingsFileIsSaidOnceAndNeverOverwritten) {
+  // A directory where the settings file belongs: the player starts on the defaults.
+  std::filesystem::create_directory(home_ + "/sorrel.ini");
+  testing::internal::CaptureStderr();
+  {
+    Tfm_PlayerMain w(Home(), env_);
+    EXPECT_EQ(w.FadeStep(), -2);
+    EXPECT_EQ(w.Settings().MainLevel, 50);
+    w.Shutdown();
+    EXPECT_TRUE(w.Closed());
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("sorrel.ini: not a regular file"), std::string::npos) << said;
+  EXPECT_EQ(said.find("sorrel.ini"), said.rfind("sorrel.ini")) << said;
+  EXPECT_TRUE(std::filesystem::is_directory(home_ + "/sorrel.ini"));
   EXPECT_EQ(env_.restored.size(), 1u);
 }
 
