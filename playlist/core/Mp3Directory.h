@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace sorrel::playlist {
@@ -25,5 +26,20 @@ std::vector<std::string> ListMp3Files(const std::string& dir);
 
 // Whether ListMp3Files(dir) would give at least one name; stops at the first.
 bool HasMp3File(const std::string& dir);
+
+// One read of a directory for the play files.
+struct Mp3Listing {
+  std::vector<std::string> names;  // as ListMp3Files gives them
+  // With lyric candidates asked for: every name ending in ".lrc" or ".txt", of any
+  // type, with ASCII letters folded to lower case.  A song whose lyric names are not
+  // among them has no lyric file beside it, which spares most songs an existence check;
+  // a name that is among them is still checked on the file system, which decides about
+  // case.
+  std::unordered_set<std::string> lyricCandidates;
+};
+Mp3Listing ReadMp3Listing(const std::string& dir, bool withLyricCandidates);
+
+// `name` with ASCII letters in lower case.
+std::string FoldAsciiCase(std::string_view name);
 
 }  // namespace sorrel::playlist

@@ -12,6 +12,21 @@ bool HasLyricFile(const std::string& songPath) {
   return IsRegularFile(ChangeFileExt(songPath, ".lrc")) || IsRegularFile(ChangeFileExt(songPath, ".txt"));
 }
 
+namespace {
+
+// HasLyricFile for a song of a directory just read: only names the directory may hold
+// are checked.
+bool HasLyricBeside(const Mp3Listing& listing, const std::string& songPath, std::string_view songName) {
+  for (const std::string_view ext : {".lrc", ".txt"}) {
+    if (listing.lyricCandidates.contains(FoldAsciiCase(ChangeFileExt(songName, ext))) &&
+        IsRegularFile(ChangeFileExt(songPath, ext)))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void PlayFileList::BuildPlayFiles(std::span<const std::string> entries, bool fileMode, bool lyricFilter) {
   Clear();
   if (fileMode) {
@@ -24,9 +39,10 @@ void PlayFileList::BuildPlayFiles(std::span<const std::string> entries, bool fil
     uint32_t directoryNumber = 0;
     for (const std::string& dir : entries) {
       uint32_t fileNumber = 0;
-      for (const std::string& name : ListMp3Files(dir)) {
+      const Mp3Listing listing = ReadMp3Listing(dir, lyricFilter);
+      for (const std::string& name : listing.names) {
         std::string path = JoinPath(dir, name);
-        if (lyricFilter && !HasLyricFile(path)) continue;
+        if (lyricFilter && !HasLyricBeside(listing, path, name)) continue;
         files_.push_back(PlayFile{std::move(path), directoryNumber, ++fileNumber});
       }
       if (fileNumber > 0) {

@@ -102,6 +102,7 @@ TEST_F(PlayFiles, LyricFilterLetsOnlySongsWithALyricFileThrough) {
                         "D1/d.mp3", "D1/e.mp3", "D2/x.mp3", "D2/x.lrc"})
     Touch(n);
   MkDir("D1/d.lrc");  // a directory is no lyric file
+  Touch("D1/e.LRC");  // another name on a file system that tells case apart
   PlayFileList list;
   const Entries dirs{P("D0"), P("D1"), P("D2")};
   list.BuildPlayFiles(dirs, false, true);
@@ -112,10 +113,18 @@ TEST_F(PlayFiles, LyricFilterLetsOnlySongsWithALyricFileThrough) {
   list.BuildPlayFiles(dirs, false, false);
   EXPECT_EQ(list.Count(), 6u);
   EXPECT_EQ(list.DirFileCounts(), (Numbers{3, 2, 1}));
+  // A link to a lyric file counts.
+  Touch("D1/f.mp3");
+  ASSERT_EQ(symlink("../D2/x.lrc", P("D1/f.txt").c_str()), 0);
+  list.BuildPlayFiles(dirs, false, true);
+  EXPECT_EQ(Files(list),
+            (std::vector<PlayFile>{
+                {P("D0/A.mp3"), 0, 1}, {P("D0/b.mp3"), 0, 2}, {P("D1/f.mp3"), 1, 1}, {P("D2/x.mp3"), 2, 1}}));
   list.BuildPlayFiles(Entries{P("D0/c.MP3"), P("D2/x.mp3"), P("D1/d.mp3")}, true, true);
   EXPECT_EQ(PathsByRow(list), (Entries{P("D2/x.mp3")}));
   // Nothing passes: empty, with no directory counts left over.
-  list.BuildPlayFiles(Entries{P("D1")}, false, true);
+  Touch("D3/g.mp3");
+  list.BuildPlayFiles(Entries{P("D3")}, false, true);
   EXPECT_TRUE(list.Empty());
   EXPECT_TRUE(list.DirFileCounts().empty());
 }
