@@ -15,7 +15,7 @@ namespace sorrel::playlist {
 
 namespace {
 
-// Lines up to this length have their verdict remembered, up to kMaxVerdicts of them.
+// Lines up to this length have their verdict remembered, up to this many at a time.
 constexpr size_t kCachedLineBytes = 256;
 constexpr size_t kMaxVerdicts = 4096;
 
@@ -129,17 +129,16 @@ void ListFileParser::Line(std::string_view raw) {
   ++lines_;
   if (lines_ == 1 && raw.starts_with(base::kUtf8Bom)) raw.remove_prefix(base::kUtf8Bom.size());
   if (raw.empty()) return;
-  const bool cacheable = raw.size() <= kCachedLineBytes;
-  if (cacheable) {
-    const auto it = verdicts_.find(std::string(raw));
-    if (it != verdicts_.end()) {
-      if (it->second) entries_.push_back(*it->second);
-      return;
-    }
+  if (raw.size() > kCachedLineBytes) {
+    if (auto entry = ResolveListLine(raw, fileMode_, homeDir_)) entries_.push_back(std::move(*entry));
+    return;
   }
-  std::optional<std::string> entry = ResolveListLine(raw, fileMode_, homeDir_);
-  if (cacheable && verdicts_.size() < kMaxVerdicts) verdicts_.emplace(std::string(raw), entry);
-  if (entry) entries_.push_back(std::move(*entry));
+  auto it = verdicts_.find(raw);
+  if (it == verdicts_.end()) {
+    if (verdicts_.size() >= kMaxVerdicts) verdicts_.clear();
+    it = verdicts_.emplace(std::string(raw), ResolveListLine(raw, fileMode_, homeDir_)).first;
+  }
+  if (it->second) entries_.push_back(*it->second);
 }
 
 std::vector<std::string> ParseListText(std::string_view bytes, bool fileMode, const std::string& homeDir) {

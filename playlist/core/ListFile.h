@@ -74,9 +74,13 @@ class ListFileParser {
   bool pendingTooLong_ = false;  // the line grew beyond kMaxListLineBytes
   bool pendingCr_ = false;       // the last piece ended in CR: a LF next belongs to it
   size_t lines_ = 0;
-  // Verdicts on short lines already seen: lists that repeat lines (or junk that does)
-  // cost one check per distinct line.  Bounded.
-  std::unordered_map<std::string, std::optional<std::string>> verdicts_;
+  // Verdicts on short lines seen lately (forgotten all at once when there are too
+  // many): lists that repeat lines, or junk that does, cost one check per distinct line.
+  struct LineHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, std::optional<std::string>, LineHash, std::equal_to<>> verdicts_;
 };
 
 // The kept entries of a whole text (tests and the fuzzer; the reader streams).
