@@ -37,6 +37,15 @@ struct Library {
   ~Library() { std::filesystem::remove_all(home); }
 };
 
+// The entries inside the library: ".." can climb out of it, and what other programs
+// do to the rest of the file system between two reads is no fault of the reader.
+std::vector<std::string> Inside(const std::vector<std::string>& entries, const std::string& home) {
+  std::vector<std::string> inside;
+  for (const std::string& e : entries)
+    if (e == home || e.starts_with(home + "/")) inside.push_back(e);
+  return inside;
+}
+
 bool FollowsTheRules(const std::string& e, bool fileMode) {
   if (e.empty() || e.front() != '/' || e.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
     return false;
@@ -64,8 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at += n;
   }
   pieces.Finish();
-  if (pieces.Entries() != whole) std::abort();
+  const std::vector<std::string> inside = Inside(whole, library.home);
+  if (Inside(pieces.Entries(), library.home) != inside) std::abort();
 
-  if (ParseListText(FormatListFile(whole), fileMode, library.home) != whole) std::abort();
+  if (Inside(ParseListText(FormatListFile(whole), fileMode, library.home), library.home) != inside)
+    std::abort();
   return 0;
 }
