@@ -129,18 +129,25 @@ bool TMP3Info::Riff() {
   for (;;) {
     if (!reader_->Need(8)) return fail();
     const uint8_t* p = reader_->Peek();
-    int32_t size = LE32(p + 4);
+    const int64_t size = uint32_t(LE32(p + 4));
     if (size < 1) return fail();
     if (std::memcmp(p, "data", 4) == 0) {
-      riffLength_ = size;
       if (!reader_->Skip(8)) return fail();
       riffStart_ = reader_->Position();
+      // A size beyond the file (0xFFFFFFFF from a writer that could not go back and
+      // fill it in) means the data runs to the end of the file.
+      int64_t length = size;
+      if (!reader_->Seekable())
+        length = size > kMPMaxInt ? kMPMaxInt : size;
+      else if (riffStart_ + size > reader_->Size())
+        length = reader_->Size() - riffStart_;
+      riffLength_ = length;
       audioStart_ = riffStart_;
-      audioLength_ = size;
+      audioLength_ = length;
       found_ |= mitRiff;
       return true;
     }
-    if (!reader_->Skip((int64_t(size) + 8 + 1) / 2 * 2)) return fail();
+    if (!reader_->Skip((size + 8 + 1) / 2 * 2)) return fail();
   }
 }
 
@@ -160,27 +167,24 @@ bool TMP3Info::ID3v2() {
     return false;
   };
   if (version == 3 && !(flags & 0x80)) {
+    // Frames are read until one is damaged; the tag still ends where its header says.
+    bool walk;
     if (flags & 0x40) {
-      if (!reader_->Need(14)) return fail();
-      int64_t e = int32_t(BE32(reader_->Peek() + 10));
-      if (e < 0 || e > size) return fail();
-      if (!reader_->Skip(10 + 4 + e)) return fail();
-    } else if (!reader_->Skip(10)) {
-      return fail();
+      walk = reader_->Need(14);
+      const int64_t e = walk ? int32_t(BE32(reader_->Peek() + 10)) : -1;
+      walk = e >= 0 && 4 + e <= size && reader_->Skip(10 + 4 + e);
+    } else {
+      walk = reader_->Skip(10);
     }
-    while (tagEnd - reader_->Position() >= 10) {
-      if (!reader_->Need(10)) return fail();
+    while (walk && tagEnd - reader_->Position() >= 10) {
+      if (!reader_->Need(10)) break;
       const uint8_t* f = reader_->Peek();
       char id[5] = {char(f[0]), char(f[1]), char(f[2]), char(f[3]), 0};
       int64_t s = int32_t(BE32(f + 4));
-      if (s < 1) {
-        // Padding: the rest of the tag.
-        if (!reader_->Skip(tagEnd - reader_->Position())) return fail();
-        break;
-      }
-      if (reader_->Position() + 10 + s > tagEnd) return fail();
+      if (s < 1) break;                                  // padding: the rest of the tag
+      if (reader_->Position() + 10 + s > tagEnd) break;  // a damaged frame size
       if (s + 10 <= reader_->RingSize()) {
-        if (!reader_->Need(s + 10)) return fail();
+        if (!reader_->Need(s + 10)) break;
         f = reader_->Peek();
         uint8_t enc = f[10];
         const uint8_t* body = f + 11;
@@ -203,21 +207,12 @@ bool TMP3Info::ID3v2() {
         }
         frames.Add(std::string(id) + "=" + text);
       }
-      if (!reader_->Skip(s + 10)) return fail();
+      if (!reader_->Skip(s + 10)) break;
     }
-    // Fewer than 10 bytes left: the frames must have ended exactly at the tag's end,
-    // unless what is left is zero padding (too short for a frame header).
-    int64_t left = tagEnd - reader_->Position();
-    if (left != 0) {
-      if (left < 0 || !reader_->Need(left)) return fail();
-      for (int64_t i = 0; i < left; ++i) {
-        if (reader_->Peek()[i] != 0) return fail();
-      }
-      if (!reader_->Skip(left)) return fail();
-    }
-  } else {
-    if (!reader_->Skip(10 + size)) return fail();
   }
+  // The tag's declared end; a file that ends before it has no tag.
+  const int64_t rest = tagEnd - reader_->Position();
+  if (rest < 0 || !reader_->Skip(rest)) return fail();
   for (int i = 0; i < frames.Count(); ++i) id3v2_.Add(frames[i]);
   audioStart_ = reader_->Position();
   if (audioLength_ != kMPMaxInt) audioLength_ -= size + 10;
