@@ -8,7 +8,7 @@ pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev libasound2-dev libjpeg62-turbo-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       dbus-daemon dbus-bin libglib2.0-bin
-      fonts-ipafont-gothic fonts-ipafont-mincho xvfb xdotool x11-xkb-utils xauth "$@")
+      fonts-ipafont-gothic fonts-ipafont-mincho "$@")
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
