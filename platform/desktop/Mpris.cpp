@@ -3,7 +3,6 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusContext>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -114,7 +113,7 @@ class TMprisRootAdaptor : public QDBusAbstractAdaptor {
 
 // org.mpris.MediaPlayer2.Player.  The property setters are not slots, so that they do
 // not turn into methods of the interface.
-class TMprisPlayerAdaptor : public QDBusAbstractAdaptor, protected QDBusContext {
+class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
   Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
@@ -212,11 +211,14 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor, protected QDBusContext 
     if (position < 0 || position > t.lengthUs) return;
     h.SetPositionUs(position);
   }
-  void OpenUri(const QString& uri) {
+  // The message is Qt's, not an argument of the method: it lets a refusal be answered
+  // with an error.
+  void OpenUri(const QString& uri, const QDBusMessage& call) {
     QString why;
     const auto target = TMpris::OpenTarget(uri, &why);
     if (!target) {
-      if (calledFromDBus()) sendErrorReply(QDBusError::InvalidArgs, why);
+      call.setDelayedReply(true);
+      mpris_->Connection().send(call.createErrorReply(QDBusError::InvalidArgs, why));
       return;
     }
     if (host().Busy()) return;
@@ -245,12 +247,14 @@ TMpris::TMpris(TMprisHost& host, QObject* parent)
 
 TMpris::~TMpris() {
   if (published_) {
-    QDBusConnection c(connectionName_);
+    QDBusConnection c = Connection();
     c.unregisterService(busName_);
     c.unregisterObject(QString::fromLatin1(kMprisObjectPath));
   }
   QDBusConnection::disconnectFromBus(connectionName_);
 }
+
+QDBusConnection TMpris::Connection() const { return QDBusConnection(connectionName_); }
 
 TMpris::Result TMpris::Publish() {
   if (published_) return Result::Published;
@@ -319,7 +323,7 @@ void TMpris::Flush() {
   if (canSeek != Seekable(sent_.status, sent_.track)) changed.insert(QStringLiteral("CanSeek"), canSeek);
   sent_ = now;
 
-  QDBusConnection c(connectionName_);
+  QDBusConnection c = Connection();
   if (!changed.isEmpty()) {
     QDBusMessage m = QDBusMessage::createSignal(QString::fromLatin1(kMprisObjectPath),
                                                 QStringLiteral("org.freedesktop.DBus.Properties"),

@@ -13,6 +13,7 @@
 
 #include "platform/desktop/MprisHost.h"
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -73,6 +74,7 @@ class TMpris : public QObject, public TMprisNotifier {
     int level = 0;
     bool hasSongs = false;
   };
+  QDBusConnection Connection() const;
   TSnapshot Take() const;
   void Flush();
 
