@@ -135,48 +135,48 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
  public:
   explicit TMprisPlayerAdaptor(TMpris* m) : QDBusAbstractAdaptor(m), mpris_(m) {}
 
-  QString PlaybackStatus() const { return StatusText(host().Status()); }
+  QString PlaybackStatus() const { return StatusText(Host().Status()); }
   // The play order wraps after its last song.
   QString LoopStatus() const { return QStringLiteral("Playlist"); }
   void SetLoopStatus(const QString&) {}
   double Rate() const { return 1.0; }
   void SetRate(double) {}
-  bool Shuffle() const { return host().Shuffle(); }
+  bool Shuffle() const { return Host().Shuffle(); }
   void SetShuffle(bool on) {
-    if (on != host().Shuffle()) host().RunCommand(18, 0);
+    if (on != Host().Shuffle()) Host().RunCommand(18, 0);
   }
-  QVariantMap Metadata() const { return MetadataOf(host().CurrentTrack()); }
-  double Volume() const { return VolumeOf(host().MasterLevel()); }
+  QVariantMap Metadata() const { return MetadataOf(Host().CurrentTrack()); }
+  double Volume() const { return VolumeOf(Host().MasterLevel()); }
   void SetVolume(double v) {
-    if (std::isnan(v) || host().Busy()) return;
+    if (std::isnan(v) || Host().Busy()) return;
     const int level = static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 100));
-    if (level != host().MasterLevel()) host().SetMasterLevel(level);
+    if (level != Host().MasterLevel()) Host().SetMasterLevel(level);
   }
   qlonglong Position() const {
-    return HasTrack(host().CurrentTrack()) ? std::max<int64_t>(host().PositionUs(), 0) : 0;
+    return HasTrack(Host().CurrentTrack()) ? std::max<int64_t>(Host().PositionUs(), 0) : 0;
   }
-  bool CanGoNext() const { return host().HasSongs(); }
-  bool CanGoPrevious() const { return host().HasSongs(); }
-  bool CanPlay() const { return host().HasSongs(); }
-  bool CanPause() const { return HasTrack(host().CurrentTrack()); }
-  bool CanSeek() const { return Seekable(host().Status(), host().CurrentTrack()); }
+  bool CanGoNext() const { return Host().HasSongs(); }
+  bool CanGoPrevious() const { return Host().HasSongs(); }
+  bool CanPlay() const { return Host().HasSongs(); }
+  bool CanPause() const { return HasTrack(Host().CurrentTrack()); }
+  bool CanSeek() const { return Seekable(Host().Status(), Host().CurrentTrack()); }
   bool CanControl() const { return true; }
 
  public Q_SLOTS:
-  void Next() { host().RunCommand(9, 0); }
-  void Previous() { host().RunCommand(8, 0); }
+  void Next() { Host().RunCommand(9, 0); }
+  void Previous() { Host().RunCommand(8, 0); }
   void Pause() {
-    if (host().Status() == TMprisStatus::Playing) host().RunCommand(5, 0);
+    if (Host().Status() == TMprisStatus::Playing) Host().RunCommand(5, 0);
   }
   void PlayPause() {
     // Command 5 does nothing when stopped; the media key should start the song then.
-    if (host().Status() == TMprisStatus::Stopped)
+    if (Host().Status() == TMprisStatus::Stopped)
       Play();
     else
-      host().RunCommand(5, 0);
+      Host().RunCommand(5, 0);
   }
   void Play() {
-    TMprisHost& h = host();
+    TMprisHost& h = Host();
     if (!h.HasSongs()) return;
     switch (h.Status()) {
       case TMprisStatus::Paused:
@@ -190,10 +190,10 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
     }
   }
   void Stop() {
-    if (!host().Busy() && host().Status() != TMprisStatus::Stopped) host().Stop();
+    if (!Host().Busy() && Host().Status() != TMprisStatus::Stopped) Host().Stop();
   }
   void Seek(qlonglong offset) {
-    TMprisHost& h = host();
+    TMprisHost& h = Host();
     const TMprisTrack t = h.CurrentTrack();
     if (h.Busy() || !Seekable(h.Status(), t)) return;
     const int64_t target = SaturatingAdd(h.PositionUs(), offset);
@@ -203,7 +203,7 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
       h.SetPositionUs(std::max<int64_t>(target, 0));
   }
   void SetPosition(const QDBusObjectPath& trackId, qlonglong position) {
-    TMprisHost& h = host();
+    TMprisHost& h = Host();
     const TMprisTrack t = h.CurrentTrack();
     if (h.Busy() || !Seekable(h.Status(), t)) return;
     // A client that read the metadata before the song changed means another song.
@@ -221,18 +221,18 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
       mpris_->Connection().send(call.createErrorReply(QDBusError::InvalidArgs, why));
       return;
     }
-    if (host().Busy()) return;
+    if (Host().Busy()) return;
     if (target->list)
-      host().OpenList(target->path);
+      Host().OpenList(target->path);
     else
-      host().PlaySong(target->path);
+      Host().PlaySong(target->path);
   }
 
  Q_SIGNALS:
   void Seeked(qlonglong Position);
 
  private:
-  TMprisHost& host() const { return mpris_->Host(); }
+  TMprisHost& Host() const { return mpris_->Host(); }
   TMpris* mpris_;
 };
 

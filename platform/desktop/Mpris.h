@@ -9,6 +9,10 @@
 // Requests are handled on the thread that owns the TMpris (the GUI thread), one at a
 // time from its event loop, each with a bounded amount of work.  Without a session bus
 // Publish() reports NoBus and everything else does nothing.
+//
+// The window creates one TMpris after its dispatcher and play order exist, publishes
+// it, and keeps it until its own end; it must not destroy it from inside a host call
+// (Quit runs command 4 there: end through the event loop, or deleteLater).
 #pragma once
 
 #include "platform/desktop/MprisHost.h"
