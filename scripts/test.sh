@@ -3,7 +3,7 @@
 # parsers' corpus replays in a sanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The tests' peers: a real X server and key presses, the reference decoder.
+# The tests' peers: a real X server and key presses, the reference decoder, an MPRIS client.
 scripts/deps.sh xvfb xdotool xauth mpg123 playerctl
 scripts/build.sh
 ctest --test-dir build --no-tests=error --output-on-failure -j "$(nproc)"
