@@ -8,7 +8,9 @@
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QMetaObject>
+#include <QStringList>
 #include <QUrl>
+#include <QVariantMap>
 
 #include <sys/stat.h>
 #include <unistd.h>

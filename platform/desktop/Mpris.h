@@ -20,8 +20,6 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
-#include <QStringList>
-#include <QVariantMap>
 
 #include <cstdint>
 #include <optional>
