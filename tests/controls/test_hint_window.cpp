@@ -26,7 +26,9 @@ QApplication& App() {
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
     // Two screens side by side, the second one taller.
-    const QString config = QDir::temp().filePath(QStringLiteral("controls_window_tests_screens.json"));
+    // One file per process: the tests run in parallel, each in a process of its own.
+    const QString config = QDir::temp().filePath(
+        QStringLiteral("controls_window_tests_screens_%1.json").arg(QCoreApplication::applicationPid()));
     QFile f(config);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
       f.write(R"({"screens": [{"name": "left", "x": 0, "y": 0, "width": 800, "height": 600, "logicalDpi": 96},
