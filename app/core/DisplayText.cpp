@@ -104,6 +104,7 @@ TLabelTexts RefreshLabelTexts(const TSongFacts& song, const TPlayOrderFacts& ord
   }
   t.FileNoText = Fraction(int64_t{order.MusicIndex} + 1, order.SongCount, songWidth);
   t.InfoText += prefix + "AllS: " + t.FileNoText;
+  // The block starts with its own line break, so a blank line sets it apart.
   if (!block.empty()) t.InfoText += kCrLf + block;
   return t;
 }

@@ -1,7 +1,14 @@
 // The layout of the main window for every size it may take: where each control sits,
 // whether it shows and how its text is aligned, as a function of the client size.  The
-// window applies the result after every resize; the controls the rules do not name keep
-// the form's places.  Also the resize limits and the size the settings remember.
+// window applies the result after every resize (and then runs the scroll setup with the
+// new label widths); the controls the rules do not name keep the form's places.  Also
+// the resize limits and the size the settings remember.
+//
+// Choices where the rules are silent: the close image and the two status panels keep
+// their distance from the right edge (the lines end relative to them); lb_Title and
+// lb_Artist are never narrower than 8 pixels; "Album:" follows lb_Album's height, not its
+// width; controls that reach down to the bottom without a rule that hides them shrink to
+// no height rather than a negative one.  Font sizes never change with the size.
 #pragma once
 
 #include "app/core/Geometry.h"

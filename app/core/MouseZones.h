@@ -2,7 +2,8 @@
 // the window from the edge or corner under the pointer, the inside above the time row
 // moves it.  The window sets the cursor shape the zone names and, while the left button
 // is down, starts the system's move or size (Qt: startSystemMove / startSystemResize
-// with EdgesOf; the numbers are those of the WM_SYSCOMMAND the design speaks of).
+// with EdgesOf).  The directions keep the numbers of Windows' SC_SIZE + n, which other
+// programs and the logs know.
 #pragma once
 
 #include "app/core/Geometry.h"
