@@ -272,6 +272,11 @@ TEST(LyricFileDamaged, RandomBytesAndHugeLines) {
     for (char& c : bytes) c = static_cast<char>(random() % 4 == 0 ? "[]:.\n@="[random() % 7] : random());
     for (bool lrc : {false, true}) ExpectWellFormed(Parse(bytes, lrc, static_cast<int>(random())));
   }
+  // No line ends at all: one line, whatever stamps follow in its text.
+  for (bool lrc : {false, true}) {
+    EXPECT_EQ(FileLines(Parse("[0:1:0]a[0:2:0]b[00:03.00]c", lrc, 0)),
+              (Lines{{1000, "a[0:2:0]b[00:03.00]c"}}));
+  }
   // A line of 1 MiB without an end: the text is cut at a character boundary.
   std::string huge = "[0:1:0]";
   while (huge.size() < kMaxLyricFileBytes) huge += "あ";
