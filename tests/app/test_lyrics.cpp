@@ -80,7 +80,7 @@ void ExpectWellFormed(const TLyricTimeline& t) {
 
 }  // namespace
 
-// ---- The timed lines as designed ----
+// ---- The timed lines in the original form ----
 
 TEST(LyricFile, StampTextAndPadding) {
   const TLyricTimeline t =
@@ -191,17 +191,16 @@ TEST(LyricFile, TextEncodingsAndLineEnds) {
 TEST(StandardLrc, SameFileReadBothWays) {
   const std::string file =
       "[ar:Artist]\n[ti:Title:Live]\n[al:Album]\n[by:someone]\n[offset:+500]\n"
-      "[00:10.00][00:30.00]chorus\n[00:12:50]design\n[00:20.5]x\n[00:25]y\n[00:27.125]z\n";
+      "[00:10.00][00:30.00]chorus\n[00:12:50]own\n[00:20.5]x\n[00:25]y\n[00:27.125]z\n";
   const TLyricTimeline lrc = Parse(file, true, 0);
   ExpectWellFormed(lrc);
   // Tags are no lines; the chorus stands at both times; all in time order, 500 ms early.
   EXPECT_EQ(
       FileLines(lrc),
-      (Lines{
-          {9500, "chorus"}, {12000, "design"}, {20000, "x"}, {24500, "y"}, {26625, "z"}, {29500, "chorus"}}));
+      (Lines{{9500, "chorus"}, {12000, "own"}, {20000, "x"}, {24500, "y"}, {26625, "z"}, {29500, "chorus"}}));
   EXPECT_EQ(lrc.LrcOffset(), 500);
 
-  // The design's form alone: one stamp a line, -1 for everything without two ":", a
+  // The original form alone: one stamp a line, -1 for everything without two ":", a
   // non-numeric "[ti:Title:Live]" dropped, file order kept.
   const TLyricTimeline plain = Parse(file, false, 0);
   ExpectWellFormed(plain);
@@ -210,14 +209,14 @@ TEST(StandardLrc, SameFileReadBothWays) {
                                      {-1, ""},
                                      {-1, ""},
                                      {-1, "[00:30.00]chorus"},
-                                     {12500, "design"},
+                                     {12500, "own"},
                                      {-1, "x"},
                                      {-1, "y"},
                                      {-1, "z"}}));
   EXPECT_EQ(plain.LrcOffset(), 0);
 }
 
-TEST(StandardLrc, DesignStampsReadTheSameEitherWay) {
+TEST(StandardLrc, OriginalStampsReadTheSameEitherWay) {
   const std::string file = "@TIMERATIO=1.5\n[0:01:00]a\n[00:02:5]b\n[0:03:]c\n[00:12:500]d\n[10:00:00]e\n";
   const TLyricTimeline on = Parse(file, true), off = Parse(file, false);
   ASSERT_EQ(on.size(), off.size());
@@ -225,7 +224,7 @@ TEST(StandardLrc, DesignStampsReadTheSameEitherWay) {
     EXPECT_EQ(on.Time(i), off.Time(i)) << i;
     EXPECT_EQ(on.Text(i), off.Text(i)) << i;
   }
-  // Hundredths by the design's rule, also when three digits are written.
+  // Hundredths by the original rule, also when three digits are written.
   EXPECT_EQ(FileLines(Parse("[00:12:500]d\n", true, 0)), (Lines{{17000, "d"}}));
 }
 
@@ -392,7 +391,7 @@ TEST(LyricEngine, WhenTheWindowCloses) {
 }
 
 TEST(LyricEngine, UnorderedTimesUseTheFirstMatchingEntry) {
-  // The design's form keeps the file's order, and the step takes the first i with
+  // The original form keeps the file's order, and the step takes the first i with
   // t(i) <= p < t(i + 1): at 5.5 s that is c (2 s .. 6 s), not b.  The LRC reading puts
   // the lines in time order first.
   const std::string file = "[0:1:0]a\n[0:5:0]b\n[0:2:0]c\n[0:6:0]d\n";
