@@ -96,6 +96,7 @@ void LyricKeys(TKeyList& keys, TLyricSettings& s, TSettingsHost& host) {
   keys.Bool("LyricFontBold", l.LyricFontBold);
   keys.Bool("LyricFontItalic", l.LyricFontItalic);
   if (keys.Reading()) host.ApplyLyricStyle(l);
+  keys.Bool("StandardLrc", s.StandardLrc);
 }
 
 void OnResumeKeys(TKeyList& keys, TOnResumeSettings& s) {

@@ -96,6 +96,7 @@ struct TLyricSettings {
   bool Tarn_Lyric = false;
   bool PlayWithLyric = false;
   TLyricStyle Lyric;
+  bool StandardLrc = true;  // lyric files in the common LRC form too (app/core/Lyrics.h)
   bool operator==(const TLyricSettings&) const = default;
 };
 
