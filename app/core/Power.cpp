@@ -1,5 +1,8 @@
 #include "app/core/Power.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace sorrel::app {
 
 namespace {
@@ -62,10 +65,12 @@ void TPowerManager::Resume() {
 
   desk_.SetPosition(TDeskBar::tb_MasterLevel, kMasterBarSilent);
   host_.SetFadeStep(kFadeRestart);
-  const TPlayerSettings& s = host_.Settings();
+  const TPlayerSettings s = host_.Settings();
   host_.PlayFile(s.CurFile);
   playerDown_ = false;
-  navigator_.BackSeek(s.CurPos - 100 * s.MainLevel - host_.ResumeAdjustment());
+  // CurPos and the adjustment come from outside (the settings file, the keyboard tool).
+  const int64_t target = int64_t{s.CurPos} - 100 * int64_t{s.MainLevel} - host_.ResumeAdjustment();
+  navigator_.BackSeek(static_cast<int>(std::clamp<int64_t>(target, INT32_MIN, INT32_MAX)));
   host_.SetResumeAdjustment(0);
   host_.SetSuspended(false);
   if (host_.Settings().OnResumeSetCursorPos) host_.ParkCursor();

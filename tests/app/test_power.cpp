@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -227,6 +228,32 @@ TEST(Power, ResumeCountsTheAdjustmentAndTheOptions) {
                             "start TitleTimer", "start tm_OvisCheck", "start tm_CheckMapple"}));
   EXPECT_EQ(r.host.resumeAdjustment, 0);
   EXPECT_EQ(r.waitHost.rounds, 1);  // a wait of 0 still handles the messages once
+}
+
+// Values from a damaged settings file or a stray message: far back, but no overflow.
+TEST(Power, ResumeTargetsBeyondTheIntRange) {
+  PowerRig r;
+  r.Playing(2, 0);
+  r.host.fadeStep = 0;
+  r.host.settings.MainLevel = 100;
+  r.host.settings.OnResumeWait = 0;
+  r.power.PowerBroadcast(PBT_APMSUSPEND);
+  r.host.settings.CurPos = INT_MIN;
+  r.host.resumeAdjustment = INT_MAX;
+  r.power.PowerBroadcast(PBT_APMRESUMEAUTOMATIC);
+  EXPECT_EQ(r.rig.player.position, 0);  // every song walked back, then its start
+  EXPECT_FALSE(r.power.PowerSuspended());
+
+  PowerRig high;
+  high.Playing(2, 0);
+  high.host.settings.OnResumeWait = 0;
+  high.power.PowerBroadcast(PBT_APMSUSPEND);
+  high.host.settings.CurPos = INT_MAX;
+  high.host.settings.MainLevel = 0;
+  high.host.resumeAdjustment = INT_MIN;
+  high.power.PowerBroadcast(PBT_APMRESUMEAUTOMATIC);
+  EXPECT_EQ(high.rig.player.position, INT_MAX);
+  EXPECT_EQ(high.rig.nav.musicIndex, 2);
 }
 
 TEST(Power, RepeatedAndUnknownEventsAreIgnored) {
