@@ -12,6 +12,7 @@ declare -A may=(
   [platform/audio]="base"
   [platform/desktop]="base"
   [platform/input]="base"
+  [platform/power]=""
   [engine]="base decoder platform/audio"
   [controls]="base"
   [playlist/core]="base engine"
@@ -38,6 +39,7 @@ owner() {
     platform/audio/*) echo platform/audio ;;
     platform/desktop/*) echo platform/desktop ;;
     platform/input/*) echo platform/input ;;
+    platform/power/*) echo platform/power ;;
     playlist/core/* | settings/core/* | alarm/core/* | maplink/core/* | app/core/*) echo "${1%%/core/*}/core" ;;
     *) echo "${1%%/*}" ;;
   esac

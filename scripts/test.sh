@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The tests' peers: a real X server and key presses, the reference decoder, an MPRIS client.
-scripts/deps.sh xvfb xdotool xauth mpg123 playerctl
+scripts/deps.sh xvfb xdotool xauth mpg123 playerctl python3-dbusmock
 scripts/build.sh
 ctest --test-dir build --no-tests=error --output-on-failure -j "$(nproc)"
 BUILD_DIR=build-asan scripts/build.sh -DSORREL_SANITIZE=ON -DSORREL_WITH_GUI=OFF
