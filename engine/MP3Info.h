@@ -1,6 +1,8 @@
 // Where the MPEG audio lies in a file (MacBinary and RIFF WAVE wrappers, ID3v2 before
-// it) and the tags' texts (ID3v1/1.1, ID3v2.3, Lyrics3 v1 and 2.00, RIFF INFO) as
-// name=value lists.  Texts are UTF-8.
+// it) and the tags' texts (ID3v1/1.1, ID3v2.2, 2.3 and 2.4, Lyrics3 v1 and 2.00, RIFF
+// INFO) as name=value lists.  Texts are UTF-8.  The ID3v2 list names frames by their
+// ID3v2.3 identifiers whatever the tag's version (ID3v2.2's "TT2" is listed as "TIT2"),
+// so that one set of names serves every version.
 #pragma once
 
 #include <cstdint>
@@ -52,7 +54,12 @@ class TMP3Info {
   std::string Title() const;
   std::string Artist() const;
   std::string Album() const;
+  // ID3v2's "TYER", else the first four characters of ID3v2.4's recording time "TDRC",
+  // else of its release time "TDRL".
   std::string Year() const;
+  // The track number: the leading number of ID3v2's "TRCK" ("3/12" gives 3), else
+  // ID3v1.1's track; 0 when neither gives one above 0.  Sources as for the texts.
+  int Track() const;
 
   TMP3InfoType Found() const { return found_; }
   int64_t AudioStart() const { return audioStart_; }
@@ -73,11 +80,15 @@ class TMP3Info {
   bool MacBinary();
   bool Riff();
   bool ID3v2();
+  void ID3v2Frames(uint8_t version, uint8_t tagFlags, int64_t bodyEnd, TMPStringList& frames);
+  int64_t V24FrameSize(const uint8_t* sizeBytes, int64_t left, int& sizeMode);
+  enum { kNo, kLikely, kSure };
+  int FrameFollows(int64_t distance, int64_t left);
   void RiffInfoTail();
   void ID3v1Tail();
   void Lyrics3Tail();
   bool SeekTo(int64_t offset);
-  std::string Pick(const char* v1, const char* v2, const char* riff) const;
+  std::string Pick(const std::string& v1, const std::string& v2, const std::string& riff) const;
 
   TMPStreamReader* reader_ = nullptr;
   TMP3InfoType found_ = 0;

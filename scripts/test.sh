@@ -3,8 +3,9 @@
 # parsers' corpus replays in a sanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The tests' peers: a real X server and key presses, the reference decoder, an MPRIS client.
-scripts/deps.sh xvfb xdotool xauth mpg123 playerctl python3-dbusmock
+# The tests' peers: a real X server and key presses, the reference decoder, an MPRIS
+# client, a fake logind, real taggers.
+scripts/deps.sh xvfb xdotool xauth mpg123 playerctl python3-dbusmock python3-mutagen eyed3 id3v2
 scripts/build.sh
 ctest --test-dir build --no-tests=error --output-on-failure -j "$(nproc)"
 BUILD_DIR=build-asan scripts/build.sh -DSORREL_SANITIZE=ON -DSORREL_WITH_GUI=OFF

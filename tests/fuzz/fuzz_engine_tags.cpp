@@ -1,5 +1,6 @@
-// The tag reader over arbitrary bytes: wrappers, ID3v2 frames, ID3v1, Lyrics3 and RIFF
-// INFO must stay inside the data and the ring, seekable or not.
+// The tag reader over arbitrary bytes: wrappers, ID3v2.2/2.3/2.4 frames (unsynchronised,
+// flagged, sized plain or synchsafe), ID3v1, Lyrics3 and RIFF INFO must stay inside the
+// data and the ring, seekable or not.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       info.AnalyzeHead();
       if (seekable) info.AnalyzeTail();
       std::string all = info.Title() + info.Artist() + info.Album() + info.Year();
+      for (int i = 0; i < info.ID3V2().Count(); ++i) all += info.ID3V2()[i];
       if (info.AudioStart() < 0 || (info.AudioStart() > int64_t(size) && seekable)) __builtin_trap();
+      if (info.Track() < 0 || info.Track() > 999999) __builtin_trap();
       (void)all;
     }
   }
