@@ -13,4 +13,4 @@ if(TARGET sorrel-decode)
 endif()
 # Its own program, so that its threads are the first to build the tables.
 sorrel_add_test(decoder_layer3_threads_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_layer3_threads.cpp
-  LIBS decoder SANITIZE)
+  LIBS decoder SANITIZE TSAN)
