@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Clock.h"
 #include "platform/audio/WaveOut.h"
 
 namespace sorrel::audio {
@@ -27,7 +28,7 @@ class Sink {
   virtual void Close() {}  // let buffered sound finish, release the device
 };
 
-std::unique_ptr<Sink> MakeNullSink(bool fast);
+std::unique_ptr<Sink> MakeNullSink(bool fast, base::TClock& clock);
 std::unique_ptr<Sink> MakeWavSink(const std::string& path);
 std::unique_ptr<Sink> MakeAlsaSink(const std::string& pcmName);
 

@@ -146,7 +146,7 @@ class QueuedDevice final : public WaveDevice {
 
  private:
   WaveResult SetPaused(bool on) {
-    std::lock_guard lock(m_);
+    std::unique_lock lock(m_);
     if (closed_) return kWaveInvalidHandle;
     if (failed_) {
       SetErrorDetail(kWaveError, failure_);
@@ -157,6 +157,9 @@ class QueuedDevice final : public WaveDevice {
       if (on) interrupt_ = true;
       cv_.notify_all();
     }
+    // As a device's own pause and restart: on return the sound has stopped (or goes on),
+    // and the position stands still (or moves again).
+    cv_.wait(lock, [&] { return sinkPaused_ == paused_ || failed_ || quit_; });
     return kWaveOk;
   }
 
@@ -201,7 +204,6 @@ class QueuedDevice final : public WaveDevice {
 
   void Run() {
     std::unique_lock lock(m_);
-    bool sinkPaused = false;
     for (;;) {
       if (dropPending_) {
         dropPending_ = false;
@@ -212,11 +214,13 @@ class QueuedDevice final : public WaveDevice {
         continue;
       }
       if (quit_) break;
-      if (paused_ != sinkPaused) {
-        sinkPaused = paused_;
+      if (paused_ != sinkPaused_) {
+        const bool on = paused_;
         lock.unlock();
-        sink_->Pause(sinkPaused);
+        sink_->Pause(on);
         lock.lock();
+        sinkPaused_ = on;
+        cv_.notify_all();
         continue;
       }
       if (paused_ || queue_.empty() || failed_) {
@@ -276,6 +280,7 @@ class QueuedDevice final : public WaveDevice {
   std::atomic<uint64_t> delay_{0};
   std::atomic<bool> interrupt_{false};
   bool paused_ = false, quit_ = false, closed_ = false, failed_ = false, dropPending_ = false;
+  bool sinkPaused_ = false;  // the pause the worker has applied to the sink
   std::string failure_;
   std::vector<uint8_t> scratch_;
   std::thread worker_;
@@ -322,7 +327,7 @@ unsigned WaveDeviceCount() {
 }
 
 WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const PcmFormat& format,
-                          DoneCallback onDone) {
+                          DoneCallback onDone, base::TClock& clock) {
   out.reset();
   SetErrorDetail(kWaveOk, {});
   if (deviceId != kWaveMapper && deviceId != 0) return kWaveBadDeviceId;
@@ -339,9 +344,9 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
   }
   std::unique_ptr<Sink> sink;
   if (backend == "null") {
-    sink = MakeNullSink(false);
+    sink = MakeNullSink(false, clock);
   } else if (backend == "null:fast") {
-    sink = MakeNullSink(true);
+    sink = MakeNullSink(true, clock);
   } else if (backend.rfind("wav:", 0) == 0) {
     sink = MakeWavSink(backend.substr(4));
   } else {
