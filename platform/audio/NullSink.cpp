@@ -16,47 +16,50 @@ class NullSink final : public Sink {
 
   WaveResult Open(const PcmFormat& format, std::string&) override {
     bytesPerSec_ = format.avgBytesPerSec();
-    Restart();
+    Restart(clock_.NowMicros());
     return kWaveOk;
+  }
+
+  void Start(int64_t atMicros) override {
+    // After silence, the sound plays from when it came; straight after earlier sound, on
+    // from where that ends.
+    if (atMicros > End()) Restart(atMicros);
   }
 
   bool Play(const uint8_t*, size_t n, const std::atomic<bool>& interrupt, std::string&) override {
     if (fast_) return true;
-    int64_t now = clock_.NowMicros();
-    // Called again straight after the last slice, the device has been playing all along,
-    // even when this thread woke late; after an idle stretch it starts again from now.
-    if (now - lastReturn_ > kIdleMicros) Restart();
     bytes_ += n;
-    const int64_t due = start_ + int64_t(bytes_ * 1000000 / bytesPerSec_);
+    // However late this thread wakes, the device keeps its pace: the due times follow
+    // from the start, not from the last wake-up.
+    const int64_t due = End();
     std::unique_lock lock(m_);
     while (!interrupt.load()) {
-      now = clock_.NowMicros();
+      const int64_t now = clock_.NowMicros();
       if (now >= due) break;
       // In slices: the interrupt flag is looked at between them.
       clock_.WaitUntil(lock, cv_, std::min(due, now + kSliceMicros), [&] { return interrupt.load(); });
     }
-    lastReturn_ = clock_.NowMicros();
     return true;
   }
 
-  void Pause(bool) override { Restart(); }
-  void Drop() override { Restart(); }
+  void Pause(bool) override { Restart(clock_.NowMicros()); }
+  void Drop() override { Restart(clock_.NowMicros()); }
 
  private:
-  static constexpr int64_t kIdleMicros = 50000;
   static constexpr int64_t kSliceMicros = 5000;
 
-  void Restart() {
-    start_ = lastReturn_ = clock_.NowMicros();
+  void Restart(int64_t at) {
+    start_ = at;
     bytes_ = 0;
   }
+  // When the sound played since the start ends.
+  int64_t End() const { return start_ + int64_t(bytes_ * 1000000 / bytesPerSec_); }
 
   bool fast_;
   base::TClock& clock_;
   uint64_t bytesPerSec_ = 1;
-  int64_t start_ = 0;       // when playing (re)started
-  uint64_t bytes_ = 0;      // played since then
-  int64_t lastReturn_ = 0;  // when the last Play returned
+  int64_t start_ = 0;   // when playing (re)started
+  uint64_t bytes_ = 0;  // played since then
   std::mutex m_;
   std::condition_variable cv_;
 };

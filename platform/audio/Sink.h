@@ -23,6 +23,9 @@ class Sink {
                     std::string& detail) = 0;
   // Bytes accepted by Play but not yet heard.
   virtual uint64_t Delay() { return 0; }
+  // Sound was written to the idle device at `atMicros` (on the device's clock); the Play
+  // calls that follow carry it.
+  virtual void Start(int64_t /*atMicros*/) {}
   virtual void Pause(bool /*on*/) {}
   virtual void Drop() {}   // forget what is buffered (reset)
   virtual void Close() {}  // let buffered sound finish, release the device

@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -46,8 +47,8 @@ constexpr unsigned kSliceMs = 20;
 
 class QueuedDevice final : public WaveDevice {
  public:
-  QueuedDevice(std::unique_ptr<Sink> sink, const PcmFormat& f, DoneCallback cb)
-      : sink_(std::move(sink)), onDone_(std::move(cb)) {
+  QueuedDevice(std::unique_ptr<Sink> sink, const PcmFormat& f, DoneCallback cb, base::TClock& clock)
+      : sink_(std::move(sink)), onDone_(std::move(cb)), clock_(clock) {
     format_ = f;
     slice_ = std::max<size_t>(f.blockAlign(),
                               size_t(f.avgBytesPerSec()) * kSliceMs / 1000 / f.blockAlign() * f.blockAlign());
@@ -87,6 +88,8 @@ class QueuedDevice final : public WaveDevice {
         return kWaveInvalidParam;
       }
       h.flags = (h.flags & ~kHeaderDone) | kHeaderInQueue;
+      // Sound written to an idle device starts now, whenever the worker gets to it.
+      if (queue_.empty()) startAt_ = clock_.NowMicros();
       queue_.push_back(&h);
     }
     cv_.notify_all();
@@ -98,13 +101,14 @@ class QueuedDevice final : public WaveDevice {
 
   WaveResult Reset() override {
     std::deque<WaveHeader*> back;
+    uint64_t generation;
     {
       std::lock_guard lock(m_);
       if (closed_) return kWaveInvalidHandle;
       back.swap(queue_);
       offset_ = 0;
       written_ = 0;
-      ++generation_;
+      generation = ++generation_;
       dropPending_ = true;
       paused_ = false;
       interrupt_ = true;
@@ -114,6 +118,10 @@ class QueuedDevice final : public WaveDevice {
     if (onDone_) {
       for (WaveHeader* h : back) onDone_(h);
     }
+    // As a device's own reset: on return the sound has stopped and nothing of what was
+    // queued is still being played.
+    std::unique_lock lock(m_);
+    cv_.wait(lock, [&] { return dropped_ >= generation || quit_; });
     return kWaveOk;
   }
 
@@ -207,10 +215,13 @@ class QueuedDevice final : public WaveDevice {
     for (;;) {
       if (dropPending_) {
         dropPending_ = false;
+        const uint64_t generation = generation_;
         lock.unlock();
         sink_->Drop();
         delay_ = 0;
         lock.lock();
+        dropped_ = generation;
+        cv_.notify_all();
         continue;
       }
       if (quit_) break;
@@ -237,6 +248,14 @@ class QueuedDevice final : public WaveDevice {
         continue;
       }
       interrupt_ = false;
+      if (startAt_ != kNotStarting) {
+        const int64_t at = startAt_;
+        startAt_ = kNotStarting;
+        lock.unlock();
+        sink_->Start(at);
+        lock.lock();
+        continue;
+      }
       WaveHeader* h = queue_.front();
       size_t n = std::min<size_t>(slice_, h->bufferLength - offset_);
       Scale(h->data + offset_, n);
@@ -268,8 +287,12 @@ class QueuedDevice final : public WaveDevice {
     }
   }
 
+  static constexpr int64_t kNotStarting = INT64_MIN;
+
   std::unique_ptr<Sink> sink_;
   DoneCallback onDone_;
+  base::TClock& clock_;
+  int64_t startAt_ = kNotStarting;  // when sound was written to the idle device
   size_t slice_ = 0;
   std::mutex m_;
   std::condition_variable cv_;
@@ -281,6 +304,7 @@ class QueuedDevice final : public WaveDevice {
   std::atomic<bool> interrupt_{false};
   bool paused_ = false, quit_ = false, closed_ = false, failed_ = false, dropPending_ = false;
   bool sinkPaused_ = false;  // the pause the worker has applied to the sink
+  uint64_t dropped_ = 0;     // the last reset the worker has applied to the sink
   std::string failure_;
   std::vector<uint8_t> scratch_;
   std::thread worker_;
@@ -364,7 +388,7 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
     return r;
   }
   try {
-    out = std::make_unique<QueuedDevice>(std::move(sink), format, std::move(onDone));
+    out = std::make_unique<QueuedDevice>(std::move(sink), format, std::move(onDone), clock);
   } catch (const std::exception& e) {
     SetErrorDetail(kWaveNoMem, e.what());
     return kWaveNoMem;
