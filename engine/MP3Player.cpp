@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #if defined(__SSE__) || defined(__x86_64__)
@@ -28,13 +29,13 @@ int RoundEven(double v) { return int(std::nearbyint(v)); }
 
 }  // namespace
 
-TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize) {
-  soundOut_ = std::make_unique<TSoundOut>();
+TMP3Player::TMP3Player(TMPOwnerQueue& owner, base::TClock& clock) : owner_(owner), reader_(kRingSize) {
+  soundOut_ = std::make_unique<TSoundOut>(clock);
   soundOut_->SetNotifyInterval(uint32_t(changePosStep_));
   soundOut_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& h) {
     OnWorkerException(t, e, h);
   };
-  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageOwner*>(this));
+  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageOwner*>(this), clock);
   thread_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& h) {
     OnWorkerException(t, e, h);
   };
@@ -210,6 +211,20 @@ std::string TMP3Player::Title() const {
   return slash == std::string::npos ? fileName_ : fileName_.substr(slash + 1);
 }
 
+std::string TMP3Player::Track() const {
+  // Chosen as the other texts are: the longest of the allowed sources, the earlier on ties.
+  std::string best;
+  auto take = [&](TMP3InfoType source, const TMPStringList& list, const char* name) {
+    if (!(info_.NeedInfoType & source)) return;
+    std::string v = list.Values(name);
+    if (v.size() > best.size()) best = std::move(v);
+  };
+  take(mitID3V1, info_.ID3V1(), "TRACK");
+  take(mitID3V2, info_.ID3V2(), "TRCK");
+  take(mitRiff, info_.RiffInfo(), "ITRK");
+  return best;
+}
+
 int TMP3Player::OutputQueued() {
   std::lock_guard lock(outputLock_);
   return soundOut_->Opened() ? soundOut_->Queued() : 0;
@@ -323,11 +338,19 @@ int32_t TMP3Player::CheckFrame(const uint8_t* p, decoder::TMPEGHead& head, int32
   return decoder::MPEGPaddedFrameBytes(head, raw);
 }
 
-void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
+void TMP3Player::Open(std::unique_ptr<TMPStream> stream, bool seekable) {
+  if (!stream) throw std::invalid_argument("TMP3Player.Open: no stream");
+  TMPStream* s = stream.get();
+  OpenStream(s, std::move(stream), seekable);
+}
+
+void TMP3Player::Open(TMPStream& stream, bool seekable) { OpenStream(&stream, nullptr, seekable); }
+
+void TMP3Player::OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned, bool seekable) {
   Close();
   stream_ = stream;
+  ownedStream_ = std::move(owned);
   seekable_ = seekable;
-  ownsStream_ = ownsStream;
   try {
     {
       std::lock_guard lock(indexLock_);
@@ -473,15 +496,15 @@ void TMP3Player::OpenByName() {
     return;
   }
   std::string name = fileName_;
-  TMPFileStream* s;
+  std::unique_ptr<TMPStream> s;
   try {
-    s = new TMPFileStream(name);
+    s = std::make_unique<TMPFileStream>(name);
   } catch (...) {
     Close();
     fileName_.clear();
     throw;
   }
-  Open(s, true, true);
+  Open(std::move(s), true);
   fileName_ = name;
 }
 
@@ -494,9 +517,8 @@ void TMP3Player::Close() {
     reader_.Close();
     pcm_.reset();
     fileName_.clear();
-    if (ownsStream_) delete stream_;
     stream_ = nullptr;
-    ownsStream_ = false;
+    ownedStream_.reset();
     info_.Clear();
     head_ = {};
     frameHead_ = {};
@@ -651,8 +673,9 @@ int TMP3Player::Position() {
 }
 
 int TMP3Player::Duration() const {
+  const int64_t dataLength = dataLength_;
   if (rate_ >= 1 && vbrTotal_ >= 1) return int(vbrTotal_ * 1000 / (int64_t(rate_) * channels_ * 2));
-  if (bitRate_ >= 1 && dataLength_ != kMPMaxInt) return int(dataLength_ * 8 * 1000 / bitRate_);
+  if (bitRate_ >= 1 && dataLength != kMPMaxInt) return int(dataLength * 8 * 1000 / bitRate_);
   return 0;
 }
 
@@ -779,6 +802,8 @@ void TMP3Player::DecodeStep() {
 // ---- equaliser ------------------------------------------------------------------------
 
 void TMP3Player::RecomputeEqualizer() {
+  // The decode thread reads the gains while it decodes.
+  std::lock_guard dl(decodeLock_);
   auto gain = [](int v) { return float(std::pow(10.0, v / 100.0)); };
   // The band whose centre frequency is nearest in ratio (the lower band on ties).
   auto nearest = [this](int centre) {
