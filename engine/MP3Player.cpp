@@ -19,6 +19,8 @@ constexpr int64_t kRingSize = 327680;
 constexpr int kPcmBufferBytes = 25600;
 constexpr int kMaxSkip = 4096;
 constexpr const char* kUnknownFormat = "unknown MPEG Audio format.";
+// Word parameter of a position notification that has waited behind pending work.
+constexpr uintptr_t kPositionDue = 1;
 
 uint32_t BE32(const uint8_t* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
@@ -45,13 +47,20 @@ TMP3Player::TMP3Player(TMPOwnerQueue& owner, base::TClock& clock) : owner_(owner
 }
 
 TMP3Player::~TMP3Player() {
+  destroying_ = true;
+  {
+    // A worker waiting for its exception to be shown waits no more: nobody will show it.
+    std::lock_guard lock(faultLock_);
+    faultsClosed_ = true;
+    for (auto& f : faults_) f->shown.SetEvent();
+    faults_.clear();
+  }
   try {
     Stop();
   } catch (...) {}
   try {
     Close();
   } catch (...) {}
-  destroying_ = true;
   owner_.Detach(this);
   // The decode thread ends first: a step still running uses the sound output and the
   // thread object itself (a unique_ptr being reset already reads as empty).
@@ -265,40 +274,65 @@ void TMP3Player::DoEndPlay() {
 
 void TMP3Player::OnWorkerException(TMPLoopThread*, const std::exception_ptr& e, bool& handled) {
   handled = true;
-  if (destroying_) return;
-  // Shown on the owner thread; this thread waits until it has been.
-  TMPSimpleEvent shown;
-  auto* copy = new std::exception_ptr(e);
-  owner_.Post(this, MPN_EXCEPTION, reinterpret_cast<uintptr_t>(&shown), reinterpret_cast<intptr_t>(copy));
-  while (shown.WaitFor(50) != TMPEvent::kSignaled) {
-    if (destroying_) {
-      // The owner is tearing the player down and dropped the message: it never saw it.
-      if (!owner_.Pending(this, MPN_EXCEPTION)) break;
-    }
+  // Shared with the owner thread, which may still hold it when this thread has gone on.
+  auto fault = std::make_shared<TWorkerFault>();
+  fault->error = e;
+  {
+    std::lock_guard lock(faultLock_);
+    if (faultsClosed_) return;
+    faults_.push_back(fault);
   }
-  if (destroying_ && !shown.IsSet()) {
-    owner_.Detach(this);
-  }
-  if (!shown.IsSet()) delete copy;
+  owner_.Post(this, MPN_EXCEPTION);
+  // Shown on the owner thread; this thread waits until it has been, or the player goes.
+  fault->shown.WaitFor(TMPEvent::kInfinite);
 }
 
-void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) {
+void TMP3Player::ShowWorkerFault() {
+  std::shared_ptr<TWorkerFault> fault;
+  {
+    std::lock_guard lock(faultLock_);
+    if (faults_.empty()) return;
+    fault = faults_.front();  // stays listed while shown: destruction releases its worker
+  }
+  // The display may run an event loop of its own (a message box), in which anything can
+  // happen to this player, its destruction included.
+  std::weak_ptr<int> alive = alive_;
+  const uint64_t song = openSerial_;
+  ShowMPException(fault->error);
+  if (alive.expired()) return;
+  {
+    std::lock_guard lock(faultLock_);
+    std::erase(faults_, fault);
+  }
+  fault->shown.SetEvent();
+  // Only the song that failed ends with the error, and only if it still plays.
+  if (openSerial_ != song || !IsOpened() || status_ == mpsStopped) return;
+  reason_ = merError;
+  Stop();
+}
+
+// Every handler returns straight after raising an event: the application may destroy
+// the player inside it.
+void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t) {
   switch (msg) {
     case MPN_POSITION:
-      owner_.ProcessPending();
+      if (w != kPositionDue) {
+        // Pending work runs first: the event goes behind it and comes back from the event
+        // loop, so that a command in that work (stop, close, another song) finds no
+        // player call on the stack.
+        if (!positionDeferred_) {
+          positionDeferred_ = true;
+          owner_.PostBehindPending(this, MPN_POSITION, kPositionDue);
+        }
+        break;
+      }
+      positionDeferred_ = false;
       owner_.Remove(this, MPN_POSITION);
       DoChangePosition();
       break;
-    case MPN_EXCEPTION: {
-      auto* e = reinterpret_cast<std::exception_ptr*>(l);
-      std::exception_ptr copy = *e;
-      delete e;
-      ShowMPException(copy);
-      reinterpret_cast<TMPEvent*>(w)->SetEvent();
-      reason_ = merError;
-      Stop();
+    case MPN_EXCEPTION:
+      ShowWorkerFault();
       break;
-    }
     case MPN_ENDOFDATA:
       if (!IsOpened() || status_ == mpsStopped) break;
       reason_ = merEndOfFile;
@@ -351,6 +385,7 @@ void TMP3Player::OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned,
   stream_ = stream;
   ownedStream_ = std::move(owned);
   seekable_ = seekable;
+  ++openSerial_;
   try {
     {
       std::lock_guard lock(indexLock_);

@@ -7,8 +7,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -132,9 +134,17 @@ class TMP3Player : public TMP3PlayerIntf, private TMPMessageOwner, private TMPNo
   virtual void DoEndPlay();
 
  private:
+  // A worker's exception on its way to the owner thread; the worker waits until it has
+  // been shown.
+  struct TWorkerFault {
+    std::exception_ptr error;
+    TMPSimpleEvent shown;
+  };
+
   void Dispatch(TMPMessage& msg) override;                                  // decode thread
   void HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) override;  // owner thread
   void OnWorkerException(TMPLoopThread*, const std::exception_ptr& e, bool& handled);
+  void ShowWorkerFault();
   void OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned, bool seekable);
   void DecodeStep();
   void EndOfData(std::unique_lock<TMPSimpleMutex>& decodeLock);
@@ -197,6 +207,13 @@ class TMP3Player : public TMP3PlayerIntf, private TMPMessageOwner, private TMPNo
   bool loading_ = false;
   uint64_t generation_ = 0;  // bumped by seek and stop (decode lock)
   std::atomic<bool> destroying_{false};
+  bool positionDeferred_ = false;  // a position event waits behind pending work (owner thread)
+  uint64_t openSerial_ = 0;        // counts opens (owner thread)
+  std::mutex faultLock_;
+  std::deque<std::shared_ptr<TWorkerFault>> faults_;  // fault lock
+  bool faultsClosed_ = false;                         // fault lock: the player is going
+  // Expires with the player: a handler that ran user code can tell whether it still exists.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace sorrel::engine

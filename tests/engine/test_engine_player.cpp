@@ -531,6 +531,20 @@ TEST_F(PlayerTest, TruncatedCorruptedAndRandomFilesNeverCrashOrHang) {
 
 namespace {
 
+// A command from elsewhere (the bus, the keys) that reaches the owner thread through the
+// same loop as the player's notifications.
+struct Command : TMPNotifyTarget {
+  TMPOwnerQueue& loop;
+  std::function<void()> run;
+  bool ran = false;
+  Command(TMPOwnerQueue& q, std::function<void()> f) : loop(q), run(std::move(f)) {}
+  ~Command() override { loop.Detach(this); }
+  void HandleNotification(uint32_t, uintptr_t, intptr_t) override {
+    ran = true;
+    run();
+  }
+};
+
 // An owned stream that tells when it is freed.
 struct TrackedStream : TMPMemoryStream {
   bool& freed;
@@ -539,6 +553,106 @@ struct TrackedStream : TMPMemoryStream {
 };
 
 }  // namespace
+
+TEST_F(PlayerTest, ACommandArrivingWithThePositionEventRunsFirstAndFindsNoPlayerOnTheStack) {
+  // Opening posts the status and a position notification; the command arrives behind
+  // them, so that handling the position means letting the command run first.
+  enum Kind { kClose, kStop, kOtherSong, kDestroy };
+  for (Kind kind : {kClose, kStop, kOtherSong, kDestroy}) {
+    SCOPED_TRACE(kind);
+    Use("null");
+    ends_.clear();
+    std::vector<std::string> log;
+    TMP3Player& p = Player();
+    p.OnChangeStatus = [&](TMP3PlayerIntf*) { log.push_back("status"); };
+    p.OnChangePosition = [&](TMP3PlayerIntf* q) {
+      log.push_back("position " + q->FileName() + " " + std::to_string(q->Status()) + " " +
+                    std::to_string(q->Position()));
+    };
+    p.SetFileName(Data("mono22k_8s.mp3"));
+    Command command(loop_, [&] {
+      log.push_back("command");
+      switch (kind) {
+        case kClose:
+          player_->Close();
+          break;
+        case kStop:
+          player_->Stop();
+          break;
+        case kOtherSong:
+          player_->SetFileName(Data("plain_cbr.mp3"));
+          break;
+        case kDestroy:
+          player_.reset();
+          break;
+      }
+    });
+    loop_.Post(&command, 1);
+    ASSERT_TRUE(loop_.RunUntil([&] { return command.ran; }, 5000));
+    loop_.RunFor(30);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0], "status");
+    EXPECT_EQ(log[1], "command");
+    switch (kind) {
+      case kClose:
+        EXPECT_EQ(std::count(log.begin(), log.end(), "position  0 0"), 1);
+        EXPECT_FALSE(player_->IsOpened());
+        EXPECT_EQ(ends_, std::vector<TMP3EndPlayReason>{merStop});
+        break;
+      case kStop:
+        EXPECT_EQ(std::count(log.begin(), log.end(), "position " + Data("mono22k_8s.mp3") + " 0 0"), 1);
+        EXPECT_TRUE(player_->IsOpened());
+        EXPECT_EQ(ends_, std::vector<TMP3EndPlayReason>{merStop});
+        break;
+      case kOtherSong:
+        EXPECT_EQ(std::count(log.begin(), log.end(), "position " + Data("plain_cbr.mp3") + " 1 0"), 1);
+        EXPECT_EQ(player_->Status(), mpsPlaying);
+        EXPECT_EQ(ends_, std::vector<TMP3EndPlayReason>{merStop});
+        break;
+      case kDestroy:
+        // Nothing is raised by a player that is gone.
+        EXPECT_EQ(log.size(), 2u);
+        EXPECT_TRUE(ends_.empty());
+        break;
+    }
+    player_.reset();
+  }
+}
+
+TEST_F(PlayerTest, TheErrorDisplayMayStartAnotherSongOrDestroyThePlayer) {
+  // The display is the application's message box: it runs an event loop of its own,
+  // in which the user may do anything.
+  Use("wav:/dev/full");  // the device fails on its first samples
+  TMP3Player& p = Player();
+  SetMPExceptionDisplay([this](const std::exception_ptr& e) {
+    shown_.push_back(MPExceptionMessage(e));
+    Use("null");
+    player_->SetFileName(Data("plain_cbr.mp3"));
+  });
+  p.SetFileName(Data("mono22k_8s.mp3"));
+  ASSERT_TRUE(loop_.RunUntil([this] { return !shown_.empty(); }, 10000));
+  loop_.RunFor(30);
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_NE(shown_[0].find("(TSoundOut.WaveWrite)"), std::string::npos) << shown_[0];
+  // The failed song ended by the switch; the new one is not ended by the old error.
+  EXPECT_EQ(ends_, std::vector<TMP3EndPlayReason>{merStop});
+  EXPECT_EQ(p.FileName(), Data("plain_cbr.mp3"));
+  EXPECT_EQ(p.Status(), mpsPlaying);
+  player_.reset();
+
+  Use("wav:/dev/full");
+  ends_.clear();
+  shown_.clear();
+  SetMPExceptionDisplay([this](const std::exception_ptr& e) {
+    shown_.push_back(MPExceptionMessage(e));
+    player_.reset();  // its decode thread still waits for this display to end
+  });
+  Player().SetFileName(Data("mono22k_8s.mp3"));
+  ASSERT_TRUE(loop_.RunUntil([this] { return !player_; }, 10000));
+  loop_.RunFor(30);
+  EXPECT_EQ(shown_.size(), 1u);
+  EXPECT_TRUE(ends_.empty());
+}
 
 TEST_F(PlayerTest, AStreamHandedOverIsFreedOnCloseAndOnFailureALentOneNever) {
   Use("null");
