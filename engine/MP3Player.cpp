@@ -300,13 +300,17 @@ void TMP3Player::ShowWorkerFault() {
   const uint64_t song = openSerial_;
   ShowMPException(fault->error);
   if (alive.expired()) return;
+  // Only the song that failed ends with the error, and only if it still plays.
+  const bool failedSongPlays = openSerial_ == song && IsOpened() && status_ != mpsStopped;
+  // Its decoding is parked before the worker goes on: another step would only fail, and
+  // be shown, again.
+  if (failedSongPlays) thread_->Event.ResetEvent();
   {
     std::lock_guard lock(faultLock_);
     std::erase(faults_, fault);
   }
   fault->shown.SetEvent();
-  // Only the song that failed ends with the error, and only if it still plays.
-  if (openSerial_ != song || !IsOpened() || status_ == mpsStopped) return;
+  if (!failedSongPlays) return;
   reason_ = merError;
   Stop();
 }

@@ -340,8 +340,9 @@ TEST_F(PlayerTest, AnErrorInsideTheDecodeThreadEndsTheSongWithError) {
   TMP3Player& p = Player();
   p.SetFileName(Data("mono22k_8s.mp3"));
   ASSERT_TRUE(WaitEnd(10000));
+  loop_.RunFor(50);
   EXPECT_EQ(ends_, std::vector<TMP3EndPlayReason>{merError});
-  ASSERT_FALSE(shown_.empty());
+  ASSERT_EQ(shown_.size(), 1u);  // once, though the device stays broken
   EXPECT_NE(shown_[0].find("(TSoundOut.WaveWrite)"), std::string::npos) << shown_[0];
   EXPECT_TRUE(p.IsOpened());
   EXPECT_EQ(p.Status(), mpsStopped);
