@@ -122,8 +122,8 @@ TEST(QtOwnerQueue, ACommandQueuedWithThePlayersPositionEventRunsFirstAndNotInsid
   sorrel::base::TFakeClock clock;  // nothing plays on by itself
   const std::string song = std::string(SORREL_TEST_DATA) + "/engine/mono22k_8s.mp3";
   const std::string other = std::string(SORREL_TEST_DATA) + "/engine/plain_cbr.mp3";
-  enum Kind { kClose, kOtherSong, kDestroy };
-  for (Kind kind : {kClose, kOtherSong, kDestroy}) {
+  enum Kind { kClose, kStop, kOtherSong, kDestroy };
+  for (Kind kind : {kClose, kStop, kOtherSong, kDestroy}) {
     SCOPED_TRACE(kind);
     QtOwnerQueue q;
     auto player = std::make_unique<TMP3Player>(q, clock);
@@ -141,6 +141,7 @@ TEST(QtOwnerQueue, ACommandQueuedWithThePlayersPositionEventRunsFirstAndNotInsid
           ran = true;
           log.push_back("command");
           if (kind == kClose) player->Close();
+          if (kind == kStop) player->Stop();
           if (kind == kOtherSong) player->SetFileName(other);
           if (kind == kDestroy) player.reset();
         },
@@ -155,6 +156,12 @@ TEST(QtOwnerQueue, ACommandQueuedWithThePlayersPositionEventRunsFirstAndNotInsid
         EXPECT_EQ(std::count(log.begin(), log.end(), "position "), 1);
         EXPECT_EQ(std::count(log.begin(), log.end(), "end 1"), 1);
         EXPECT_FALSE(player->IsOpened());
+        break;
+      case kStop:
+        EXPECT_EQ(std::count(log.begin(), log.end(), "position " + song), 1);
+        EXPECT_EQ(std::count(log.begin(), log.end(), "end 1"), 1);
+        EXPECT_EQ(player->Status(), mpsStopped);
+        EXPECT_EQ(player->Position(), 0);
         break;
       case kOtherSong:
         EXPECT_EQ(std::count(log.begin(), log.end(), "position " + other), 1);
