@@ -19,14 +19,22 @@ std::string VersionLine(const std::string& program) {
 TCommandLine::TCommandLine(std::string program, std::string usage)
     : program_(std::move(program)), usage_(std::move(usage)) {}
 
-void TCommandLine::Flag(const std::string& name, bool* out) { specs_.push_back({name, out, nullptr}); }
+void TCommandLine::Flag(const std::string& name, bool* out) { options_.push_back({name, out, nullptr}); }
 
 void TCommandLine::Option(const std::string& name, std::string* out) {
-  specs_.push_back({name, nullptr, out});
+  options_.push_back({name, nullptr, out});
 }
 
-const TCommandLine::Spec* TCommandLine::Find(const std::string& name) const {
-  for (const Spec& s : specs_)
+void TCommandLine::Option(const std::string& name, std::optional<std::string>* out) {
+  options_.push_back({name, nullptr, nullptr, out});
+}
+
+void TCommandLine::Verbatim(std::function<bool(const std::vector<std::string>& before)> takeAsIs) {
+  verbatim_ = std::move(takeAsIs);
+}
+
+const TCommandLine::OptionDef* TCommandLine::Find(const std::string& name) const {
+  for (const OptionDef& s : options_)
     if (s.name == name) return &s;
   return nullptr;
 }
@@ -50,7 +58,8 @@ TCommandLine::TResult TCommandLine::Parse(const std::vector<std::string>& args) 
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (optionsEnded || a == "-" || a.empty() || a[0] != '-' || LooksNegativeNumber(a)) {
+    const bool asIs = verbatim_ && a.compare(0, 2, "--") != 0 && verbatim_(positional_);
+    if (optionsEnded || asIs || a == "-" || a.empty() || a[0] != '-' || LooksNegativeNumber(a)) {
       positional_.push_back(a);
       continue;
     }
@@ -68,21 +77,23 @@ TCommandLine::TResult TCommandLine::Parse(const std::vector<std::string>& args) 
     }
     const size_t eq = a.find('=');
     const std::string name = a.substr(0, eq);
-    const Spec* spec = a.compare(0, 2, "--") == 0 ? Find(name) : nullptr;
-    if (!spec) {
+    const OptionDef* def = a.compare(0, 2, "--") == 0 ? Find(name) : nullptr;
+    if (!def) {
       Fail("unknown option " + name);
       return TResult::kExit;
     }
-    if (spec->flag) {
+    if (def->flag) {
       if (eq != std::string::npos) {
         Fail(name + " takes no value");
         return TResult::kExit;
       }
-      *spec->flag = true;
-    } else if (eq != std::string::npos) {
-      *spec->value = a.substr(eq + 1);
-    } else if (i + 1 < args.size()) {
-      *spec->value = args[++i];
+      *def->flag = true;
+    } else if (eq != std::string::npos || i + 1 < args.size()) {
+      std::string v = eq != std::string::npos ? a.substr(eq + 1) : args[++i];
+      if (def->given)
+        *def->given = std::move(v);
+      else
+        *def->value = std::move(v);
     } else {
       Fail(name + " wants a value");
       return TResult::kExit;

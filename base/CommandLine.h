@@ -3,6 +3,8 @@
 // ("PROG: what went wrong" and a pointer to --help on standard error, status 2).
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,12 @@ class TCommandLine {
 
   void Flag(const std::string& name, bool* out);
   void Option(const std::string& name, std::string* out);
+  // Set only when the option is given, so that "--name=" and its absence differ.
+  void Option(const std::string& name, std::optional<std::string>* out);
+  // Where `takeAsIs` says so for the positional arguments read so far, the next argument
+  // that does not begin with "--" is positional whatever it looks like ("-x.pdr", "-h"):
+  // for a free text after a verb.
+  void Verbatim(std::function<bool(const std::vector<std::string>& before)> takeAsIs);
 
   enum class TResult { kRun, kExit };
   // kExit: --help or --version was answered, or the line was wrong (the message is
@@ -31,15 +39,17 @@ class TCommandLine {
   const std::string& Program() const { return program_; }
 
  private:
-  struct Spec {
+  struct OptionDef {
     std::string name;
     bool* flag = nullptr;
     std::string* value = nullptr;
+    std::optional<std::string>* given = nullptr;
   };
-  const Spec* Find(const std::string& name) const;
+  const OptionDef* Find(const std::string& name) const;
 
   std::string program_, usage_;
-  std::vector<Spec> specs_;
+  std::vector<OptionDef> options_;
+  std::function<bool(const std::vector<std::string>&)> verbatim_;
   std::vector<std::string> positional_;
   int exitCode_ = 0;
 };

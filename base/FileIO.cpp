@@ -126,37 +126,92 @@ TReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes) {
 
 std::string TempFileName(const std::string& path) { return path + ".tmp" + std::to_string(getpid()); }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
-  const std::string target = WriteTarget(path);
-  const std::string temp = TempFileName(target);
-  auto fail = [&](const std::string& why) {
-    if (error) *error = why;
-    unlink(temp.c_str());
-    return false;
-  };
+bool TAtomicFileWriter::Open(const std::string& path, std::string* error) {
+  Discard();
+  target_ = WriteTarget(path);
+  temp_ = TempFileName(target_);
+  error_.clear();
   // Keep the permissions of the file being replaced.
   mode_t mode = 0644;
   struct stat st {};
-  if (stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
-  if (fd < 0) {
-    if (error) *error = Errno(temp);
+  if (stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+  if (fd_ < 0) {
+    if (error) *error = Errno(temp_);
     return false;
   }
-  if (!WriteAll(fd, data) || fsync(fd) != 0) {
-    const std::string why = Errno(temp);
-    close(fd);
-    return fail(why);
+  return true;
+}
+
+bool TAtomicFileWriter::Write(const void* data, size_t n) {
+  if (fd_ < 0 || !error_.empty()) return false;
+  if (!WriteAll(fd_, std::string_view(static_cast<const char*>(data), n))) {
+    error_ = Errno(temp_);
+    return false;
   }
-  if (close(fd) != 0) return fail(Errno(temp));
-  if (rename(temp.c_str(), target.c_str()) != 0) return fail(Errno(target));
+  return true;
+}
+
+bool TAtomicFileWriter::WriteAt(uint64_t offset, const void* data, size_t n) {
+  if (fd_ < 0 || !error_.empty()) return false;
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    const ssize_t w = pwrite(fd_, p, n, off_t(offset));
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      error_ = Errno(temp_);
+      return false;
+    }
+    p += w;
+    n -= size_t(w);
+    offset += uint64_t(w);
+  }
+  return true;
+}
+
+bool TAtomicFileWriter::Fail(const std::string& why, std::string* error) {
+  if (error) *error = why;
+  Discard();
+  return false;
+}
+
+bool TAtomicFileWriter::Commit(std::string* error) {
+  if (fd_ < 0) return Fail(error_.empty() ? "nothing to commit" : error_, error);
+  if (!error_.empty()) return Fail(error_, error);
+  if (fsync(fd_) != 0) return Fail(Errno(temp_), error);
+  const int fd = fd_;
+  fd_ = -1;
+  if (close(fd) != 0) {
+    const std::string why = Errno(temp_);
+    unlink(temp_.c_str());
+    return Fail(why, error);
+  }
+  if (rename(temp_.c_str(), target_.c_str()) != 0) {
+    const std::string why = Errno(target_);
+    unlink(temp_.c_str());
+    return Fail(why, error);
+  }
   // The rename itself must reach the disk too.
-  const int dir = open(DirName(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dir = open(DirName(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     fsync(dir);
     close(dir);
   }
   return true;
+}
+
+void TAtomicFileWriter::Discard() {
+  if (fd_ < 0) return;
+  close(fd_);
+  fd_ = -1;
+  unlink(temp_.c_str());
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
+  TAtomicFileWriter writer;
+  if (!writer.Open(path, error)) return false;
+  writer.Write(data.data(), data.size());
+  return writer.Commit(error);
 }
 
 int RemoveStaleTempFiles(const std::string& path) {

@@ -3,6 +3,7 @@
 // Writes replace a file whole or not at all.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +35,32 @@ TReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes = kMaxTex
 // through: its final target is replaced and the link stays.  On failure the old file is
 // untouched and `error` says why.
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error = nullptr);
+
+// A file written piece by piece that replaces its target whole or not at all: the
+// pieces go to a temporary file beside the target (a symbolic link's final target),
+// and Commit flushes it to disk and renames it over the target.  Destroyed without a
+// commit, it removes the temporary file and leaves the target as it was.
+class TAtomicFileWriter {
+ public:
+  TAtomicFileWriter() = default;
+  ~TAtomicFileWriter() { Discard(); }
+  TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+  TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+
+  bool Open(const std::string& path, std::string* error = nullptr);
+  bool Write(const void* data, size_t n);
+  // Overwrites bytes already written (a header whose sizes are known at the end).
+  bool WriteAt(uint64_t offset, const void* data, size_t n);
+  // False, with `error` set, when a write failed or the file could not be put in place.
+  bool Commit(std::string* error = nullptr);
+  void Discard();
+
+ private:
+  bool Fail(const std::string& why, std::string* error);
+
+  int fd_ = -1;
+  std::string target_, temp_, error_;
+};
 
 // The temporary name WriteFileAtomically uses for `path` in this process.
 std::string TempFileName(const std::string& path);

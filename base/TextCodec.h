@@ -29,6 +29,10 @@ std::string DecodeText(std::string_view bytes, bool* damaged = nullptr);
 // surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(const uint8_t* p, size_t n);
 
+// True for UTF-16 text: a UTF-16 byte-order mark, or NUL bytes in every other place as
+// UTF-16 puts them beside Latin letters.  No text of the other encodings has NULs so.
+bool LooksLikeUtf16(std::string_view bytes);
+
 // Characters (code points) in a UTF-8 text.
 size_t Utf8Length(std::string_view s);
 

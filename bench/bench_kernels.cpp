@@ -7,12 +7,14 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decoder/Layer3.h"
 #include "decoder/MP3Decoder.h"
 #include "decoder/MPCPUSpc.h"
 #include "decoder/MPEGHeader.h"
+#include "decoder/MPEGWalker.h"
 #include "decoder/Synth.h"
 #include "decoder/simd/Select.h"
 
@@ -144,10 +146,20 @@ void BM_DecodeStream(benchmark::State& state, const char* name) {
   if (!Usable(state, k)) return;
   std::ifstream f(std::string(SORREL_TEST_DATA) + "/vectors/" + name + ".bit", std::ios::binary);
   const std::vector<uint8_t> data((std::istreambuf_iterator<char>(f)), {});
-  TMPEGHead head{};
-  int32_t bitrate = 0, off = 0;
-  const int32_t n = static_cast<int32_t>(data.size());
-  const int32_t fb = HeadInfoSearch(data.data(), n < 10000 ? n : 10000, head, bitrate, off);
+  // The frames as the player finds them.
+  TMPEGWalker walker;
+  TMPEGMemorySource src(data.data(), int64_t(data.size()));
+  TMPEGData span{0, int64_t(data.size())};
+  std::vector<std::pair<int64_t, int32_t>> frames;
+  if (walker.Open(src, span)) {
+    int skipped = 0;
+    TMPEGFrame f;
+    while (walker.Next(src, span.End(), skipped, f) && src.Need(f.length)) {
+      frames.emplace_back(src.Position(), f.length);
+      skipped = 0;
+      src.Skip(f.length);
+    }
+  }
   uint32_t caps = 0;
   CpuCapabilitiesForName(k == TMP3Kernel::mkPlain ? "plain" : k == TMP3Kernel::mkSSE2 ? "sse" : "avx2", caps);
   TMP3Decoder dec;
@@ -155,23 +167,13 @@ void BM_DecodeStream(benchmark::State& state, const char* name) {
   std::vector<int16_t> out(4608);
   int64_t samples = 0;
   for (auto _ : state) {
-    if (fb < 1 || !dec.AudioDecodeInit(head, fb, 0, 0, 0, 24000)) {
+    if (frames.empty() ||
+        !dec.AudioDecodeInit(walker.First().head, walker.First().rawLength, 0, 0, 0, 24000)) {
       state.SkipWithError("stream not decodable");
       return;
     }
-    int32_t pos = off;
-    while (pos + 4 <= n) {
-      TMPEGHead h{};
-      int32_t len = HeadInfo(data.data() + pos, 0, h);
-      if (h.sync && h.br_index == 0) len = fb;
-      if (len < 1 || !HeaderAgrees(data.data() + pos, data.data() + off)) {
-        ++pos;
-        continue;
-      }
-      const TInOut r = dec.AudioDecode(data.data() + pos, n - pos, out.data());
-      samples += r.out_bytes / 2;
-      pos += MPEGPaddedFrameBytes(h, len);
-    }
+    for (const auto& [at, length] : frames)
+      samples += dec.AudioDecode(data.data() + at, length, out.data()).out_bytes / 2;
   }
   state.SetItemsProcessed(samples);
 }

@@ -5,6 +5,7 @@
 
 #include "decoder/HeaderTables.h"
 #include "decoder/Layer3Tables.h"
+#include "decoder/MPEGHeader.h"
 #include "decoder/Synth.h"
 
 namespace sorrel::decoder {
@@ -518,8 +519,7 @@ int32_t TL3Decoder::UnpackSide(const uint8_t* in, int32_t avail) {
       g.count1table_select = static_cast<int>(r.Get(1));
     }
   if (r.overrun) return -1;
-  if (id == 1) return ch_count == 2 ? 36 : 21;
-  return ch_count == 2 ? 21 : 13;
+  return 4 + MPEGSideInfoBytes(id, mode);
 }
 
 // ---------------------------------------------------------------------------

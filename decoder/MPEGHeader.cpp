@@ -156,6 +156,11 @@ int32_t MPEGSamplesPerFrame(const TMPEGHead& head) {
   }
 }
 
+int32_t MPEGSideInfoBytes(int32_t id, int32_t mode) {
+  if (id == 1) return mode == 3 ? 17 : 32;
+  return mode == 3 ? 9 : 17;
+}
+
 int32_t MPEGPaddedFrameBytes(const TMPEGHead& head, int32_t framebytes) {
   return framebytes + head.pad * (head.option == 3 ? 4 : 1);
 }

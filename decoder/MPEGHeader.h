@@ -51,6 +51,10 @@ int32_t MPEGBitRateKbps(const TMPEGHead& head);
 int32_t MPEGSampleRate(const TMPEGHead& head);
 // Samples per channel in one frame: 384, 1152, or 576 for MPEG-2/2.5 Layer III.
 int32_t MPEGSamplesPerFrame(const TMPEGHead& head);
+// Bytes of Layer III side information after the 4 header bytes (and the CRC word):
+// 32 for MPEG-1 with two channels, 17 for MPEG-1 with one channel or MPEG-2/2.5 with
+// two, 9 for MPEG-2/2.5 with one.  mode 3 is single channel.
+int32_t MPEGSideInfoBytes(int32_t id, int32_t mode);
 // Length of the frame in bytes including its padding (x4 for Layer I), given the
 // length without padding as HeadInfo returns it.
 int32_t MPEGPaddedFrameBytes(const TMPEGHead& head, int32_t framebytes);

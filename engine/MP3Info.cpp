@@ -3,7 +3,7 @@
 #include <strings.h>
 #include <cstring>
 
-#include "engine/MPText.h"
+#include "base/TextCodec.h"
 
 namespace sorrel::engine {
 
@@ -48,7 +48,7 @@ std::string Field(const uint8_t* p, size_t n) {
   size_t len = 0;
   while (len < n && p[len] != 0) ++len;
   while (len > 0 && p[len - 1] <= 0x20) --len;
-  return MPBytesToUtf8(p, len);
+  return base::DecodeText({reinterpret_cast<const char*>(p), len});
 }
 
 std::string RightTrim(std::string s) {
@@ -129,18 +129,25 @@ bool TMP3Info::Riff() {
   for (;;) {
     if (!reader_->Need(8)) return fail();
     const uint8_t* p = reader_->Peek();
-    int32_t size = LE32(p + 4);
+    const int64_t size = uint32_t(LE32(p + 4));
     if (size < 1) return fail();
     if (std::memcmp(p, "data", 4) == 0) {
-      riffLength_ = size;
       if (!reader_->Skip(8)) return fail();
       riffStart_ = reader_->Position();
+      // A size beyond the file (0xFFFFFFFF from a writer that could not go back and
+      // fill it in) means the data runs to the end of the file.
+      int64_t length = size;
+      if (!reader_->Seekable())
+        length = size > kMPMaxInt ? kMPMaxInt : size;
+      else if (riffStart_ + size > reader_->Size())
+        length = reader_->Size() - riffStart_;
+      riffLength_ = length;
       audioStart_ = riffStart_;
-      audioLength_ = size;
+      audioLength_ = length;
       found_ |= mitRiff;
       return true;
     }
-    if (!reader_->Skip((int64_t(size) + 8 + 1) / 2 * 2)) return fail();
+    if (!reader_->Skip((size + 8 + 1) / 2 * 2)) return fail();
   }
 }
 
@@ -160,63 +167,52 @@ bool TMP3Info::ID3v2() {
     return false;
   };
   if (version == 3 && !(flags & 0x80)) {
+    // Frames are read until one is damaged; the tag still ends where its header says.
+    bool walk;
     if (flags & 0x40) {
-      if (!reader_->Need(14)) return fail();
-      int64_t e = int32_t(BE32(reader_->Peek() + 10));
-      if (e < 0 || e > size) return fail();
-      if (!reader_->Skip(10 + 4 + e)) return fail();
-    } else if (!reader_->Skip(10)) {
-      return fail();
+      walk = reader_->Need(14);
+      const int64_t e = walk ? int32_t(BE32(reader_->Peek() + 10)) : -1;
+      walk = e >= 0 && 4 + e <= size && reader_->Skip(10 + 4 + e);
+    } else {
+      walk = reader_->Skip(10);
     }
-    while (tagEnd - reader_->Position() >= 10) {
-      if (!reader_->Need(10)) return fail();
+    while (walk && tagEnd - reader_->Position() >= 10) {
+      if (!reader_->Need(10)) break;
       const uint8_t* f = reader_->Peek();
       char id[5] = {char(f[0]), char(f[1]), char(f[2]), char(f[3]), 0};
       int64_t s = int32_t(BE32(f + 4));
-      if (s < 1) {
-        // Padding: the rest of the tag.
-        if (!reader_->Skip(tagEnd - reader_->Position())) return fail();
-        break;
-      }
-      if (reader_->Position() + 10 + s > tagEnd) return fail();
+      if (s < 1) break;                                  // padding: the rest of the tag
+      if (reader_->Position() + 10 + s > tagEnd) break;  // a damaged frame size
       if (s + 10 <= reader_->RingSize()) {
-        if (!reader_->Need(s + 10)) return fail();
+        if (!reader_->Need(s + 10)) break;
         f = reader_->Peek();
         uint8_t enc = f[10];
         const uint8_t* body = f + 11;
         size_t n = size_t(s - 1);
         std::string text;
         if (id[0] == 'T' && enc == 1) {
-          text = MPUtf16ToUtf8(body, size_t((s - 1) / 2) * 2);
+          text = base::Utf16ToUtf8(body, size_t((s - 1) / 2) * 2);
         } else if (std::strcmp(id, "COMM") == 0 || std::strcmp(id, "WXXX") == 0) {
           size_t last = n;
           for (size_t i = 0; i < n; ++i) {
             if (body[i] == 0) last = i;
           }
           if (last < n)
-            text = RightTrim(MPBytesToUtf8(body + last + 1, n - last - 1));
+            text =
+                RightTrim(base::DecodeText({reinterpret_cast<const char*>(body) + last + 1, n - last - 1}));
           else
-            text = RightTrim(MPBytesToUtf8(body, n));
+            text = RightTrim(base::DecodeText({reinterpret_cast<const char*>(body), n}));
         } else {
           text = Field(body, n);
         }
         frames.Add(std::string(id) + "=" + text);
       }
-      if (!reader_->Skip(s + 10)) return fail();
+      if (!reader_->Skip(s + 10)) break;
     }
-    // Fewer than 10 bytes left: the frames must have ended exactly at the tag's end,
-    // unless what is left is zero padding (too short for a frame header).
-    int64_t left = tagEnd - reader_->Position();
-    if (left != 0) {
-      if (left < 0 || !reader_->Need(left)) return fail();
-      for (int64_t i = 0; i < left; ++i) {
-        if (reader_->Peek()[i] != 0) return fail();
-      }
-      if (!reader_->Skip(left)) return fail();
-    }
-  } else {
-    if (!reader_->Skip(10 + size)) return fail();
   }
+  // The tag's declared end; a file that ends before it has no tag.
+  const int64_t rest = tagEnd - reader_->Position();
+  if (rest < 0 || !reader_->Skip(rest)) return fail();
   for (int i = 0; i < frames.Count(); ++i) id3v2_.Add(frames[i]);
   audioStart_ = reader_->Position();
   if (audioLength_ != kMPMaxInt) audioLength_ -= size + 10;
@@ -296,7 +292,7 @@ void TMP3Info::Lyrics3Tail() {
     static const char kBegin[] = "LYRICSBEGIN";
     for (size_t i = 0; i + 11 <= n; ++i) {
       if (std::memcmp(b + i, kBegin, 11) == 0) {
-        lyrics_.Add("LYRICS=" + MPBytesToUtf8(b + i + 11, n - i - 11));
+        lyrics_.Add("LYRICS=" + base::DecodeText({reinterpret_cast<const char*>(b) + i + 11, n - i - 11}));
         lyricsOffset_ = from + int64_t(i);
         found_ |= mitLyrics;
         return;
@@ -330,7 +326,7 @@ void TMP3Info::Lyrics3Tail() {
     }
     if (m <= 0 || reader_->Position() + 8 + m > fieldsEnd) return;
     if (!reader_->Skip(8) || !reader_->Need(m)) return;
-    fields.Add(id + "=" + MPBytesToUtf8(reader_->Peek(), size_t(m)));
+    fields.Add(id + "=" + base::DecodeText({reinterpret_cast<const char*>(reader_->Peek()), size_t(m)}));
     if (!reader_->Skip(m)) return;
   }
   for (int i = 0; i < fields.Count(); ++i) lyrics_.Add(fields[i]);
@@ -351,7 +347,7 @@ std::string TMP3Info::Pick(const char* v1, const char* v2, const char* riff) con
   std::string best;
   size_t bestLen = 0;
   auto consider = [&](const std::string& v) {
-    size_t len = MPUtf8Length(v);
+    size_t len = base::Utf8Length(v);
     if (len > bestLen) {
       best = v;
       bestLen = len;

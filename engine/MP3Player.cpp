@@ -17,14 +17,9 @@ namespace {
 
 constexpr int64_t kRingSize = 327680;
 constexpr int kPcmBufferBytes = 25600;
-constexpr int kMaxSkip = 4096;
 constexpr const char* kUnknownFormat = "unknown MPEG Audio format.";
 // Word parameter of a position notification that has waited behind pending work.
 constexpr uintptr_t kPositionDue = 1;
-
-uint32_t BE32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
 
 // Rounding to nearest, halves to even.
 int RoundEven(double v) { return int(std::nearbyint(v)); }
@@ -366,16 +361,6 @@ void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t) {
 
 void TMP3Player::FailOpen() { throw EMPError(kUnknownFormat); }
 
-int32_t TMP3Player::CheckFrame(const uint8_t* p, decoder::TMPEGHead& head, int32_t& raw) const {
-  raw = decoder::HeadInfo(p, 4, head);
-  // Free format: every frame has the first frame's length.
-  if (raw == 0 && (p[2] >> 4) == 0 && refRawLength_ > 0 && (refHeader_[2] >> 4) == 0) {
-    raw = refRawLength_;
-  }
-  if (raw <= 0 || head.option < 1 || head.option > 3 || !decoder::HeaderAgrees(p, refHeader_)) return 0;
-  return decoder::MPEGPaddedFrameBytes(head, raw);
-}
-
 void TMP3Player::Open(std::unique_ptr<TMPStream> stream, bool seekable) {
   if (!stream) throw std::invalid_argument("TMP3Player.Open: no stream");
   TMPStream* s = stream.get();
@@ -417,52 +402,23 @@ void TMP3Player::OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned,
     pcmWaiting_ = 0;
     playedBytes_ = 0;
     position_ = 0;
-    reader_.Need(4096);
-    int32_t avail = int32_t(std::min<int64_t>(reader_.Available(), 4096));
-    if (reader_.Available() < 4) FailOpen();
-    if (!reader_.Need(avail)) FailOpen();
-    int32_t bitrate = 0, offset = -1;
-    decoder::TMPEGHead h{};
-    int32_t raw = decoder::HeadInfoSearch(reader_.Peek(), avail, h, bitrate, offset);
-    if (offset < 0) FailOpen();
-    if (offset > 0) {
-      dataStart_ += offset;
-      if (dataLength_ != kMPMaxInt) dataLength_ -= offset;
-      if (!reader_.Skip(offset)) FailOpen();
-      reader_.Need(1441);
-      if (reader_.Available() < 4) FailOpen();
-      if (!reader_.Need(4)) FailOpen();
-    }
-    const uint8_t* p = reader_.Peek();
-    std::memcpy(refHeader_, p, 4);
-    // Parse again where the frame starts: with the bytes readable for free format.
-    int32_t readable = int32_t(std::min<int64_t>(reader_.Available(), 10000));
-    reader_.Need(readable);
-    p = reader_.Peek();
-    raw = decoder::HeadInfo(p, readable, h);
-    if (raw < 1 || h.option < 1 || h.option > 3) FailOpen();
-    bitrate = decoder::MPEGBitRate(h, raw);
-    head_ = h;
-    refRawLength_ = raw;
-    frameRawLength_ = raw;
-    frameHead_ = h;
-    frameLength_ = decoder::MPEGPaddedFrameBytes(h, raw);
-    if (frameLength_ < 1) FailOpen();
-    layer_ = h.option == 1 ? 3 : h.option == 2 ? 2 : 1;
-    if (h.id == 1)
-      version_ = 1;
-    else if (h.sync == 1)
-      version_ = 2;
-    else if (h.sync == 2)
-      version_ = 3;
-    else
-      FailOpen();
-    bitRate_ = bitrate;
+    // The first frame (past any junk) and a VBR header frame, which is skipped.
+    decoder::TMPEGData data{dataStart_, dataLength_ == kMPMaxInt ? decoder::kMPEGUnknownLength : dataLength_.load()};
+    if (!walker_.Open(reader_, data)) FailOpen();
+    dataStart_ = data.start;
+    dataLength_ = data.length == decoder::kMPEGUnknownLength ? kMPMaxInt : data.length;
+    const decoder::TMPEGFrame& first = walker_.First();
+    head_ = first.head;
+    frameHead_ = first.head;
+    frameRawLength_ = first.rawLength;
+    frameLength_ = 0;  // the decode step checks the first audio frame like every other
+    layer_ = walker_.Layer();
+    version_ = walker_.Version();
+    bitRate_ = walker_.BitRate();
 
-    if (!reader_.Need(frameLength_)) FailOpen();
     // The routines are chosen before the decoder sets up its state for them.
     decoder_.SetCpuCapabilities(decoder::CpuWordForPlayer(decoder::GetCpuCapabilities(), cpuCaps_));
-    if (decoder_.AudioDecodeInit(h, raw, 0, 0, 0, 24000) != 1) FailOpen();
+    if (decoder_.AudioDecodeInit(first.head, first.rawLength, 0, 0, 0, 24000) != 1) FailOpen();
     decoder::TDecInfo di{};
     decoder_.AudioDecodeInfo(di);
     rate_ = di.samprate;
@@ -478,37 +434,12 @@ void TMP3Player::OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned,
     pcmBytesPerFrame_ = di.outvalues * bits_ / 8;
     if (pcmBytesPerFrame_ < 1 || pcmBytesPerFrame_ > kPcmBufferBytes) FailOpen();
 
-    // VBR header in the first frame, just past the side information.
-    int side = version_ == 1 ? (h.mode != 3 ? 36 : 21) : (h.mode != 3 ? 21 : 13);
-    if (h.prot == 0) side += 2;
-    p = reader_.Peek();
-    bool vbr = false;
-    if (side + 16 <= frameLength_ && std::memcmp(p + side, "Xing", 4) == 0) {
-      vbr = true;
-      uint32_t flags = BE32(p + side + 4);
-      int at = side + 8;
-      if ((flags & 1) && at + 4 <= frameLength_) {
-        int64_t frames = int32_t(BE32(p + at));
-        vbrTotal_ = frames >= 1 ? (frames - 1) * pcmBytesPerFrame_ : 0;
-        at += 4;
-      }
-      if ((flags & 2) && at + 4 <= frameLength_) {
-        int64_t bytes = int32_t(BE32(p + at));
-        if (bytes > 0) dataLength_ = bytes;
-      }
-    } else if (side + 18 <= frameLength_ && std::memcmp(p + side, "VBRI", 4) == 0) {
-      vbr = true;
-      int64_t bytes = int32_t(BE32(p + side + 10));
-      if (bytes > 0) dataLength_ = bytes;
-      int64_t frames = int32_t(BE32(p + side + 14));
-      vbrTotal_ = frames >= 1 ? (frames - 1) * pcmBytesPerFrame_ : 0;
-    }
-    if (vbr) {
-      bitRate_ = 0;
-      if (!reader_.Skip(frameLength_)) FailOpen();
-      dataStart_ += frameLength_;
-      if (dataLength_ != kMPMaxInt) dataLength_ -= frameLength_;
-      frameLength_ = 0;
+    // A Xing or VBRI frame count gives the duration and makes the bit rate meaningless;
+    // LAME's Info frame (a constant bit rate) gives the duration alone.
+    const decoder::TMPEGVbrHeader& vbr = walker_.Vbr();
+    if (vbr.kind != decoder::TMPEGVbrHeader::kNone) {
+      if (vbr.frames >= 1) vbrTotal_ = (vbr.frames - 1) * pcmBytesPerFrame_;
+      if (vbr.kind != decoder::TMPEGVbrHeader::kInfo) bitRate_ = 0;
     }
     {
       std::lock_guard lock(indexLock_);
@@ -561,8 +492,8 @@ void TMP3Player::Close() {
     info_.Clear();
     head_ = {};
     frameHead_ = {};
-    std::memset(refHeader_, 0, sizeof refHeader_);
-    refRawLength_ = frameRawLength_ = frameLength_ = 0;
+    walker_ = {};
+    frameRawLength_ = frameLength_ = 0;
     bitRate_ = channels_ = layer_ = version_ = rate_ = 0;
     playedBytes_ = 0;
     position_ = 0;
@@ -670,26 +601,16 @@ void TMP3Player::Seek(int milliseconds) {
 
     std::lock_guard il(indexLock_);
     if (target >= int64_t(frameIndex_.size())) {
-      int64_t dataEnd = dataLength_ == kMPMaxInt ? INT64_MAX : dataStart_ + dataLength_;
-      decoder::TMPEGHead h;
-      int32_t raw;
+      const int64_t dataEnd =
+          dataLength_ == kMPMaxInt ? decoder::kMPEGUnknownLength : dataStart_ + dataLength_;
+      decoder::TMPEGFrame f;
       reader_.Seek(frameIndex_.back(), 0);
-      bool ok = false;
-      if (reader_.Need(4)) {
-        int32_t len = CheckFrame(reader_.Peek(), h, raw);
-        ok = len > 0 && reader_.Skip(len);
-      }
+      bool ok = reader_.Need(4) && walker_.Check(reader_.Peek(), f) > 0 && reader_.Skip(f.length);
       while (ok && int64_t(frameIndex_.size()) <= target) {
-        int32_t len = 0;
-        for (int k = 0; k < kMaxSkip; ++k) {
-          if (!reader_.Need(4)) break;
-          len = CheckFrame(reader_.Peek(), h, raw);
-          if (len > 0) break;
-          if (!reader_.Skip(1)) break;
-        }
-        if (len <= 0 || reader_.Position() + len > dataEnd) break;
+        int skipped = 0;
+        if (!walker_.Next(reader_, dataEnd, skipped, f) || reader_.Position() + f.length > dataEnd) break;
         frameIndex_.push_back(reader_.Position());
-        if (!reader_.Skip(len)) break;
+        if (!reader_.Skip(f.length)) break;
       }
       if (target >= int64_t(frameIndex_.size())) target = int64_t(frameIndex_.size()) - 1;
     }
@@ -738,7 +659,7 @@ void TMP3Player::Dispatch(TMPMessage& msg) {
 
 void TMP3Player::SkipBadByte() {
   frameLength_ = 0;
-  if (!reader_.Skip(1) || ++skipCount_ >= kMaxSkip) {
+  if (!reader_.Skip(1) || ++skipCount_ >= decoder::kMPEGMaxSkip) {
     // Too much that is not audio: the data ends here.
     dataLength_ = reader_.Position() - dataStart_;
     skipCount_ = 0;
@@ -776,15 +697,18 @@ void TMP3Player::DecodeStep() {
         return;
       }
       if (frameLength_ == 0) {
-        if (!reader_.Need(4)) {
+        // The next frame, past what is not one (at most 4096 bytes in a row).
+        decoder::TMPEGFrame f;
+        const int64_t dataEnd =
+            dataLength_ == kMPMaxInt ? decoder::kMPEGUnknownLength : dataStart_ + dataLength_;
+        if (!walker_.Next(reader_, dataEnd, skipCount_, f)) {
           dataLength_ = reader_.Position() - dataStart_;
+          skipCount_ = 0;
           return;
         }
-        frameLength_ = CheckFrame(reader_.Peek(), frameHead_, frameRawLength_);
-        if (frameLength_ == 0) {
-          SkipBadByte();
-          return;
-        }
+        frameLength_ = f.length;
+        frameHead_ = f.head;
+        frameRawLength_ = f.rawLength;
       }
       if (reinit_) {
         if (decoder_.AudioDecodeInit(frameHead_, frameRawLength_, 0, 0, 0, 24000) != 1) {

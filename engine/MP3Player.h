@@ -17,6 +17,7 @@
 #include "base/Clock.h"
 #include "decoder/MP3Decoder.h"
 #include "decoder/MPCPUSpc.h"
+#include "decoder/MPEGWalker.h"
 #include "engine/MP3Info.h"
 #include "engine/MP3PlayerIntf.h"
 #include "engine/MPOwnerQueue.h"
@@ -149,7 +150,6 @@ class TMP3Player : public TMP3PlayerIntf, private TMPMessageOwner, private TMPNo
   void DecodeStep();
   void EndOfData(std::unique_lock<TMPSimpleMutex>& decodeLock);
   void SkipBadByte();
-  int32_t CheckFrame(const uint8_t* p, decoder::TMPEGHead& head, int32_t& rawLength) const;
   void OpenByName();
   void SetStatus(TMP3PlayerStatus s);
   void PostCoalesced(uint32_t msg);
@@ -165,8 +165,7 @@ class TMP3Player : public TMP3PlayerIntf, private TMPMessageOwner, private TMPNo
   decoder::TMPEGHead frameHead_{};  // header of the frame about to be decoded
   int32_t frameRawLength_ = 0;      // its length without padding
   decoder::TMPEGHead head_{};       // the stream's first frame
-  uint8_t refHeader_[4] = {};
-  int32_t refRawLength_ = 0;  // the first frame's length without padding (free format)
+  decoder::TMPEGWalker walker_;     // the first frame's header, the frame checks
   int skipCount_ = 0;
   int64_t dataStart_ = 0;
   // Shortened by the decode thread when the data ends early; read by Duration.

@@ -1,6 +1,5 @@
 #include "engine/MPStream.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,20 +7,20 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/FileIO.h"
 #include "engine/MPThreads.h"
 
 namespace sorrel::engine {
 
 TMPFileStream::TMPFileStream(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Regular files only, checked without blocking: a FIFO would wait for a writer.
+  std::string error;
+  base::TReadStatus status = base::TReadStatus::kError;
+  fd_ = base::OpenRegularFile(path, error, &status);
   if (fd_ < 0) {
-    throw EMPError("Cannot open file \"" + path + "\". " + std::strerror(errno));
-  }
-  struct stat st;
-  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd_);
-    fd_ = -1;
-    throw EMPError("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+    const int err = errno;
+    throw EMPError("Cannot open file \"" + path + "\". " +
+                   (status == base::TReadStatus::kNotRegular ? "Not a regular file" : std::strerror(err)));
   }
 }
 

@@ -1,20 +1,22 @@
 // A ring buffer in front of a byte stream: the next n bytes contiguous in memory,
-// skipping and seeking, with the stream read in large chunks.  Not thread-safe.
+// skipping and seeking, with the stream read in large chunks.  The frame walker reads
+// through it.  Not thread-safe.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
+#include "decoder/MPEGWalker.h"
 #include "engine/MPStream.h"
 
 namespace sorrel::engine {
 
-class TMPStreamReader {
+class TMPStreamReader final : public decoder::TMPEGSource {
  public:
   static constexpr int64_t kChunk = 81920;
 
   explicit TMPStreamReader(int64_t ringSize);
-  ~TMPStreamReader();
+  ~TMPStreamReader() override;
 
   // Closes first.  The stream is not owned.
   void Open(TMPStream* stream, bool seekable);
@@ -22,14 +24,14 @@ class TMPStreamReader {
 
   // Makes n unread bytes available and contiguous at Peek(); false when the stream ends
   // first (or n exceeds the ring).
-  bool Need(int64_t n);
-  const uint8_t* Peek() const { return ring_ + start_; }
-  bool Skip(int64_t n);
+  bool Need(int64_t n) override;
+  const uint8_t* Peek() const override { return ring_ + start_; }
+  bool Skip(int64_t n) override;
   int64_t Seek(int64_t offset, int origin);
   bool ReadAhead();
 
-  int64_t Position() const { return position_; }
-  int64_t Available() const { return available_; }
+  int64_t Position() const override { return position_; }
+  int64_t Available() const override { return available_; }
   int64_t Size() const { return size_; }
   int64_t RingSize() const { return ringSize_; }
   bool Seekable() const { return seekable_; }

@@ -11,12 +11,18 @@ declare -A may=(
   [decoder]=""
   [platform/audio]="base"
   [platform/desktop]="base"
+  [platform/input]="base"
   [engine]="base decoder platform/audio"
   [controls]="base"
+  [playlist/core]="base engine"
+  [settings/core]="base engine"
+  [alarm/core]="base engine"
+  [maplink/core]="base engine"
   [playlist]="base engine controls"
   [settings]="base engine controls"
   [alarm]="base engine platform controls"
   [maplink]="base platform"
+  [app/core]="base decoder engine playlist/core settings/core alarm/core maplink/core"
   [app]="base decoder engine platform controls playlist settings alarm maplink"
   [tools]="base decoder engine platform"
   [bench]="base decoder engine"
@@ -31,6 +37,8 @@ owner() {
   case "$1" in
     platform/audio/*) echo platform/audio ;;
     platform/desktop/*) echo platform/desktop ;;
+    platform/input/*) echo platform/input ;;
+    playlist/core/* | settings/core/* | alarm/core/* | maplink/core/* | app/core/*) echo "${1%%/core/*}/core" ;;
     *) echo "${1%%/*}" ;;
   esac
 }

@@ -4,7 +4,8 @@
 # ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+# The tests' peers: a real X server and key presses, the reference decoder.
+scripts/deps.sh xvfb xdotool xauth mpg123
 scripts/build.sh
 ctest --test-dir build --no-tests=error --output-on-failure -j "$(nproc)"
 BUILD_DIR=build-asan scripts/build.sh -DSORREL_SANITIZE=ON -DSORREL_WITH_GUI=OFF

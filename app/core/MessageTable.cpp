@@ -1,6 +1,6 @@
 #include "app/core/MessageTable.h"
 
-#include "app/core/TextCodec.h"
+#include "base/TextCodec.h"
 
 namespace sorrel::app {
 
@@ -8,7 +8,7 @@ bool TMessageTable::PayloadText(std::string_view data, std::string& text) {
   if (data.size() > kMaxCopyDataBytes) return false;
   const size_t nul = data.find('\0');
   if (nul != std::string_view::npos) data = data.substr(0, nul);
-  if (data.empty() || !IsValidUtf8(data)) return false;
+  if (data.empty() || !base::IsValidUtf8(data)) return false;
   text.assign(data);
   return true;
 }

@@ -1,13 +1,19 @@
-// The player's settings record and its settings file "sorrel.ini": every section and key
-// with its type, default, reading order and writing order.  The record is plain data
-// owned by the main window; what reading a key does besides storing it (moving the
-// window, styling labels, setting the player's levels ...) goes through TSettingsHost,
-// each call made at its place in the reading order.
+// The player's settings record and its settings file "sorrel.ini".  Each module owns the
+// keys of its sections (playlist: "CurrentMusic", "PlayList", "FileList"; settings:
+// "Player"; alarm: "OvisAlarm"; maplink: "MappleLink"); the application owns the
+// version, "PlayerMainForm", "Lyric" and "OnResume", and puts the sections together in
+// the reading order and the writing order.  The record is plain data owned by the main
+// window; what reading a key does besides storing it (moving the window, styling its
+// texts, setting the player's levels ...) goes through TSettingsHost, each call made at
+// its place in the reading order.
 #pragma once
 
-#include "app/core/IniFile.h"
+#include "alarm/core/OvisAlarmSettings.h"
+#include "base/IniFile.h"
+#include "maplink/core/MappleLinkSettings.h"
+#include "playlist/core/PlaylistSettings.h"
+#include "settings/core/SoundDeskSettings.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,17 +35,8 @@ struct TFontStyle {
   bool operator==(const TFontStyle&) const = default;
 };
 
-// The labels whose font the settings file holds.
-enum class TStyledLabel { lb_Title, lb_Artist, lb_Album, lb_Time, lb_CurTime };
-
-struct TEqPreset {
-  std::string AEQName;
-  int AVolume = 50;
-  int ABalance = 0;
-  int APreLevel = 0;
-  std::array<int, 10> AEQ{};
-  bool operator==(const TEqPreset&) const = default;
-};
+// The texts of the main window whose font the settings file holds.
+enum class TTextRole { kTitle, kArtist, kAlbum, kPlayTime, kClock };
 
 struct TLyricStyle {
   TColor LyricBackColor = 0x000000;
@@ -52,21 +49,12 @@ struct TLyricStyle {
   bool operator==(const TLyricStyle&) const = default;
 };
 
-struct TMappleLinkValues {
-  bool UseMappleLink = false;
-  int MapplePosLeft = 0, MapplePosTop = 0, MapplePosRight = 480, MapplePosBottom = 480;
-  int MappleZoom = 200;
-  int MappleClass = -1;
-  std::array<int, 10> MappleDefScale{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  bool operator==(const TMappleLinkValues&) const = default;
-};
-
 inline constexpr int kFormWidth = 468;
 inline constexpr int kFormHeight = 77;
 inline constexpr const char* kDefaultLabelFont = "ＭＳ Ｐゴシック";
 
-struct TPlayerSettings {
-  // "PlayerMainForm"
+// "PlayerMainForm"
+struct TMainFormSettings {
   int SuspendMode = 0;  // 0..255
   int MinSleepTime = 99;
   int Left = 0, Top = 0;  // before reading: the position the window was given
@@ -93,41 +81,11 @@ struct TPlayerSettings {
   TFontStyle TimeFont{kDefaultLabelFont, 0x4DF9AF, true, false};
   bool CurTimeShowSec = false;
   std::string ColorDialogOption;
+  bool operator==(const TMainFormSettings&) const = default;
+};
 
-  // "CurrentMusic": the resume point
-  std::string CurFile;
-  int MusicIndex = 0;
-  int CurPos = 0;
-  bool ListFileMode = false;
-  bool Shuffle = false;
-  int ShuffleSeed = 9999;
-
-  // "Player"
-  int MainLevel = 50;  // 0..100
-  int Balance = 0;
-  int PreLevel = 0;
-  std::array<int, 10> EQ{};
-  std::array<TEqPreset, 10> Presets{};
-
-  // "PlayList"
-  int PLDirLimit = 2, PLFileLimit = 3;
-  std::string OpenDialogInitialDir, SaveDialogInitialDir;
-
-  // "FileList"
-  int FLFileLimit = 3;
-  int FLHFontPlus = 0;
-  bool FLHFontBold = false;
-
-  // "OvisAlarm"
-  int AlarmDistance = 1000, AlarmVelocity = 30, AlarmAimDegree = 120, AlarmOpsDegree = 80;
-  int PreLevelDownVal = 40, PreLevelDownWait = 2199, PlaySoundInterval = 7000;
-  int DistanceOffset = 0, SpeedCancelDelay = 3000, AlarmHideDelay = 0;
-  bool UseTNLink = false;
-  int NavinYouComWait = 999;
-  bool OnActiveNavinFG = false;
-  int NYMapMatchNo = 4;
-
-  // "Lyric"
+// "Lyric"
+struct TLyricSettings {
   int LyricPos = 2;   // 0..255
   int LyricLine = 2;  // 1..20
   int LyricOffset = -299;
@@ -138,14 +96,27 @@ struct TPlayerSettings {
   bool Tarn_Lyric = false;
   bool PlayWithLyric = false;
   TLyricStyle Lyric;
+  bool operator==(const TLyricSettings&) const = default;
+};
 
-  // "OnResume"
+// "OnResume"
+struct TOnResumeSettings {
   int OnResumeWait = 3999;
   bool OnResumeSetCursorPos = false;
+  bool operator==(const TOnResumeSettings&) const = default;
+};
 
-  // "MappleLink"
-  TMappleLinkValues Mapple;
-
+// The whole record: every module's part, reached by the keys' own names
+// (settings.ListFileMode, settings.MainLevel ...).
+struct TPlayerSettings : TMainFormSettings,
+                         playlist::TCurrentMusic,
+                         settings::TSoundDeskSettings,
+                         playlist::TPlayListSettings,
+                         playlist::TFileListSettings,
+                         alarm::TOvisAlarmSettings,
+                         TLyricSettings,
+                         TOnResumeSettings,
+                         maplink::TMappleLinkSettings {
   // Run-time values, never stored.
   std::vector<int> DirFileCounts;
 
@@ -154,41 +125,55 @@ struct TPlayerSettings {
 
 // Receives the side effects of reading, in the reading order.  Every default does
 // nothing, so a test or a tool can take only the ones it cares about.
-class TSettingsHost {
+class TSettingsHost : public settings::TSoundDeskHost, public maplink::TMappleLinkHost {
  public:
-  virtual ~TSettingsHost() = default;
   virtual void MoveWindow(int /*left*/, int /*top*/) {}
   virtual void ResizeWindow(int /*width*/, int /*height*/) {}
   virtual void SetBackColor(TColor) {}
   // False when the picture cannot be loaded: the name is then cleared.
   virtual bool LoadBackPicture(const std::string& /*fileName*/) { return true; }
-  virtual void SetLabelFont(TStyledLabel, const TFontStyle&) {}
-  // "LabelFontColor": Label1..Label3 and lb_Shuffle.
+  virtual void SetTextStyle(TTextRole, const TFontStyle&) {}
+  // "LabelFontColor": the captions of the title, artist and album and of the shuffle box.
   virtual void SetCaptionColor(TColor) {}
-  // "MainLevel" read: the player starts silent and the fade-in (step -2) raises it.
-  virtual void StartFadeIn() {}
-  virtual void SetPlayerBalance(int) {}
-  virtual void SetPlayerBand(int /*band*/, int /*value*/) {}
   virtual void ApplyLyricStyle(const TLyricStyle&) {}
-  virtual void ApplyMappleLink(const TMappleLinkValues&) {}
 };
-
-// Key names of the presets and the map scales: "AEQName[3]", "AEQ[3,7]", "MappleDefScale[2]".
-std::string PresetKey(const char* prefix, int n);
-std::string PresetBandKey(int n, int m);
 
 // Reads every key in the reading order into `s` (whose position fields hold the window's
 // position before reading, the default of "Left" and "Top"), calling `host` on the way.
-void ReadSettings(const IniFile& ini, TPlayerSettings& s, TSettingsHost& host);
+void ReadSettings(const base::IniFile& ini, TPlayerSettings& s, TSettingsHost& host);
 
 // Applies the version rule and the writing order to `ini`, which holds the file as it is
 // on disk: a file whose "Version" is not "9.99x" is dropped first, so only the keys of
 // the tables remain; otherwise the keys of other programs stay.
-void WriteSettings(IniFile& ini, const TPlayerSettings& s);
+void WriteSettings(base::IniFile& ini, const TPlayerSettings& s);
 
-// The file itself: load, apply, save atomically.  False (with a reason) when it could
-// not be written; the old file is then left whole.
-bool WriteSettingsFile(const std::string& path, const TPlayerSettings& s, std::string* error = nullptr);
-bool ReadSettingsFile(const std::string& path, TPlayerSettings& s, TSettingsHost& host);
+// The settings file on disk, read once at start and written at shutdown (and before a
+// power-off).  A file that cannot be read (not a regular file, a read error, larger than
+// the cap) gives the defaults and is never written over.  A file that holds no section
+// or key, or is UTF-16, gives the defaults too; it is replaced at the next write, after
+// a copy has been kept as "<name>.bad".
+class TSettingsFile {
+ public:
+  enum class TState { kNotRead, kRead, kMissing, kUnreadable, kNotSettings };
+
+  explicit TSettingsFile(std::string path) : path_(std::move(path)) {}
+
+  const std::string& Path() const { return path_; }
+  std::string BadCopyPath() const { return path_ + ".bad"; }
+  TState State() const { return state_; }
+
+  // Removes the temporary files of writers that were killed, then reads the file into
+  // `s` with the side effects of reading (the defaults for all that is missing).
+  // Returns what to tell the user (once), or nothing.
+  std::string Read(TPlayerSettings& s, TSettingsHost& host);
+
+  // Merges `s` into the file as it is on disk now and replaces it whole.  False when
+  // nothing was written; `message` then says why, unless Read has said it already.
+  bool Write(const TPlayerSettings& s, std::string* message = nullptr);
+
+ private:
+  std::string path_;
+  TState state_ = TState::kNotRead;
+};
 
 }  // namespace sorrel::app

@@ -1,10 +1,12 @@
 #include "app/ui/Application.h"
 
 #include "app/core/HomeDir.h"
+#include "app/core/StartOptions.h"
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/PlayerMain.h"
 #include "app/ui/SignalPipe.h"
 
+#include "base/FileIO.h"
 #include "platform/audio/WaveOut.h"
 #include "platform/desktop/BusWindow.h"
 
@@ -14,8 +16,13 @@
 #include <QSessionManager>
 #include <QTimer>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,57 +38,6 @@ constexpr const char* kNavinYouClass = "Navin' You";
 constexpr const char* kNavinYouTitlePrefix = "Navin' You - ";
 // The hand-off waits for the running player to take the path.
 constexpr int kHandOffTimeoutMs = 5000;
-
-const char* const kUsage =
-    "usage: sorrel [--home DIR] [--audio BACKEND] [LISTFILE]\n"
-    "  LISTFILE         a play list (.pdr, .pfl, .m3u) to open and play; handed to the\n"
-    "                   running player when one runs\n"
-    "  --home DIR       home directory (settings sorrel.ini, default lists, error log);\n"
-    "                   default $SORREL_HOME, else $XDG_CONFIG_HOME/sorrel\n"
-    "  --audio BACKEND  alsa[:PCM], null, null:fast or wav:FILE (default $SORREL_AUDIO, else alsa)\n";
-
-struct Options {
-  std::optional<std::string> home;
-  std::optional<std::string> audio;
-  std::string argument;  // the first non-option argument
-};
-
-// False with a message for a bad command line.
-bool ParseOptions(const QStringList& args, Options& o, bool& help) {
-  for (qsizetype i = 1; i < args.size(); ++i) {
-    const QString& a = args[i];
-    const auto value = [&](const char* name, std::optional<std::string>& out) {
-      const QString eq = QString::fromLatin1(name) + QLatin1Char('=');
-      if (a.startsWith(eq)) {
-        out = a.mid(eq.size()).toStdString();
-        return true;
-      }
-      if (a == QLatin1String(name)) {
-        if (i + 1 >= args.size()) return false;
-        out = args[++i].toStdString();
-        return true;
-      }
-      return false;
-    };
-    if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-      help = true;
-      return true;
-    }
-    if (a.startsWith(QLatin1String("--home"))) {
-      if (!value("--home", o.home)) return false;
-    } else if (a.startsWith(QLatin1String("--audio"))) {
-      if (!value("--audio", o.audio)) return false;
-    } else if (a == QLatin1String("--")) {
-      if (i + 1 < args.size() && o.argument.empty()) o.argument = args[i + 1].toStdString();
-      break;
-    } else if (a.startsWith(QLatin1String("--"))) {
-      return false;
-    } else if (o.argument.empty()) {
-      o.argument = a.toStdString();
-    }
-  }
-  return true;
-}
 
 const audio::PcmFormat kStartUpFormat{2, 22050, 8};
 
@@ -152,9 +108,69 @@ class MainWindowPort : public desktop::WindowReceiver {
   }
 };
 
+// A second start hands its list to the running player, exactly when that player's
+// caption is ours.  0 once the player has taken it; otherwise 1 and the reason on
+// standard error, so that whoever started it learns that nothing will play.
+int HandOff(const std::string& listFile) {
+  // The running player has a working directory of its own.
+  std::error_code ec;
+  std::string path = std::filesystem::absolute(listFile, ec).string();
+  if (ec) path = listFile;  // no working directory to resolve it against
+  const auto notHanded = [&](const std::string& why) {
+    std::fprintf(stderr, "sorrel: %s; %s not handed to the running player\n", why.c_str(), path.c_str());
+    return 1;
+  };
+  // A FIFO or a device is refused here, where the message reaches the user.
+  std::string error;
+  const int fd = base::OpenRegularFile(path, error);
+  if (fd < 0) {
+    std::fprintf(stderr, "sorrel: %s; not handed to the running player\n", error.c_str());
+    return 1;
+  }
+  close(fd);
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHandOffTimeoutMs);
+  const std::string noAnswer =
+      "the running player did not answer within " + std::to_string(kHandOffTimeoutMs / 1000) + " s";
+  const auto found = desktop::RemoteWindow::Look(QString::fromLatin1(kMainClass),
+                                                 QString::fromLatin1(kPlayerCaption), kHandOffTimeoutMs);
+  switch (found.status) {
+    case desktop::Lookup::Found:
+      break;
+    case desktop::Lookup::NoAnswer:
+      return notHanded(noAnswer);
+    case desktop::Lookup::OtherCaption:
+      return notHanded("the window of class " + std::string(kMainClass) + " is captioned " +
+                       (found.caption ? "\"" + found.caption->toStdString() + "\"" : "nothing readable") +
+                       ", not \"" + kPlayerCaption + "\"");
+    case desktop::Lookup::Absent:
+    case desktop::Lookup::NoBus:
+      return notHanded("the running player has ended");
+  }
+  QByteArray data = QByteArray::fromStdString(path);
+  data.append('\0');
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  const auto answer = found.window->CopyData(kCopyOpenListFile, 0, data,
+                                             static_cast<int>(std::max<int64_t>(left.count(), 1)));
+  if (!answer) return notHanded(found.window->Exists() ? noAnswer : "the running player has ended");
+  if (*answer == 0) return notHanded("the running player refused the list");
+  return 0;
+}
+
 }  // namespace
 
 int RunSorrel(int argc, char** argv) {
+  // The command line first: --help, --version and mistakes need no display.
+  TStartOptions opt;
+  if (const auto exitCode = ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc), opt))
+    return *exitCode;
+  if (opt.audio) {
+    std::string error;
+    if (!audio::SelectBackend(*opt.audio, &error))
+      return StartUsageError("--audio " + *opt.audio + ": " + error);
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("sorrel"));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kPlayerCaption));
@@ -167,23 +183,6 @@ int RunSorrel(int argc, char** argv) {
   QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐ明朝"),
                              {QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")});
 
-  Options opt;
-  bool help = false;
-  if (!ParseOptions(QApplication::arguments(), opt, help)) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  if (help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (opt.audio) {
-    std::string error;
-    if (!audio::SelectBackend(*opt.audio, &error)) {
-      std::fprintf(stderr, "sorrel: --audio %s: %s\n", opt.audio->c_str(), error.c_str());
-      return 2;
-    }
-  }
   const std::string home = ResolveHomeDir(opt.home);
   std::string error;
   if (!EnsureDirectory(home, &error))
@@ -196,18 +195,8 @@ int RunSorrel(int argc, char** argv) {
   const auto lock = published.Publish();
   bool busUp = true;
   if (lock == desktop::PublishedWindow::Result::NameTaken) {
-    // Another player runs: hand the argument over, exactly when its caption is ours.
-    if (!opt.argument.empty()) {
-      if (auto w = desktop::RemoteWindow::Find(QString::fromLatin1(kMainClass))) {
-        const auto caption = w->Caption();
-        if (caption && *caption == QString::fromLatin1(kPlayerCaption)) {
-          QByteArray data = QByteArray::fromStdString(opt.argument);
-          data.append('\0');
-          w->CopyData(kCopyOpenListFile, 0, data, kHandOffTimeoutMs);
-        }
-      }
-    }
-    return 0;
+    // Another player runs: it gets the argument; without one this start ends silently.
+    return opt.listFile.empty() ? 0 : HandOff(opt.listFile);
   }
   if (lock == desktop::PublishedWindow::Result::NoBus) {
     busUp = false;
@@ -241,9 +230,9 @@ int RunSorrel(int argc, char** argv) {
 
   fm_PlayerMain->show();
   fm_PlayerMain->SetReady();
-  if (!opt.argument.empty()) {
+  if (!opt.listFile.empty()) {
     // The play list start-up opens the first instance's own argument.
-    const std::string arg = opt.argument;
+    const std::string arg = opt.listFile;
     QTimer::singleShot(50, fm_PlayerMain.get(), [&, arg] { fm_PlayerMain->OpenListFileAndPlay(arg, false); });
   }
   const int rc = QApplication::exec();

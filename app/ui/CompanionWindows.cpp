@@ -1,10 +1,10 @@
 #include "app/ui/CompanionWindows.h"
 
-#include "app/core/TextCodec.h"
+#include "base/FileIO.h"
+#include "base/TextCodec.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -50,15 +50,15 @@ bool Tfm_PlayList::OpenListFileAndPlay(const QString& fileName) {
     QApplication::beep();
     return false;
   }
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) {
+  // Regular files only, checked without blocking: a FIFO or a device must not freeze
+  // the window thread.  Bounded like every text file the player reads.
+  const base::TReadResult file = base::ReadRegularFile(fileName.toStdString());
+  if (!file.ok()) {
+    std::fprintf(stderr, "sorrel: play list not opened: %s\n", file.error.c_str());
     QApplication::beep();
     return false;
   }
-  // A list file is small; a huge one is not a list file.
-  constexpr qint64 kMaxListBytes = 16 << 20;
-  const QByteArray bytes = f.read(kMaxListBytes);
-  const QString text = QString::fromStdString(DecodeText(std::string_view(bytes.constData(), bytes.size())));
+  const QString text = QString::fromStdString(base::DecodeText(file.data));
   const QDir base(homeDir_);
   QStringList entries;
   for (QString line : text.split(QLatin1Char('\n'))) {

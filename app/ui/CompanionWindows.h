@@ -43,8 +43,9 @@ class Tfm_PlayList : public QWidget {
   Q_OBJECT
  public:
   explicit Tfm_PlayList(QString homeDir, QWidget* parent = nullptr);
-  // Returns false (a question beep) for an extension other than .pfl, .m3u and .pdr or a
-  // file that cannot be read.
+  // Returns false (a question beep) for an extension other than .pfl, .m3u and .pdr, and
+  // for a file that is not a regular file, is larger than 64 MiB or cannot be read (with
+  // a message on standard error).
   bool OpenListFileAndPlay(const QString& fileName);
   QStringList Entries() const;
   bool FileMode() const { return fileMode_; }

@@ -1,6 +1,7 @@
 #include "app/ui/PlayerMain.h"
 
 #include "app/ui/CompanionWindows.h"
+#include "base/FileIO.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -25,6 +27,9 @@
 namespace sorrel::app {
 
 namespace {
+
+// A background picture is a photograph or a drawing of a small window: far below this.
+constexpr uint64_t kMaxPictureBytes = 64ull << 20;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
   auto* l = new QLabel(text, parent);
@@ -185,7 +190,9 @@ void Tfm_PlayerMain::FormCreate() {
   settings_.Left = x();
   settings_.Top = y();
 
-  ReadSettingsFile(SettingsPath().toStdString(), settings_, *this);
+  // An unusable file is said once; the player runs on the defaults.
+  if (const std::string why = settingsFile_.Read(settings_, *this); !why.empty())
+    std::fprintf(stderr, "sorrel: %s\n", why.c_str());
   PostNavinMapMatchMode();
   KeepOnScreen();
   homePosition_ = pos();
@@ -264,9 +271,8 @@ void Tfm_PlayerMain::Shutdown() {
   settings_.CurPos = 0;
   StoreLiveValues();
   std::string error;
-  if (!WriteSettingsFile(SettingsPath().toStdString(), settings_, &error))
-    std::fprintf(stderr, "sorrel: settings not written to %s: %s\n", qUtf8Printable(SettingsPath()),
-                 error.c_str());
+  if (!settingsFile_.Write(settings_, &error) && !error.empty())
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
   closed_ = true;
   env_.RestoreWaveVolume(savedWaveVolume_);
   // The next tick closes a window whose shutdown did not start from a close.
@@ -420,34 +426,42 @@ void Tfm_PlayerMain::SetBackColor(TColor c) {
 
 bool Tfm_PlayerMain::LoadBackPicture(const std::string& fileName) {
   const QString path = QDir(homeDir_).absoluteFilePath(QString::fromStdString(fileName));
-  QPixmap p;
-  if (!p.load(path)) {
+  // Read through the regular-file check (a FIFO or a device would hang the start) and
+  // bounded; Qt's decoders then work on the bytes.
+  const base::TReadResult file = base::ReadRegularFile(path.toStdString(), kMaxPictureBytes);
+  QImage image;
+  if (file.ok() && !image.loadFromData(reinterpret_cast<const uchar*>(file.data.data()),
+                                       static_cast<int>(file.data.size())))
+    std::fprintf(stderr, "sorrel: background picture %s: not a picture Qt can read\n", qUtf8Printable(path));
+  else if (!file.ok() && file.status != base::TReadStatus::kMissing)
+    std::fprintf(stderr, "sorrel: background picture not loaded: %s\n", file.error.c_str());
+  if (image.isNull()) {
     Image->clear();
     return false;
   }
-  backPicture_ = p;
-  Image->setPixmap(p);
+  backPicture_ = QPixmap::fromImage(std::move(image));
+  Image->setPixmap(backPicture_);
   return true;
 }
 
-QLabel* Tfm_PlayerMain::StyledLabel(TStyledLabel which) const {
-  switch (which) {
-    case TStyledLabel::lb_Title:
+QLabel* Tfm_PlayerMain::StyledLabel(TTextRole role) const {
+  switch (role) {
+    case TTextRole::kTitle:
       return lb_Title;
-    case TStyledLabel::lb_Artist:
+    case TTextRole::kArtist:
       return lb_Artist;
-    case TStyledLabel::lb_Album:
+    case TTextRole::kAlbum:
       return lb_Album;
-    case TStyledLabel::lb_Time:
+    case TTextRole::kPlayTime:
       return lb_Time;
-    case TStyledLabel::lb_CurTime:
+    case TTextRole::kClock:
       return lb_CurTime;
   }
   return lb_Title;
 }
 
-void Tfm_PlayerMain::SetLabelFont(TStyledLabel which, const TFontStyle& f) {
-  QLabel* l = StyledLabel(which);
+void Tfm_PlayerMain::SetTextStyle(TTextRole role, const TFontStyle& f) {
+  QLabel* l = StyledLabel(role);
   QFont font = l->font();
   font.setFamily(QString::fromStdString(f.Name));
   font.setBold(f.Bold);

@@ -90,13 +90,13 @@ class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessage
   void ResizeWindow(int width, int height) override;
   void SetBackColor(TColor c) override;
   bool LoadBackPicture(const std::string& fileName) override;
-  void SetLabelFont(TStyledLabel which, const TFontStyle& f) override;
+  void SetTextStyle(TTextRole role, const TFontStyle& f) override;
   void SetCaptionColor(TColor c) override;
   void StartFadeIn() override;
   void SetPlayerBalance(int) override {}
   void SetPlayerBand(int, int) override {}
   void ApplyLyricStyle(const TLyricStyle&) override {}
-  void ApplyMappleLink(const TMappleLinkValues&) override {}
+  void ApplyMappleLink(const maplink::TMappleLinkSettings&) override {}
 
   static QColor ToQColor(TColor c);
   static TColor FromQColor(const QColor& c);
@@ -115,11 +115,12 @@ class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessage
   void StoreLiveValues();
   void HideCompanionWindow(QWidget* w, bool parkCursor);
   void PostNavinMapMatchMode();
-  QLabel* StyledLabel(TStyledLabel which) const;
+  QLabel* StyledLabel(TTextRole role) const;
 
   QString homeDir_;
   TPlayerMainEnvironment& env_;
   TPlayerSettings settings_;
+  TSettingsFile settingsFile_{SettingsPath().toStdString()};
   TMessageTable messages_{*this};
 
   Tfm_PlayList* playList_ = nullptr;

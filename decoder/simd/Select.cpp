@@ -6,8 +6,6 @@
 
 namespace sorrel::decoder {
 
-namespace simd = sorrel::decoder::simd;
-
 sorrel::decoder::TSynthWindowFn SynthWindowFor(TMP3Kernel k) {
 #if defined(SORREL_HAVE_SIMD)
   if (k == TMP3Kernel::mkAVX2 && simd::HaveAVX2()) return simd::SynthWindowAVX2;

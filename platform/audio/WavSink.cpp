@@ -4,20 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/WavHeader.h"
 #include "platform/audio/Sink.h"
 
 namespace sorrel::audio {
 
 namespace {
-
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v & 0xFFFF);
-  Put16(p + 2, v >> 16);
-}
 
 class WavSink final : public Sink {
  public:
@@ -46,7 +38,7 @@ class WavSink final : public Sink {
       return false;
     }
     errno = 0;
-    if (dataBytes_ + n > 0xFFFFFFFFull - 36 || std::fwrite(data, 1, n, file_) != n ||
+    if (dataBytes_ + n > base::kWavMaxDataBytes || std::fwrite(data, 1, n, file_) != n ||
         std::fflush(file_) != 0) {
       detail = path_ + ": " + (errno ? std::strerror(errno) : "file too large");
       return false;
@@ -66,22 +58,12 @@ class WavSink final : public Sink {
   // At open the header only goes into the stdio buffer: a target that refuses data fails
   // on the first samples, as a device that fails while playing.
   bool WriteHeader(bool flush) {
-    uint8_t h[44];
-    std::memcpy(h, "RIFF", 4);
-    Put32(h + 4, uint32_t(36 + dataBytes_));
-    std::memcpy(h + 8, "WAVEfmt ", 8);
-    Put32(h + 16, 16);
-    Put16(h + 20, 1);
-    Put16(h + 22, format_.channels);
-    Put32(h + 24, format_.sampleRate);
-    Put32(h + 28, format_.avgBytesPerSec());
-    Put16(h + 32, format_.blockAlign());
-    Put16(h + 34, format_.bitsPerSample);
-    std::memcpy(h + 36, "data", 4);
-    Put32(h + 40, uint32_t(dataBytes_));
+    const base::TWavFormat format{format_.sampleRate, uint16_t(format_.channels),
+                                  uint16_t(format_.bitsPerSample)};
+    const auto h = base::WavHeader(format, dataBytes_);
     long at = std::ftell(file_);
     if (std::fseek(file_, 0, SEEK_SET) != 0) return false;
-    bool ok = std::fwrite(h, 1, sizeof h, file_) == sizeof h;
+    bool ok = std::fwrite(h.data(), 1, h.size(), file_) == h.size();
     if (at > 0) std::fseek(file_, at, SEEK_SET);
     return ok && (!flush || std::fflush(file_) == 0);
   }

@@ -7,6 +7,7 @@
 #include <QDBusVariant>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <atomic>
 
 namespace sorrel::desktop {
@@ -26,6 +27,22 @@ int HexValue(QChar c) {
 
 // Bus names are at most 255 characters.
 constexpr qsizetype kMaxBusName = 255;
+
+std::optional<QString> CaptionOf(const QDBusMessage& r) {
+  if (r.type() != QDBusMessage::ReplyMessage || r.arguments().size() != 1) return std::nullopt;
+  const QVariant v = r.arguments().front().value<QDBusVariant>().variant();
+  if (v.metaType().id() != QMetaType::QString) return std::nullopt;
+  return v.toString();
+}
+
+// The call's time ran out (or the peer vanished without replying, which the caller tells
+// apart by asking whether the name is still owned).
+bool IsTimeout(const QDBusMessage& r) {
+  const QString e = r.errorName();
+  return e == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+         e == QLatin1String("org.freedesktop.DBus.Error.Timeout") ||
+         e == QLatin1String("org.freedesktop.DBus.Error.TimedOut");
+}
 
 }  // namespace
 
@@ -139,17 +156,42 @@ PublishedWindow::Result PublishedWindow::Publish() {
   return Result::Published;
 }
 
-std::optional<RemoteWindow> RemoteWindow::Find(const QString& className,
-                                               const std::optional<QString>& caption) {
+LookupResult RemoteWindow::Look(const QString& className, const std::optional<QString>& caption,
+                                int timeoutMs) {
+  LookupResult out;
   const QString name = BusNameForClass(className);
-  if (name.isEmpty() || !SessionBusAvailable()) return std::nullopt;
-  RemoteWindow w(name, className);
-  if (!w.Exists()) return std::nullopt;
-  if (caption) {
-    const auto c = w.Caption();
-    if (!c || *c != *caption) return std::nullopt;
+  if (name.isEmpty()) return out;
+  if (!SessionBusAvailable()) {
+    out.status = Lookup::NoBus;
+    return out;
   }
-  return w;
+  RemoteWindow w(name, className);
+  if (!w.Exists()) return out;
+  if (!caption) {
+    out.status = Lookup::Found;
+    out.window = w;
+    return out;
+  }
+  const QDBusMessage r = w.ReadCaption(timeoutMs);
+  if (r.type() == QDBusMessage::ReplyMessage) {
+    out.caption = CaptionOf(r);
+  } else if (IsTimeout(r) && w.Exists()) {
+    out.status = Lookup::NoAnswer;
+    return out;
+  } else if (!w.Exists()) {
+    return out;  // gone meanwhile
+  }
+  // An owner that is no window of ours (no such property) has "another caption" too.
+  out.window = w;
+  out.status = out.caption == caption ? Lookup::Found : Lookup::OtherCaption;
+  return out;
+}
+
+std::optional<RemoteWindow> RemoteWindow::Find(const QString& className,
+                                               const std::optional<QString>& caption, int timeoutMs) {
+  LookupResult r = Look(className, caption, timeoutMs);
+  if (r.status != Lookup::Found) return std::nullopt;
+  return r.window;
 }
 
 std::vector<RemoteWindow> RemoteWindow::All() {
@@ -175,17 +217,17 @@ bool RemoteWindow::Exists() const {
   return r.isValid() && r.value();
 }
 
-std::optional<QString> RemoteWindow::Caption(int timeoutMs) const {
+QDBusMessage RemoteWindow::ReadCaption(int timeoutMs) const {
   QDBusMessage m = QDBusMessage::createMethodCall(busName_, QString::fromLatin1(kObjectPath),
                                                   QStringLiteral("org.freedesktop.DBus.Properties"),
                                                   QStringLiteral("Get"));
   m.setAutoStartService(false);
   m << QString::fromLatin1(kInterface) << QStringLiteral("Caption");
-  const QDBusMessage r = QDBusConnection::sessionBus().call(m, QDBus::Block, timeoutMs);
-  if (r.type() != QDBusMessage::ReplyMessage || r.arguments().size() != 1) return std::nullopt;
-  const QVariant v = r.arguments().front().value<QDBusVariant>().variant();
-  if (v.metaType().id() != QMetaType::QString) return std::nullopt;
-  return v.toString();
+  return QDBusConnection::sessionBus().call(m, QDBus::Block, std::max(timeoutMs, 1));
+}
+
+std::optional<QString> RemoteWindow::Caption(int timeoutMs) const {
+  return CaptionOf(ReadCaption(timeoutMs));
 }
 
 bool RemoteWindow::Post(uint32_t msg, int32_t wParam, int32_t lParam) const {
@@ -207,7 +249,7 @@ std::optional<int32_t> RemoteWindow::Call(const char* method, const QList<QVaria
                                      QString::fromLatin1(kInterface), QString::fromLatin1(method));
   m.setAutoStartService(false);
   m.setArguments(args);
-  const QDBusMessage r = QDBusConnection::sessionBus().call(m, QDBus::Block, timeoutMs);
+  const QDBusMessage r = QDBusConnection::sessionBus().call(m, QDBus::Block, std::max(timeoutMs, 1));
   if (r.type() != QDBusMessage::ReplyMessage || r.arguments().size() != 1) return std::nullopt;
   bool ok = false;
   const int v = r.arguments().front().toInt(&ok);

@@ -21,6 +21,7 @@
 
 #include <QByteArray>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -78,12 +79,22 @@ class PublishedWindow : public QObject {
   bool published_ = false;
 };
 
+// How a look-up of a window ended.  A window whose name is owned but that does not
+// answer within the time-out is busy (NoAnswer), not absent.
+enum class Lookup { Found, NoBus, Absent, OtherCaption, NoAnswer };
+struct LookupResult;
+
 // Another program's published window, found by class and caption.
 class RemoteWindow {
  public:
-  // By class, and by caption too when one is given (both must match exactly).
+  // By class, and by caption too when one is given (both must match exactly); the
+  // caption is read within timeoutMs.
+  static LookupResult Look(const QString& className, const std::optional<QString>& caption, int timeoutMs);
   static std::optional<RemoteWindow> Find(const QString& className,
-                                          const std::optional<QString>& caption = std::nullopt);
+                                          const std::optional<QString>& caption = std::nullopt,
+                                          int timeoutMs = kDefaultLookupMs);
+  // How long the player's own look-ups of its peers wait for a caption.
+  static constexpr int kDefaultLookupMs = 1000;
   // Any class, the caption beginning with `prefix`.
   static std::optional<RemoteWindow> FindByCaptionPrefix(const QString& prefix);
   static std::vector<RemoteWindow> All();
@@ -91,7 +102,7 @@ class RemoteWindow {
   QString ClassName() const { return className_; }
   QString BusName() const { return busName_; }
   // Read afresh; nullopt when the window has gone or does not answer in time.
-  std::optional<QString> Caption(int timeoutMs = 1000) const;
+  std::optional<QString> Caption(int timeoutMs = kDefaultLookupMs) const;
   bool Exists() const;
 
   // Queued at the window; true once the bus has taken it for a window that exists.
@@ -106,9 +117,16 @@ class RemoteWindow {
   RemoteWindow(QString busName, QString className)
       : busName_(std::move(busName)), className_(std::move(className)) {}
   std::optional<int32_t> Call(const char* method, const QList<QVariant>& args, int timeoutMs) const;
+  QDBusMessage ReadCaption(int timeoutMs) const;
 
   QString busName_;
   QString className_;
+};
+
+struct LookupResult {
+  Lookup status = Lookup::Absent;
+  std::optional<RemoteWindow> window;  // Found, and OtherCaption: the window that is there
+  std::optional<QString> caption;      // when it was read
 };
 
 }  // namespace sorrel::desktop

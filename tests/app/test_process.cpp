@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -59,8 +60,11 @@ class PlayerProcess : public ::testing::Test {
   static bool PlayerOnBus() {
     return RemoteWindow::Find("Tfm_PlayerMain", QStringLiteral("Tarn's MP3Player")).has_value();
   }
-  Child StartPeer(const std::string& cls, const std::string& caption, const std::string& log) {
-    Child c = Spawn({kFake, cls, caption, log}, {}, dir_);
+  Child StartPeer(const std::string& cls, const std::string& caption, const std::string& log,
+                  std::vector<std::string> options = {}) {
+    options.insert(options.begin(), kFake);
+    options.insert(options.end(), {cls, caption, log});
+    Child c = Spawn(options, {}, dir_);
     EXPECT_TRUE(WaitFor([&] { return access((log + ".ready").c_str(), F_OK) == 0; }, 10000));
     return c;
   }
@@ -235,4 +239,122 @@ TEST_F(PlayerProcess, SorrelSendWithoutPlayerFailsClearly) {
   EXPECT_EQ(Send({"bogus"}, &out, &err), 2);
   env_.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/no-bus");
   EXPECT_EQ(Send({"find"}, &out, &err), 3);
+}
+
+TEST_F(PlayerProcess, CommandLineIsAnsweredWithoutADisplayAndQtOptionsPassOn) {
+  const std::vector<std::string> noDisplay{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
+  std::string out, err;
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--help"}, noDisplay, dir_, 10000, &out, &err), 0) << err;
+  EXPECT_EQ(out.rfind("usage: sorrel ", 0), 0u) << out;
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "-platform", "xcb", "--version"}, noDisplay, dir_, 10000, &out), 0);
+  EXPECT_EQ(out.rfind("sorrel (Tarn's MP3Player) ", 0), 0u) << out;
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{"--bogus"}, {"--audio", "bogus"}, {"--home"}}) {
+    std::vector<std::string> argv{kSorrel};
+    argv.insert(argv.end(), args.begin(), args.end());
+    EXPECT_EQ(testing_sorrel::Run(argv, noDisplay, dir_, 10000, &out, &err), 2) << args[0];
+    EXPECT_EQ(err.rfind("sorrel: ", 0), 0u) << err;
+    EXPECT_NE(err.find("Try 'sorrel --help' for more information."), std::string::npos) << err;
+  }
+  // Qt's own options reach Qt: the platform comes from the command line alone.
+  player_ = Spawn({kSorrel, "-platform", "offscreen", "--home", home_}, {"SORREL_AUDIO=null", "SORREL_HOME="},
+                  dir_);
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
+  EXPECT_EQ(WaitExit(player_, 10000), 0) << Slurp(player_.stderrPath);
+}
+
+TEST_F(PlayerProcess, SecondStartWhoseListIsNotTakenFailsAndSaysWhy) {
+  const std::string list = dir_ + "/car.pdr";
+  std::ofstream(list) << "a\r\n";
+  const auto secondStart = [&](std::string* err, const std::string& arg) {
+    return testing_sorrel::Run({kSorrel, "--home", home_, arg}, env_, dir_, 30000, nullptr, err);
+  };
+  std::string err;
+  // Refused.
+  peer_ = StartPeer("Tfm_PlayerMain", "Tarn's MP3Player", dir_ + "/refusing.log", {"--answer", "0"});
+  EXPECT_EQ(secondStart(&err, list), 1);
+  EXPECT_NE(err.find("refused"), std::string::npos) << err;
+  EXPECT_EQ(Slurp(dir_ + "/refusing.log"), "copydata 99 0 " + std::to_string(list.size() + 1) + "\n");
+  Kill(peer_, SIGKILL);
+  WaitExit(peer_, 5000);
+  // Another window of the player's class.
+  peer_ = StartPeer("Tfm_PlayerMain", "Not The Player", dir_ + "/other.log");
+  EXPECT_EQ(secondStart(&err, list), 1);
+  EXPECT_NE(err.find("\"Not The Player\""), std::string::npos) << err;
+  EXPECT_EQ(Slurp(dir_ + "/other.log"), "");
+  Kill(peer_, SIGKILL);
+  WaitExit(peer_, 5000);
+  // A player that owns the name but does not answer.
+  peer_ = StartPeer("Tfm_PlayerMain", "Tarn's MP3Player", dir_ + "/stuck.log", {"--hang"});
+  EXPECT_EQ(secondStart(&err, list), 1);
+  EXPECT_NE(err.find("did not answer"), std::string::npos) << err;
+  // Without an argument the second start still ends silently.
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--home", home_}, env_, dir_, 10000, nullptr, &err), 0);
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(PlayerProcess, SecondStartHandsOverARelativeListAsAnAbsolutePath) {
+  player_ = StartPlayer();
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  std::system(("mkdir -p " + dir_ + "/music").c_str());
+  std::ofstream(dir_ + "/music/car.pfl") << "x.mp3\r\n";
+  std::string err;
+  EXPECT_EQ(
+      testing_sorrel::Run({"/bin/sh", "-c", "cd '" + dir_ + "/music' && exec '" + kSorrel + "' car.pfl"},
+                          env_, dir_, 15000, nullptr, &err),
+      0)
+      << err;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return Slurp(player_.stderrPath).find("play list " + dir_ + "/music/car.pfl:") != std::string::npos;
+      },
+      5000))
+      << Slurp(player_.stderrPath);
+}
+
+TEST_F(PlayerProcess, ListFilesThatAreNoRegularFilesAreRefusedWithoutBlocking) {
+  const std::string fifo = dir_ + "/fifo.pdr", folder = dir_ + "/folder.pfl", big = dir_ + "/big.pfl";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  player_ = StartPlayer({fifo});  // its own argument too
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  std::ofstream(big).close();
+  ASSERT_EQ(truncate(big.c_str(), (64 << 20) + 1), 0);  // sparse: over the cap at no cost
+  const auto stillAnswers = [&] {
+    std::string out;
+    return Send({"--timeout", "5000", "send", "0x597", "0", "0"}, &out) == 0 && out == "1\n";
+  };
+  std::string out, err;
+  EXPECT_EQ(Send({"copydata", "99", fifo}, &out), 0);
+  EXPECT_TRUE(stillAnswers());
+  EXPECT_EQ(Send({"drop", fifo}, &out), 0);
+  EXPECT_TRUE(stillAnswers());
+  EXPECT_EQ(Send({"copydata", "99", folder}, &out), 0);
+  EXPECT_EQ(Send({"copydata", "99", big}, &out), 0);
+  EXPECT_TRUE(stillAnswers());
+  // A second start refuses it itself, with a message and a failing status.
+  EXPECT_EQ(testing_sorrel::Run({kSorrel, "--home", home_, fifo}, env_, dir_, 15000, nullptr, &err), 1);
+  EXPECT_NE(err.find(fifo + ": not a regular file"), std::string::npos) << err;
+  EXPECT_TRUE(stillAnswers());
+  const std::string log = Slurp(player_.stderrPath);
+  EXPECT_EQ(log.find("play list " + fifo + ":"), std::string::npos) << log;
+  EXPECT_NE(log.find(fifo + ": not a regular file"), std::string::npos) << log;
+  EXPECT_NE(log.find(folder + ": not a regular file"), std::string::npos) << log;
+  EXPECT_NE(log.find(big + ": larger than 64 MiB"), std::string::npos) << log;
+  EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
+  EXPECT_EQ(WaitExit(player_, 10000), 0);
+}
+
+TEST_F(PlayerProcess, BackgroundPictureThatIsAFifoDoesNotHangTheStart) {
+  WriteIni("[Tarn's MP3PLayer Version]\nVersion=9.99x\n[PlayerMainForm]\nBackPictureFileName=back.jpg\n");
+  ASSERT_EQ(mkfifo((home_ + "/back.jpg").c_str(), 0644), 0);
+  player_ = StartPlayer();
+  ASSERT_TRUE(WaitFor(PlayerOnBus, 10000)) << Slurp(player_.stderrPath);
+  EXPECT_NE(Slurp(player_.stderrPath).find("back.jpg: not a regular file"), std::string::npos)
+      << Slurp(player_.stderrPath);
+  EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
+  EXPECT_EQ(WaitExit(player_, 10000), 0);
+  // A picture that cannot be loaded is forgotten.
+  EXPECT_NE(Ini().find("BackPictureFileName=\r\n"), std::string::npos);
 }

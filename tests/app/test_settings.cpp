@@ -1,15 +1,21 @@
-// The settings file: defaults, orders, the version rule, limits, encodings and the side
-// effects of reading.
+// The settings file: defaults, orders, the version rule, limits, encodings, the side
+// effects of reading, and files that cannot be read or are no settings file.
 #include "app/core/Settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
 using namespace sorrel::app;
+using sorrel::base::IniFile;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -27,7 +33,7 @@ struct Recorder : TSettingsHost {
     calls.push_back("picture " + f);
     return pictureLoads;
   }
-  void SetLabelFont(TStyledLabel l, const TFontStyle& f) override {
+  void SetTextStyle(TTextRole l, const TFontStyle& f) override {
     calls.push_back("font " + std::to_string(static_cast<int>(l)) + " " + f.Name + " " +
                     std::to_string(f.Color) + (f.Bold ? " b" : "") + (f.Italic ? " i" : ""));
   }
@@ -38,7 +44,7 @@ struct Recorder : TSettingsHost {
     calls.push_back("band " + std::to_string(b) + "=" + std::to_string(v));
   }
   void ApplyLyricStyle(const TLyricStyle& l) override { calls.push_back("lyric " + l.LyricFontName); }
-  void ApplyMappleLink(const TMappleLinkValues& m) override {
+  void ApplyMappleLink(const sorrel::maplink::TMappleLinkSettings& m) override {
     calls.push_back("mapple " + std::to_string(m.MappleZoom));
   }
   size_t IndexOf(const std::string& prefix) const {
@@ -197,7 +203,7 @@ TEST(SettingsRoundTrip, EveryValueComesBack) {
   s.Tarn_Lyric = true;
   s.PlayWithLyric = true;
   s.Lyric.LyricFontName = "ＭＳ 明朝";
-  s.Mapple.MappleDefScale[3] = 5;
+  s.MappleDefScale[3] = 5;
   s.ColorDialogOption = "ColorA=FFFFFF,ColorB=000000";
   const TPlayerSettings back = Read(Written(s));
   EXPECT_EQ(back, s);
@@ -214,14 +220,16 @@ TEST(SettingsRoundTrip, Cp932FileReadsAndIsRewrittenAsUtf8) {
   std::ofstream(path, std::ios::binary) << cp932;
   TPlayerSettings s;
   Recorder rec;
-  ASSERT_TRUE(ReadSettingsFile(path, s, rec));
+  TSettingsFile file(path);
+  EXPECT_EQ(file.Read(s, rec), "");
+  EXPECT_EQ(file.State(), TSettingsFile::TState::kRead);
   EXPECT_EQ(s.CurFile, "C:\\音楽\\曲.mp3");
   EXPECT_EQ(s.Presets[0].AEQName, "ロック");
-  ASSERT_TRUE(WriteSettingsFile(path, s));
+  ASSERT_TRUE(file.Write(s));
   const std::string utf8 = Slurp(path);
   EXPECT_NE(utf8.find("CurFile=C:\\音楽\\曲.mp3\r\n"), std::string::npos);
   TPlayerSettings again;
-  ReadSettingsFile(path, again, rec);
+  TSettingsFile(path).Read(again, rec);
   EXPECT_EQ(again, s);
 }
 
@@ -259,8 +267,15 @@ TEST(SettingsRead, MissingFileGivesDefaults) {
   TempDir dir;
   TPlayerSettings s;
   Recorder rec;
-  EXPECT_FALSE(ReadSettingsFile(dir.File("none.ini"), s, rec));
+  TSettingsFile file(dir.File("none.ini"));
+  EXPECT_EQ(file.Read(s, rec), "");
+  EXPECT_EQ(file.State(), TSettingsFile::TState::kMissing);
   EXPECT_EQ(s, TPlayerSettings{});
+  // The defaults style the window as a file would.
+  EXPECT_NE(rec.IndexOf("fade"), std::string::npos);
+  EXPECT_EQ(rec.calls.back(), "mapple 200");
+  EXPECT_TRUE(file.Write(s));
+  EXPECT_EQ(Slurp(dir.File("none.ini")), Written(s));
 }
 
 TEST(SettingsRead, LimitsAndForcedValues) {
@@ -309,7 +324,7 @@ TEST(SettingsRead, SectionsAndKeysMatchWithoutCase) {
   EXPECT_EQ(s.Top, 34);
   EXPECT_EQ(s.Presets[2].AEQ[5], -9);
   EXPECT_EQ(s.Presets[3].AEQName, "Jazz");
-  EXPECT_EQ(s.Mapple.MappleDefScale[4], 6);
+  EXPECT_EQ(s.MappleDefScale[4], 6);
 }
 
 TEST(SettingsRead, PresetKeysAreExactlyFormed) {
@@ -317,8 +332,7 @@ TEST(SettingsRead, PresetKeysAreExactlyFormed) {
   const TPlayerSettings s = Read("[Player]\nAEQ[1, 2]=5\nAEQ[01,2]=6\nAVolume[ 3]=7\nAEQ[1,2]=8\n");
   EXPECT_EQ(s.Presets[1].AEQ[2], 8);
   EXPECT_EQ(s.Presets[3].AVolume, 50);
-  EXPECT_EQ(PresetBandKey(9, 0), "AEQ[9,0]");
-  EXPECT_EQ(PresetKey("MappleDefScale[", 7), "MappleDefScale[7]");
+  EXPECT_EQ(sorrel::settings::PresetBandKey(9, 0), "AEQ[9,0]");
 }
 
 TEST(SettingsRead, OrgSizeDecidesWhetherTheWindowIsResized) {
@@ -372,11 +386,13 @@ TEST(SettingsRead, BackPictureThatDoesNotLoadIsForgotten) {
 TEST(SettingsFile, WriteReplacesWholeAndLeavesNoTemporary) {
   TempDir dir;
   const std::string path = dir.File("sorrel.ini");
-  std::ofstream(path, std::ios::binary) << std::string(100000, 'x');
+  std::string old = "[Old]\r\n";
+  while (old.size() < 100000) old += "key" + std::to_string(old.size()) + "=value\r\n";
+  std::ofstream(path, std::ios::binary) << old;
   TPlayerSettings s;
   s.CurFile = "/a/b.mp3";
   std::string error;
-  ASSERT_TRUE(WriteSettingsFile(path, s, &error)) << error;
+  ASSERT_TRUE(TSettingsFile(path).Write(s, &error)) << error;
   EXPECT_EQ(Slurp(path), Written(s));
   size_t files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
@@ -386,6 +402,188 @@ TEST(SettingsFile, WriteReplacesWholeAndLeavesNoTemporary) {
 TEST(SettingsFile, WriteIntoMissingDirectoryFailsAndSaysWhy) {
   TempDir dir;
   std::string error;
-  EXPECT_FALSE(WriteSettingsFile(dir.File("no/such/sorrel.ini"), TPlayerSettings{}, &error));
+  EXPECT_FALSE(TSettingsFile(dir.File("no/such/sorrel.ini")).Write(TPlayerSettings{}, &error));
   EXPECT_FALSE(error.empty());
+}
+
+TEST(SettingsFile, OneBadByteDamagesOneValueAndItsBytesSurvive) {
+  // A CP932 file in which one value holds a byte CP932 has no character for: the other
+  // Japanese values read correctly, and the damaged one goes back to the file as it was.
+  const std::string damagedLine = "AEQName[1]=\x83\x8d\x80\x83\x4e";  // ロ 0x80 ク
+  const std::string cp932 =
+      "[Tarn's MP3PLayer "
+      "Version]\r\nVersion=9.99x\r\n[CurrentMusic]\r\nCurFile=C:\\\x89\xb9\x8a\x79\\\x8b\xc8.mp3\r\n"
+      "[Player]\r\nAEQName[0]=\x83\x8d\x83\x62\x83\x4e\r\n" +
+      damagedLine + "\r\n";
+  TempDir dir;
+  const std::string path = dir.File("sorrel.ini");
+  std::ofstream(path, std::ios::binary) << cp932;
+  TSettingsFile file(path);
+  TPlayerSettings s;
+  Recorder rec;
+  EXPECT_EQ(file.Read(s, rec), "");
+  EXPECT_EQ(s.CurFile, "C:\\音楽\\曲.mp3");
+  EXPECT_EQ(s.Presets[0].AEQName, "ロック");
+  EXPECT_EQ(s.Presets[1].AEQName, "ロ\xEF\xBF\xBDク");
+  ASSERT_TRUE(file.Write(s));
+  std::string text = Slurp(path);
+  EXPECT_NE(text.find("CurFile=C:\\音楽\\曲.mp3\r\n"), std::string::npos);
+  EXPECT_NE(text.find("AEQName[0]=ロック\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n" + damagedLine + "\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos);
+  TPlayerSettings again;
+  TSettingsFile(path).Read(again, rec);
+  EXPECT_EQ(again, s);
+
+  // A value the user changed is written as it is now.
+  s.Presets[1].AEQName = "Jazz";
+  ASSERT_TRUE(file.Write(s));
+  text = Slurp(path);
+  EXPECT_NE(text.find("AEQName[1]=Jazz\r\n"), std::string::npos);
+  EXPECT_EQ(text.find(damagedLine), std::string::npos);
+
+  // A file of another version is dropped before writing; the damaged value still keeps
+  // its bytes, and only the keys of the tables remain.
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      << "[Tarn's MP3PLayer Version]\r\nVersion=9.98\r\n[Player]\r\nOld=1\r\n" + damagedLine + "\r\n";
+  TSettingsFile old(path);
+  TPlayerSettings o;
+  old.Read(o, rec);
+  ASSERT_TRUE(old.Write(o));
+  text = Slurp(path);
+  EXPECT_NE(text.find("\r\n" + damagedLine + "\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("Old=1"), std::string::npos);
+}
+
+TEST(SettingsFile, UnreadableFileGivesDefaultsSaysWhyAndIsNeverWrittenOver) {
+  TempDir dir;
+  const std::string path = dir.File("sorrel.ini");
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+    std::function<bool()> unchanged;
+  };
+  const std::vector<Case> cases = {
+      {"a directory", [&] { fs::create_directory(path); }, [&] { return fs::is_directory(path); }},
+      {"a FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }, [&] { return fs::is_fifo(path); }},
+      {"a link to /dev/zero", [&] { fs::create_symlink("/dev/zero", path); },
+       [&] { return fs::is_symlink(path) && fs::read_symlink(path) == "/dev/zero"; }},
+      {"beyond the 64 MiB cap",
+       [&] {
+         std::ofstream(path) << "[PlayerMainForm]\nLeft=5\n";
+         fs::resize_file(path, (64u << 20) + 1);
+       },
+       [&] { return fs::file_size(path) == (64u << 20) + 1; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(path);
+    c.make();
+    TSettingsFile file(path);
+    TPlayerSettings s;
+    s.Left = 33;  // the window's position before reading
+    Recorder rec;
+    const std::string message = file.Read(s, rec);
+    EXPECT_NE(message.find(path), std::string::npos) << message;
+    EXPECT_EQ(file.State(), TSettingsFile::TState::kUnreadable);
+    TPlayerSettings defaults;
+    defaults.Left = 33;
+    EXPECT_EQ(s, defaults);
+    EXPECT_EQ(rec.calls.front(), "move 33,0");
+    // Said once: the write at shutdown is refused without a second message.
+    std::string error = "unset";
+    EXPECT_FALSE(file.Write(s, &error));
+    EXPECT_EQ(error, "");
+    EXPECT_TRUE(c.unchanged());
+    EXPECT_FALSE(fs::exists(path + ".bad"));
+  }
+  // Readable at start but not at shutdown: not written either, and said then.
+  fs::remove_all(path);
+  TSettingsFile file(path);
+  TPlayerSettings s;
+  Recorder rec;
+  EXPECT_EQ(file.Read(s, rec), "");
+  fs::create_directory(path);
+  std::string error;
+  EXPECT_FALSE(file.Write(s, &error));
+  EXPECT_NE(error.find(path), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(path));
+}
+
+TEST(SettingsFile, JunkOrUtf16IsReplacedByDefaultsAfterACopy) {
+  const std::string utf16le = [] {
+    std::string out = "\xFF\xFE";
+    for (char c : std::string("[PlayerMainForm]\r\nLeft=5\r\n")) out += std::string{c, '\0'};
+    return out;
+  }();
+  const std::string utf16NoMark = utf16le.substr(2);
+  using namespace std::string_literals;
+  const std::string junk =
+      "\x7F"
+      "ELF\x02\x01\x01\0\0\0 binary junk\n\x80\xFF"s;
+  for (const std::string& bytes : {utf16le, utf16NoMark, junk}) {
+    SCOPED_TRACE(bytes.substr(0, 8));
+    TempDir dir;
+    const std::string path = dir.File("sorrel.ini");
+    std::ofstream(path, std::ios::binary) << bytes;
+    TSettingsFile file(path);
+    TPlayerSettings s;
+    Recorder rec;
+    const std::string message = file.Read(s, rec);
+    EXPECT_NE(message.find(path + ".bad"), std::string::npos) << message;
+    EXPECT_EQ(file.State(), TSettingsFile::TState::kNotSettings);
+    EXPECT_EQ(s, TPlayerSettings{});
+    // Nothing is touched until the settings are written; then a copy comes first.
+    EXPECT_FALSE(fs::exists(path + ".bad"));
+    ASSERT_TRUE(file.Write(s));
+    EXPECT_EQ(Slurp(path + ".bad"), bytes);
+    EXPECT_EQ(Slurp(path), Written(s));
+  }
+  // An empty file or one of blank lines is just a file without settings yet.
+  for (const char* empty : {"", "\r\n\r\n  \n"}) {
+    TempDir dir;
+    const std::string path = dir.File("sorrel.ini");
+    std::ofstream(path, std::ios::binary) << empty;
+    TSettingsFile file(path);
+    TPlayerSettings s;
+    Recorder rec;
+    EXPECT_EQ(file.Read(s, rec), "");
+    EXPECT_TRUE(file.Write(s));
+    EXPECT_FALSE(fs::exists(path + ".bad"));
+  }
+}
+
+TEST(SettingsFile, StaleTemporariesGoAtStartAndLinksAreWrittenThrough) {
+  TempDir dir;
+  // The temporary file of a writer that was killed: its process is gone.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_GT(child, 0);
+  waitpid(child, nullptr, 0);
+  fs::create_directory(dir.File("real"));
+  const std::string target = dir.File("real/settings.ini");
+  std::ofstream(target, std::ios::binary)
+      << "[Tarn's MP3PLayer Version]\r\nVersion=9.99x\r\n[Mine]\r\nx=1\r\n";
+  const std::string link = dir.File("sorrel.ini");
+  fs::create_symlink("real/settings.ini", link);
+  const std::string stale = target + ".tmp" + std::to_string(child);
+  const std::string live = target + ".tmp" + std::to_string(getpid());
+  const std::string other = target + ".tmpnotapid";
+  for (const std::string& p : {stale, live, other}) std::ofstream(p) << "half a file";
+
+  TSettingsFile file(link);
+  TPlayerSettings s;
+  Recorder rec;
+  EXPECT_EQ(file.Read(s, rec), "");
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_TRUE(fs::exists(other));
+  fs::remove(live);
+
+  s.CurFile = "/m/x.mp3";
+  ASSERT_TRUE(file.Write(s));
+  EXPECT_TRUE(fs::is_symlink(link));
+  const std::string text = Slurp(target);
+  EXPECT_NE(text.find("[Mine]\r\nx=1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("CurFile=/m/x.mp3\r\n"), std::string::npos);
 }

@@ -1,5 +1,6 @@
-// The windows on Qt's offscreen platform: the settings styling the main window, the
-// shutdown sequence with and without the keyboard tool, command 4, the version dialog.
+// The windows on Qt's offscreen platform: the settings styling the main window, a
+// settings file that cannot be read, the shutdown sequence with and without the
+// keyboard tool, command 4, the version dialog.
 // Screenshots of the windows land in the build directory.
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/PlayerMain.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 
@@ -138,6 +140,24 @@ TEST_F(Windows, ShutdownWritesOnceRestoresVolumeAndSaysGoodbyeToTheTool) {
   EXPECT_EQ(env_.restored.size(), 1u);
 }
 
+TEST_F(Windows, UnreadableSettingsFileIsSaidOnceAndNeverOverwritten) {
+  // A directory where the settings file belongs: the player starts on the defaults.
+  std::filesystem::create_directory(home_ + "/sorrel.ini");
+  testing::internal::CaptureStderr();
+  {
+    Tfm_PlayerMain w(Home(), env_);
+    EXPECT_EQ(w.FadeStep(), -2);
+    EXPECT_EQ(w.Settings().MainLevel, 50);
+    w.Shutdown();
+    EXPECT_TRUE(w.Closed());
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("sorrel.ini: not a regular file"), std::string::npos) << said;
+  EXPECT_EQ(said.find("sorrel.ini"), said.rfind("sorrel.ini")) << said;
+  EXPECT_TRUE(std::filesystem::is_directory(home_ + "/sorrel.ini"));
+  EXPECT_EQ(env_.restored.size(), 1u);
+}
+
 TEST_F(Windows, CommandFourClosesThroughTheShutdown) {
   Tfm_PlayerMain w(Home(), env_);
   Tfm_PlayList list(Home());
@@ -182,4 +202,24 @@ TEST_F(Windows, InputModePicturesAndVersionDialog) {
   Screenshot(v, "version");
   QTest::keyClick(&v, Qt::Key_A);
   EXPECT_FALSE(v.isVisible());
+}
+
+TEST_F(Windows, BackgroundPictureLoadsFromItsBytesWhateverItsName) {
+  QImage red(40, 20, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(Home() + QStringLiteral("/back.jpg"), "JPEG"));
+  ASSERT_TRUE(red.save(Home() + QStringLiteral("/png-named.jpg"), "PNG"));  // the content decides
+  std::ofstream(home_ + "/junk.jpg") << "not a picture";
+  WriteIni("[Tarn's MP3PLayer Version]\nVersion=9.99x\n[PlayerMainForm]\nBackPictureFileName=back.jpg\n");
+  Tfm_PlayerMain w(Home(), env_);
+  auto* image = w.findChild<QLabel*>(QStringLiteral("Image"));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->pixmap().size(), QSize(40, 20));
+  EXPECT_TRUE(w.LoadBackPicture("png-named.jpg"));
+  EXPECT_EQ(image->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(w.LoadBackPicture("junk.jpg"));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("junk.jpg: not a picture"), std::string::npos);
+  EXPECT_TRUE(image->pixmap().isNull());
+  EXPECT_FALSE(w.LoadBackPicture("missing.jpg"));
 }

@@ -97,3 +97,25 @@ TEST_F(FileIO, StaleTempFilesOfDeadWritersGo) {
   EXPECT_TRUE(fs::exists(P("s.ini.tmp1")));
   EXPECT_TRUE(fs::exists(P("s.ini.tmpx")));
 }
+
+TEST_F(FileIO, APieceByPieceWriteReplacesOnlyWhenCommitted) {
+  std::ofstream(P("out.wav")) << "precious";
+  {
+    TAtomicFileWriter w;
+    ASSERT_TRUE(w.Open(P("out.wav")));
+    ASSERT_TRUE(w.Write("0123456789", 10));
+    EXPECT_EQ(Slurp(P("out.wav")), "precious");
+    // Abandoned: the old file stays and no temporary file is left.
+  }
+  EXPECT_EQ(Slurp(P("out.wav")), "precious");
+  EXPECT_FALSE(fs::exists(TempFileName(P("out.wav"))));
+  TAtomicFileWriter w;
+  ASSERT_TRUE(w.Open(P("out.wav")));
+  ASSERT_TRUE(w.Write("0123456789", 10));
+  ASSERT_TRUE(w.WriteAt(2, "ab", 2));  // a header filled in at the end
+  std::string error;
+  ASSERT_TRUE(w.Commit(&error)) << error;
+  EXPECT_EQ(Slurp(P("out.wav")), "01ab456789");
+  EXPECT_FALSE(fs::exists(TempFileName(P("out.wav"))));
+  EXPECT_FALSE(w.Commit(&error));  // once only
+}

@@ -36,8 +36,23 @@ TEST(TextCodec, OnlyUndecodableBytesAreReplaced) {
   }
   // A lead byte cut off at the end of the text.
   EXPECT_EQ(DecodeText(kSjis + "\x93"), kUtf8 + kFFFD);
-  // Half-width katakana are single CP932 bytes.
+  // Half-width katakana are single CP932 bytes; the extensions only CP932 has decode;
+  // 0x5C stays a backslash (paths made on the original platform).
   EXPECT_EQ(DecodeText("\xb1"), "\xef\xbd\xb1");
+  EXPECT_EQ(DecodeText("\x87\x40"), "①");
+  EXPECT_EQ(DecodeText("C:\\\x89\xb9"), "C:\\音");
+}
+
+TEST(TextCodec, Utf16IsRecognised) {
+  using namespace std::string_literals;
+  EXPECT_TRUE(LooksLikeUtf16("\xFF\xFE[\0"s));
+  EXPECT_TRUE(LooksLikeUtf16("\xFE\xFF\0["s));
+  EXPECT_TRUE(LooksLikeUtf16("[\0P\0l\0a\0y\0e\0r\0]\0\r\0\n\0"s));  // no mark, little-endian
+  EXPECT_TRUE(LooksLikeUtf16("\0[\0P\0l\0a\0y\0]"s));                // no mark, big-endian
+  EXPECT_FALSE(LooksLikeUtf16("[Player]\r\nEQ0=0\r\n"));
+  EXPECT_FALSE(LooksLikeUtf16("\x82\xA0\x82\xA2\x82\xA4"));  // CP932
+  EXPECT_FALSE(LooksLikeUtf16("a\0"s));
+  EXPECT_FALSE(LooksLikeUtf16(std::string(64, '\0')));
 }
 
 TEST(TextCodec, Utf16HonoursItsMark) {

@@ -59,3 +59,19 @@ TEST(CommandLine, MistakesExitWithStatusTwo) {
   EXPECT_EQ(cl.ExitCode(), 0);
   EXPECT_NE(testing::internal::GetCapturedStdout().find("prog (Tarn's MP3Player) "), std::string::npos);
 }
+
+TEST(CommandLine, VerbatimSlotAndOptionsThatMayBeEmpty) {
+  std::optional<std::string> caption, cls;
+  TCommandLine cl("prog", "usage: prog\n");
+  cl.Option("--caption", &caption);
+  cl.Option("--class", &cls);
+  // The second positional is free text unless it begins with "--".
+  cl.Verbatim([](const std::vector<std::string>& before) { return before.size() == 1; });
+  ASSERT_EQ(cl.Parse({"say", "-x", "--caption=", "-5"}), TCommandLine::TResult::kRun);
+  EXPECT_EQ(cl.Positional(), (std::vector<std::string>{"say", "-x", "-5"}));
+  EXPECT_EQ(caption, "");
+  EXPECT_EQ(cls, std::nullopt);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(cl.Parse({"-x", "say"}), TCommandLine::TResult::kExit);  // not in the slot
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("unknown option -x"), std::string::npos);
+}

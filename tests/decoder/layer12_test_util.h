@@ -1,5 +1,5 @@
-// Helpers of the Layer I/II tests: a stream walker that finds frames the way
-// the player does, and the conformance measures.
+// Helpers of the Layer I/II tests: decoding a stream the way the player does, and the
+// conformance measures.
 #pragma once
 
 #include <cmath>
@@ -12,6 +12,7 @@
 #include "decoder/MP3Decoder.h"
 #include "decoder/MPEGHeader.h"
 #include "decoder/Synth.h"
+#include "tests/decoder/walk_test_util.h"
 
 using namespace sorrel::decoder;
 
@@ -27,37 +28,24 @@ inline std::vector<int16_t> ReadPcm(const std::string& path) {
   return s;
 }
 
-// Decodes a whole Layer I/II stream with TL12Decoder: first frame by
-// HeadInfoSearch, then frame by frame with the header check against the first
-// header, one byte on after a failed check, silence for a refused frame.
+// Decodes a whole Layer I/II stream with TL12Decoder, its frames found as the player
+// finds them (WalkStream), silence for a refused frame.
 inline std::vector<int16_t> DecodeL12Stream(const std::vector<uint8_t>& data, bool fullBand,
                                             int32_t convert = 0, TSynth* synthIn = nullptr) {
   std::vector<int16_t> pcm;
-  const int32_t n = static_cast<int32_t>(data.size());
-  TMPEGHead head{};
-  int32_t bitrate = 0, off = 0;
-  const int32_t fb0 = HeadInfoSearch(data.data(), n, head, bitrate, off);
-  if (fb0 < 1) return pcm;
+  const TWalkedStream s = WalkStream(data);
+  if (!s.ok) return pcm;
   TSynth ownSynth;
   TSynth& synth = synthIn ? *synthIn : ownSynth;
   TL12Decoder dec;
   TDecInfo info{};
-  if (!dec.Init(head, fb0, 0, convert, 24000, fullBand, synth, info)) return pcm;
+  if (!dec.Init(s.walker.First().head, s.walker.First().rawLength, 0, convert, 24000, fullBand, synth, info))
+    return pcm;
   std::vector<int16_t> out(info.outvalues);
-  const uint8_t* first = data.data() + off;
-  int32_t pos = off;
-  while (pos + 4 <= n) {
-    TMPEGHead h{};
-    int32_t len = HeadInfo(data.data() + pos, 0, h);
-    if (h.sync != 0 && h.br_index == 0) len = fb0;
-    if (!HeaderAgrees(data.data() + pos, first) || len < 1) {
-      ++pos;
-      continue;
-    }
-    TInOut r = dec.DecodeFrame(data.data() + pos, n - pos, out.data(), synth);
+  for (size_t i = 0; i < s.frames.size(); ++i) {
+    TInOut r = dec.DecodeFrame(data.data() + s.at[i], s.frames[i].length, out.data(), synth);
     if (r.in_bytes < 1) std::fill(out.begin(), out.end(), 0);
     pcm.insert(pcm.end(), out.begin(), out.end());
-    pos += MPEGPaddedFrameBytes(h, len);
   }
   return pcm;
 }

@@ -122,36 +122,23 @@ TEST(CpuSelection, KernelsAgreeWithPlain) {
   }
 }
 
-// Decodes a file through TMP3Decoder with the given capability word, walking
-// frames the way the player does.
+// Decodes a file through TMP3Decoder with the given capability word, its frames found
+// the way the player finds them.
 std::vector<int16_t> DecodeWith(const std::vector<uint8_t>& data, uint32_t caps) {
   std::vector<int16_t> pcm;
-  const int32_t n = static_cast<int32_t>(data.size());
-  TMPEGHead head{};
-  int32_t bitrate = 0, off = 0;
-  const int32_t fb0 = HeadInfoSearch(data.data(), std::min(n, 10000), head, bitrate, off);
-  if (fb0 < 1) return pcm;
+  const TWalkedStream s = WalkStream(data);
+  if (!s.ok) return pcm;
   TMP3Decoder dec;
   dec.SetFullBand(true);
   dec.SetCpuCapabilities(caps);
-  if (!dec.AudioDecodeInit(head, fb0, 0, 0, 0, 24000)) return pcm;
+  if (!dec.AudioDecodeInit(s.walker.First().head, s.walker.First().rawLength, 0, 0, 0, 24000)) return pcm;
   TDecInfo info{};
   dec.AudioDecodeInfo(info);
   std::vector<int16_t> out(info.outvalues);
-  const uint8_t* first = data.data() + off;
-  int32_t pos = off;
-  while (pos + 4 <= n) {
-    TMPEGHead h{};
-    int32_t len = HeadInfo(data.data() + pos, 0, h);
-    if (h.sync != 0 && h.br_index == 0) len = fb0;
-    if (!HeaderAgrees(data.data() + pos, first) || len < 1) {
-      ++pos;
-      continue;
-    }
-    const TInOut r = dec.AudioDecode(data.data() + pos, n - pos, out.data());
+  for (size_t i = 0; i < s.frames.size(); ++i) {
+    const TInOut r = dec.AudioDecode(data.data() + s.at[i], s.frames[i].length, out.data());
     if (r.in_bytes < 1) std::fill(out.begin(), out.end(), 0);
     pcm.insert(pcm.end(), out.begin(), out.end());
-    pos += MPEGPaddedFrameBytes(h, len);
   }
   return pcm;
 }

@@ -533,28 +533,22 @@ TEST(Layer3Frames, ReservoirCompactionKeepsTheStreamSeamless) {
   l3->owner = &owner;
   l3->synth = &synth;
   l3->k = L3PlainKernels();
-  TMPEGHead h{};
-  int32_t br = 0, off = 0;
-  const int32_t fb = HeadInfoSearch(bits.data(), 4096, h, br, off);
-  ASSERT_TRUE(l3->Init(h, fb, 0, 24000, true));
+  const TWalkedStream s = WalkStream(bits);
+  ASSERT_TRUE(s.ok);
+  ASSERT_TRUE(l3->Init(s.walker.First().head, s.walker.First().rawLength, 0, 24000, true));
   std::vector<int16_t> out(2304), pcm;
   int compactions = 0, frames = 0;
-  for (size_t pos = off; pos + 4 <= bits.size();) {
-    TMPEGHead fh{};
-    const int32_t l = HeadInfo(bits.data() + pos, 0, fh);
-    ASSERT_GT(l, 0);
-    const size_t len = static_cast<size_t>(l + fh.pad);
-    if (pos + len > bits.size()) break;
+  for (size_t i = 0; i < s.frames.size(); ++i) {
+    const int32_t len = s.frames[i].length;
     const bool compacting = l3->buf_ptr1 > 8192 - 1500;
-    const TInOut r = l3->DecodeFrame(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data());
-    ASSERT_EQ(r.in_bytes, static_cast<int32_t>(len));
+    const TInOut r = l3->DecodeFrame(bits.data() + s.at[i], len, out.data());
+    ASSERT_EQ(r.in_bytes, len);
     if (compacting) {
       ++compactions;
       EXPECT_LE(l3->buf_ptr1, 511 + 1500);
     }
     ASSERT_LE(l3->buf_ptr1, 8192);
     if (frames++ >= 2) pcm.insert(pcm.end(), out.begin(), out.end());  // the reference starts at frame 2
-    pos += len;
   }
   EXPECT_GT(compactions, 10);
   const l3test::Compare c = l3test::ComparePcm(pcm, 0, ref);
@@ -571,42 +565,33 @@ TEST(Layer3Frames, PolarityOnTwiceStaysOnAndOffRestoresTheOutputExactly) {
   dec.SetInvertPolarity(true);
   EXPECT_TRUE(dec.PolarityInverted());
   // The flag survives initialisation and negates every sample.
-  TMPEGHead h{};
-  int32_t br = 0, off = 0;
-  const int32_t fb = HeadInfoSearch(bits.data(), 4096, h, br, off);
+  const TWalkedStream s = WalkStream(bits);
+  ASSERT_GE(s.frames.size(), 40u);
+  const TMPEGFrame& first = s.walker.First();
   dec.SetFullBand(true);
-  ASSERT_EQ(dec.AudioDecodeInit(h, fb, 0, 0, 0, 24000), 1);
+  ASSERT_EQ(dec.AudioDecodeInit(first.head, first.rawLength, 0, 0, 0, 24000), 1);
   EXPECT_TRUE(dec.PolarityInverted());
   TDecInfo info{};
   dec.AudioDecodeInfo(info);
   std::vector<int16_t> out(static_cast<size_t>(info.outvalues));
-  size_t pos = static_cast<size_t>(off), at = 0;
+  size_t at = 0;
   int nonzero = 0;
-  for (int f = 0; f < 40; ++f) {
-    TMPEGHead fh{};
-    const int32_t l = HeadInfo(bits.data() + pos, 0, fh);
-    ASSERT_GT(l, 0);
-    ASSERT_GT(
-        dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data()).in_bytes, 0);
+  for (size_t f = 0; f < 40; ++f) {
+    ASSERT_GT(dec.AudioDecode(bits.data() + s.at[f], s.frames[f].length, out.data()).in_bytes, 0);
     for (int16_t v : out) {
       const int want = -plain.pcm[at++];
       ASSERT_EQ(v, want < -32768 ? -32768 : want > 32767 ? 32767 : want);
       nonzero += v != 0;
     }
-    pos += static_cast<size_t>(l + fh.pad);
   }
   EXPECT_GT(nonzero, 1000);
   dec.SetInvertPolarity(false);
   EXPECT_FALSE(dec.PolarityInverted());
-  ASSERT_EQ(dec.AudioDecodeInit(h, fb, 0, 0, 0, 24000), 1);
-  pos = static_cast<size_t>(off);
+  ASSERT_EQ(dec.AudioDecodeInit(first.head, first.rawLength, 0, 0, 0, 24000), 1);
   at = 0;
-  for (int f = 0; f < 40; ++f) {
-    TMPEGHead fh{};
-    const int32_t l = HeadInfo(bits.data() + pos, 0, fh);
-    dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data());
+  for (size_t f = 0; f < 40; ++f) {
+    dec.AudioDecode(bits.data() + s.at[f], s.frames[f].length, out.data());
     for (int16_t v : out) ASSERT_EQ(v, plain.pcm[at++]);
-    pos += static_cast<size_t>(l + fh.pad);
   }
 }
 
@@ -619,22 +604,16 @@ std::vector<int16_t> DecodeWithEq(const std::vector<uint8_t>& bits, bool on32, f
   dec.SetEqEnabled576(on576);
   for (int i = 0; i < 32; ++i) dec.SetEqGain32(i, g32);
   for (int i = 0; i < 576; ++i) dec.SetEqGain576(i, g576);
-  TMPEGHead h{};
-  int32_t br = 0, off = 0;
-  const int32_t fb = HeadInfoSearch(bits.data(), 4096, h, br, off);
+  const TWalkedStream s = WalkStream(bits);
   std::vector<int16_t> all;
-  if (!dec.AudioDecodeInit(h, fb, 0, 0, 0, 24000)) return all;
+  if (!s.ok || !dec.AudioDecodeInit(s.walker.First().head, s.walker.First().rawLength, 0, 0, 0, 24000))
+    return all;
   TDecInfo info{};
   dec.AudioDecodeInfo(info);
   std::vector<int16_t> out(static_cast<size_t>(info.outvalues));
-  size_t pos = static_cast<size_t>(off);
-  for (int f = 0; f < 30 && pos + 4 <= bits.size(); ++f) {
-    TMPEGHead fh{};
-    const int32_t l = HeadInfo(bits.data() + pos, 0, fh);
-    if (l < 1) break;
-    dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data());
+  for (size_t f = 0; f < 30 && f < s.frames.size(); ++f) {
+    dec.AudioDecode(bits.data() + s.at[f], s.frames[f].length, out.data());
     all.insert(all.end(), out.begin(), out.end());
-    pos += static_cast<size_t>(l + fh.pad);
   }
   return all;
 }
@@ -729,14 +708,14 @@ TEST(Layer3Frames, BrokenFramesAreRefusedWithoutTouchingTheReservoir) {
   std::vector<int16_t> out(2304, 5);
   // Not initialised yet.
   EXPECT_EQ(dec.AudioDecode(bits.data(), static_cast<int32_t>(bits.size()), out.data()).in_bytes, 0);
-  TMPEGHead h{};
-  int32_t br = 0, off = 0;
-  const int32_t fb = HeadInfoSearch(bits.data(), 4096, h, br, off);
-  ASSERT_EQ(dec.AudioDecodeInit(h, fb, 0, 0, 0, 24000), 1);
+  const TWalkedStream s = WalkStream(bits);
+  ASSERT_GE(s.frames.size(), 20u);
+  const int32_t fb = s.walker.First().rawLength;
+  ASSERT_EQ(dec.AudioDecodeInit(s.walker.First().head, fb, 0, 0, 0, 24000), 1);
   TDecInfo info{};
   dec.AudioDecodeInfo(info);
   out.assign(static_cast<size_t>(info.outvalues), 5);
-  const uint8_t* f = bits.data() + off;
+  const uint8_t* f = bits.data() + s.at[0];
   // Truncated: fewer bytes than the frame.
   EXPECT_EQ(dec.AudioDecode(f, fb - 10, out.data()).in_bytes, 0);
   EXPECT_EQ(dec.AudioDecode(f, 3, out.data()).in_bytes, 0);
@@ -755,14 +734,9 @@ TEST(Layer3Frames, BrokenFramesAreRefusedWithoutTouchingTheReservoir) {
   // The stream still decodes as if those calls had not happened.
   const l3test::Decoded ref = l3test::DecodeStream(bits, false);
   std::vector<int16_t> got;
-  size_t pos = static_cast<size_t>(off);
-  for (int i = 0; i < 20; ++i) {
-    TMPEGHead fh{};
-    const int32_t l = HeadInfo(bits.data() + pos, 0, fh);
-    ASSERT_GT(
-        dec.AudioDecode(bits.data() + pos, static_cast<int32_t>(bits.size() - pos), out.data()).in_bytes, 0);
+  for (size_t i = 0; i < 20; ++i) {
+    ASSERT_GT(dec.AudioDecode(bits.data() + s.at[i], s.frames[i].length, out.data()).in_bytes, 0);
     got.insert(got.end(), out.begin(), out.end());
-    pos += static_cast<size_t>(l + fh.pad);
   }
   for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], ref.pcm[i]) << i;
 }

@@ -1,14 +1,16 @@
 // sorrel-decode end to end: what it skips (an ID3v2 tag, a Xing frame, junk between
-// frames), what it writes (WAV or raw, the same samples as the decoder object), and
-// its exit status for unusable input.
+// frames), what it writes (WAV or raw, the same samples as the decoder object), its exit
+// status for unusable input, and what it never does to paths it did not create.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,11 +33,13 @@ void Write(const std::string& path, const std::vector<uint8_t>& d) {
   std::fclose(f);
 }
 
-int RunTool(const std::string& args) {
-  const std::string cmd = kTool + " " + args + " 2>/dev/null";
+int Sh(const std::string& cmd) {
   const int rc = std::system(cmd.c_str());
-  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  if (WIFEXITED(rc)) return WEXITSTATUS(rc);
+  return WIFSIGNALED(rc) ? 128 + WTERMSIG(rc) : -1;
 }
+
+int RunTool(const std::string& args) { return Sh(kTool + " " + args + " 2>/dev/null"); }
 
 uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
@@ -100,6 +104,69 @@ TEST(DecodeTool, RefusesWhatIsNotMpegAudio) {
   EXPECT_EQ(RunTool(TempPath("missing.mp3") + " " + out), 2);
   EXPECT_EQ(RunTool("--bogus " + in + " " + out), 2);
   EXPECT_EQ(RunTool(in), 2);
+}
+
+TEST(DecodeTool, NeverRemovesOrTruncatesWhatItDidNotCreate) {
+  namespace fs = std::filesystem;
+  const fs::path dir = TempPath("paths");
+  fs::create_directories(dir);
+  const std::string junk = (dir / "junk.bin").string(), song = (dir / "song.mp3").string();
+  Write(junk, std::vector<uint8_t>(5000, 0x11));
+  Write(song, l3test::ReadBytes(std::string(SORREL_TEST_DATA) + "/vectors/l3-si.bit"));
+  // A file that was there survives a failed run, whatever the reason.
+  const std::string kept = (dir / "kept.wav").string();
+  Write(kept, {'o', 'l', 'd'});
+  EXPECT_EQ(RunTool(junk + " " + kept), 1);
+  EXPECT_EQ(RunTool((dir / "missing.mp3").string() + " " + kept), 2);
+  EXPECT_EQ(l3test::ReadBytes(kept), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  // A link to a device (as /dev/null is one) is written through, never removed.
+  const std::string link = (dir / "null.wav").string();
+  fs::create_symlink("/dev/null", link);
+  EXPECT_EQ(RunTool(junk + " " + link), 1);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(RunTool(song + " " + link), 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::is_character_file(link));
+  // A FIFO is not even opened for a failed run (that would wait for a reader); for a
+  // good one it gets the WAV stream and stays a FIFO.
+  const std::string fifo = (dir / "pipe.wav").string(), caught = (dir / "caught.wav").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(Sh("timeout -k 2 20 " + kTool + " " + junk + " " + fifo + " 2>/dev/null"), 1);
+  EXPECT_EQ(Sh("cat " + fifo + " >" + caught + " & timeout -k 2 20 " + kTool + " " + song + " " + fifo +
+               " 2>/dev/null; rc=$?; wait; exit $rc"),
+            0);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  const auto w = l3test::ReadBytes(caught);
+  ASSERT_GT(w.size(), 44u);
+  EXPECT_EQ(Le32(w.data() + 40), 0xFFFFFFFFu) << "a stream's length is not known up front";
+  // A good run replaces a file that was there, whole.
+  EXPECT_EQ(RunTool(song + " " + kept), 0);
+  EXPECT_GT(l3test::ReadBytes(kept).size(), 44u);
+  EXPECT_EQ(Le32(l3test::ReadBytes(kept).data() + 40), l3test::ReadBytes(kept).size() - 44);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+TEST(DecodeTool, ADeviceAsInputEndsWithAMessageInBoundedMemory) {
+  // /dev/zero never ends; with 1 GiB of address space a reader that holds its input
+  // would fail, and one that never gives up would be stopped by the time-out.
+  const std::string err = TempPath("zero.txt");
+  EXPECT_EQ(
+      Sh("ulimit -v 1048576; timeout -k 2 30 " + kTool + " /dev/zero " + TempPath("zero.wav") + " 2>" + err),
+      2);
+  const auto msg = l3test::ReadBytes(err);
+  EXPECT_NE(std::string(msg.begin(), msg.end()).find("Not a regular file"), std::string::npos);
+  std::remove(err.c_str());
+  FILE* f = std::fopen(TempPath("zero.wav").c_str(), "rb");
+  EXPECT_EQ(f, nullptr);
+  if (f) std::fclose(f);
+}
+
+TEST(DecodeTool, HelpVersionAndTheErrorStyle) {
+  EXPECT_EQ(Sh(kTool + " --help >/dev/null"), 0);
+  EXPECT_EQ(Sh(kTool + " --version | grep -q 'sorrel-decode (Tarn'\\''s MP3Player)'"), 0);
+  EXPECT_EQ(Sh(kTool + " --cpu nonsense a b 2>&1 | grep -q '^sorrel-decode: --cpu'"), 0);
+  EXPECT_EQ(RunTool("--cpu nonsense a b"), 2);
 }
 
 }  // namespace

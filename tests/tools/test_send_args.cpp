@@ -7,12 +7,18 @@
 using namespace sorrel::tools;
 
 namespace {
+// A line that should parse, or (ok false) one that must fail in the common style.
 Request Parse(std::vector<std::string> args, bool ok = true) {
   Request r;
-  std::string error;
-  EXPECT_EQ(ParseArgs(args, r, error), ok) << error;
-  if (!ok) {
-    EXPECT_FALSE(error.empty());
+  testing::internal::CaptureStderr();
+  const std::optional<int> exitCode = ParseArgs(args, r);
+  const std::string err = testing::internal::GetCapturedStderr();
+  if (ok) {
+    EXPECT_EQ(exitCode, std::nullopt) << err;
+  } else {
+    EXPECT_EQ(exitCode, 2);
+    EXPECT_EQ(err.rfind("sorrel-send: ", 0), 0u) << err;
+    EXPECT_NE(err.find("Try 'sorrel-send --help' for more information."), std::string::npos) << err;
   }
   return r;
 }
@@ -61,6 +67,13 @@ TEST(SendArgs, CopyDataTextPassesAsItIs) {
   EXPECT_EQ(r.text, "-5");
   r = Parse({"copydata", "99", ""});
   EXPECT_EQ(r.text, "");
+  r = Parse({"copydata", "99", "-x.pdr"});
+  EXPECT_EQ(r.text, "-x.pdr");
+  r = Parse({"copydata", "99", "-h", "--timeout=9"});
+  EXPECT_EQ(r.text, "-h");
+  EXPECT_EQ(r.timeoutMs, 9);
+  Parse({"copydata", "99", "--x.pdr"}, false);
+  Parse({"-x.pdr", "copydata", "99"}, false);
   Parse({"copydata"}, false);
   Parse({"copydata", "99", "a", "b"}, false);
 }
@@ -83,4 +96,18 @@ TEST(SendArgs, TargetOptionsAndOtherVerbs) {
   Parse({"--bogus", "find"}, false);
   Parse({"--timeout", "-1", "find"}, false);
   Parse({"--class"}, false);
+  Parse({"--caption", "x", "--any-caption", "find"}, false);
+  Parse({"--any-caption=1", "find"}, false);
+}
+
+TEST(SendArgs, HelpAndVersionAnswerAndEnd) {
+  Request r;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(ParseArgs({"post", "--help"}, r), 0);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.rfind("usage: sorrel-send ", 0), 0u) << out;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(ParseArgs({"--version"}, r), 0);
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.rfind("sorrel-send (Tarn's MP3Player) ", 0), 0u) << out;
 }

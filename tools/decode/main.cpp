@@ -1,18 +1,34 @@
-// sorrel-decode: decodes an MPEG audio file to WAV or raw 16-bit PCM, finding and
-// checking frames the way the player does.
+// sorrel-decode: decodes an MPEG audio file to WAV or raw 16-bit PCM the way the player
+// does: the audio start from the tag reader, the frames from the frame walker (the same
+// first frame, the same skipped VBR header frame, the same resynchronisation), silence
+// for a frame the decoder refuses.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/CommandLine.h"
+#include "base/FileIO.h"
+#include "base/WavHeader.h"
 #include "decoder/MP3Decoder.h"
 #include "decoder/MPCPUSpc.h"
-#include "decoder/MPEGHeader.h"
+#include "decoder/MPEGWalker.h"
+#include "engine/MP3Info.h"
+#include "engine/MPStream.h"
+#include "engine/MPStreamReader.h"
 
 using namespace sorrel::decoder;
+using namespace sorrel::engine;
+namespace base = sorrel::base;
 
 namespace {
 
@@ -20,216 +36,188 @@ const char kUsage[] =
     "usage: sorrel-decode [--raw] [--full-band] [--cpu plain|sse|avx2|auto] IN OUT\n"
     "  Decodes the MPEG audio file IN (Layer I, II or III) to OUT, a WAV file\n"
     "  (or raw signed 16-bit little-endian PCM with --raw); OUT may be - for\n"
-    "  standard output.\n"
+    "  standard output.  IN must be a regular file.  A regular OUT is replaced only\n"
+    "  when decoding succeeds; a device or FIFO is written in place.\n"
     "  --raw        write raw PCM without a WAV header\n"
     "  --full-band  decode all 32 subbands and all 576 Layer III lines instead of\n"
     "               stopping at the player's 24000 Hz limit\n"
     "  --cpu NAME   routine selection: plain (portable code only), sse (SSE2),\n"
     "               avx2 (AVX2 with FMA, where the processor has them) or auto\n"
     "               (the best the processor offers; the default)\n"
+    "  --help       show this text; --version: the program's version\n"
     "  A summary line (frames, rate, channels, seconds, decoding time) goes to\n"
     "  standard error.  Exit status 0 on success, 1 when IN holds no MPEG audio,\n"
     "  2 for bad arguments or unreadable/unwritable files.\n";
 
-bool ReadFile(const char* path, std::vector<uint8_t>& data) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  // Size the buffer once when the file can tell its size; grow otherwise.
-  if (std::fseek(f, 0, SEEK_END) == 0) {
-    const long size = std::ftell(f);
-    if (size > 0) data.reserve(static_cast<size_t>(size));
-    std::rewind(f);
+// The player's ring: the input is read through it, never held whole.
+constexpr int64_t kRingSize = 327680;
+
+bool WriteAll(int fd, const uint8_t* p, size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= size_t(w);
   }
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
+  return true;
 }
 
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void WavHeader(uint8_t* h, int rate, int channels, uint32_t data_bytes) {
-  std::memcpy(h, "RIFF", 4);
-  Put32(h + 4, data_bytes > 0xFFFFFFFFu - 36 ? 0xFFFFFFFFu : data_bytes + 36);
-  std::memcpy(h + 8, "WAVEfmt ", 8);
-  Put32(h + 16, 16);
-  Put16(h + 20, 1);
-  Put16(h + 22, static_cast<uint16_t>(channels));
-  Put32(h + 24, static_cast<uint32_t>(rate));
-  Put32(h + 28, static_cast<uint32_t>(rate * channels * 2));
-  Put16(h + 32, static_cast<uint16_t>(channels * 2));
-  Put16(h + 34, 16);
-  std::memcpy(h + 36, "data", 4);
-  Put32(h + 40, data_bytes);
-}
-
-// Start of the audio data: past an ID3v2 tag at the beginning of the file.
-size_t AudioStart(const std::vector<uint8_t>& d) {
-  if (d.size() >= 10 && d[0] == 'I' && d[1] == 'D' && d[2] == '3' && d[3] != 0xFF && d[4] != 0xFF &&
-      !((d[6] | d[7] | d[8] | d[9]) & 0x80)) {
-    size_t size = (size_t{d[6]} << 21) | (size_t{d[7]} << 14) | (size_t{d[8]} << 7) | d[9];
-    size += 10;
-    if (d[5] & 0x10) size += 10;  // footer
-    return size < d.size() ? size : d.size();
+// Where the samples go.  A regular file or a new path is written to a temporary file
+// beside it and renamed over it at the end, so a failed run leaves what was there;
+// standard output ("-") and whatever exists and is not a regular file (a device, a
+// FIFO) are written in place and never removed or truncated.
+class TOutput {
+ public:
+  explicit TOutput(std::string path) : path_(std::move(path)) {}
+  ~TOutput() {
+    if (fd_ > 1) ::close(fd_);
   }
+
+  bool Open(std::string& error) {
+    if (path_ == "-") {
+      fd_ = 1;
+      return true;
+    }
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+      if (fd_ < 0) error = path_ + ": " + std::strerror(errno);
+      return fd_ >= 0;
+    }
+    replaced_ = true;
+    return file_.Open(path_, &error);
+  }
+  // Whether bytes written can be rewritten at the end (the WAV sizes).
+  bool Replaced() const { return replaced_; }
+
+  bool Write(const uint8_t* p, size_t n) {
+    buf_.insert(buf_.end(), p, p + n);
+    return buf_.size() < kBuffer || Flush();
+  }
+
+  // Puts `header` at the start (when the output allows it) and finishes the file.
+  bool Finish(const uint8_t* header, size_t n, std::string& error) {
+    bool ok = Flush();
+    if (replaced_) {
+      if (ok && n > 0) ok = file_.WriteAt(0, header, n);
+      return file_.Commit(&error) && ok;
+    }
+    if (!ok) error = path_ + ": " + std::strerror(errno);
+    return ok;
+  }
+
+ private:
+  static constexpr size_t kBuffer = 65536;
+
+  bool Flush() {
+    const bool ok =
+        replaced_ ? file_.Write(buf_.data(), buf_.size()) : WriteAll(fd_, buf_.data(), buf_.size());
+    buf_.clear();
+    return ok;
+  }
+
+  std::string path_;
+  bool replaced_ = false;
+  base::TAtomicFileWriter file_;
+  int fd_ = -1;
+  std::vector<uint8_t> buf_;
+};
+
+int Decode(const std::string& in, const std::string& outPath, bool raw, bool fullBand, uint32_t caps) {
+  const auto t0 = std::chrono::steady_clock::now();
+  TMPFileStream stream(in);
+  TMPStreamReader reader(kRingSize);
+  reader.Open(&stream, true);
+  // The audio start and length as the player finds them.
+  TMP3Info info;
+  info.SetReader(&reader);
+  info.AnalyzeHead();
+  info.AnalyzeTail();
+  reader.Seek(info.AudioStart(), 0);
+  TMPEGData data{info.AudioStart(),
+                 info.AudioLength() == kMPMaxInt ? kMPEGUnknownLength : info.AudioLength()};
+
+  TMPEGWalker walker;
+  TMP3Decoder dec;
+  dec.SetFullBand(fullBand);
+  dec.SetCpuCapabilities(caps);
+  TDecInfo di{};
+  if (!walker.Open(reader, data) ||
+      dec.AudioDecodeInit(walker.First().head, walker.First().rawLength, 0, 0, 0, 24000) != 1 ||
+      (dec.AudioDecodeInfo(di), di.samprate < 1 || di.channels < 1 || di.channels > 2 || di.outvalues < 1)) {
+    std::fprintf(stderr, "sorrel-decode: %s: unknown MPEG Audio format.\n", in.c_str());
+    return 1;
+  }
+
+  TOutput out(outPath);
+  std::string error;
+  if (!out.Open(error)) {
+    std::fprintf(stderr, "sorrel-decode: cannot write %s\n", error.c_str());
+    return 2;
+  }
+  const base::TWavFormat format{uint32_t(di.samprate), uint16_t(di.channels), 16};
+  // Sizes not known yet: "to the end" unless the output can be rewritten at the end.
+  auto header = base::WavHeader(format, out.Replaced() ? 0 : UINT64_MAX);
+  bool ok = raw || out.Write(header.data(), header.size());
+
+  std::vector<int16_t> pcm(size_t(di.outvalues));
+  std::vector<uint8_t> bytes(pcm.size() * 2);
+  int64_t frames = 0;
+  int skipped = 0;
+  TMPEGFrame f;
+  while (ok && reader.Position() - data.start < data.length) {
+    if (!walker.Next(reader, data.End(), skipped, f) || !reader.Need(f.length)) break;
+    const TInOut r = dec.AudioDecode(reader.Peek(), f.length, pcm.data());
+    reader.Skip(f.length);
+    skipped = 0;
+    if (r.in_bytes < 1) std::fill(pcm.begin(), pcm.end(), 0);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(bytes.data(), pcm.data(), bytes.size());
+    } else {
+      for (size_t i = 0; i < pcm.size(); ++i) {
+        bytes[2 * i] = uint8_t(pcm[i]);
+        bytes[2 * i + 1] = uint8_t(uint16_t(pcm[i]) >> 8);
+      }
+    }
+    ok = out.Write(bytes.data(), bytes.size());
+    ++frames;
+  }
+  const uint64_t dataBytes = uint64_t(frames) * bytes.size();
+  header = base::WavHeader(format, dataBytes);
+  if (!out.Finish(raw ? nullptr : header.data(), raw ? 0 : header.size(), error) || !ok) {
+    std::fprintf(stderr, "sorrel-decode: cannot write %s\n", error.empty() ? outPath.c_str() : error.c_str());
+    return 2;
+  }
+  const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double audioSecs = double(frames) * double(pcm.size()) / di.channels / di.samprate;
+  std::fprintf(stderr, "%lld frames, %d Hz, %d channel%s, %.2f s of audio, decoded in %.3f s\n",
+               static_cast<long long>(frames), di.samprate, di.channels, di.channels == 1 ? "" : "s",
+               audioSecs, secs);
   return 0;
-}
-
-int32_t Be32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool raw = false, full_band = false;
-  uint32_t cpu_caps = GetCpuCapabilities();
-  std::vector<const char*> files;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--raw"))
-      raw = true;
-    else if (!std::strcmp(argv[i], "--full-band"))
-      full_band = true;
-    else if (!std::strcmp(argv[i], "--cpu")) {
-      if (i + 1 >= argc || !CpuCapabilitiesForName(argv[i + 1], cpu_caps)) {
-        std::fprintf(stderr, "sorrel-decode: --cpu wants plain, sse, avx2 or auto\n%s", kUsage);
-        return 2;
-      }
-      ++i;
-    } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (argv[i][0] == '-' && argv[i][1] != 0) {
-      std::fprintf(stderr, "sorrel-decode: unknown option %s\n%s", argv[i], kUsage);
-      return 2;
-    } else
-      files.push_back(argv[i]);
-  }
-  if (files.size() != 2) {
-    std::fputs(kUsage, stderr);
+  bool raw = false, fullBand = false;
+  std::string cpu = "auto";
+  base::TCommandLine cl("sorrel-decode", kUsage);
+  cl.Flag("--raw", &raw);
+  cl.Flag("--full-band", &fullBand);
+  cl.Option("--cpu", &cpu);
+  if (cl.Parse(argc, argv) == base::TCommandLine::TResult::kExit) return cl.ExitCode();
+  if (cl.Positional().size() != 2) return cl.Fail("wants an input file and an output file");
+  // Detection also gives this thread the floating-point control the routines expect.
+  uint32_t caps = GetCpuCapabilities();
+  if (!CpuCapabilitiesForName(cpu.c_str(), caps)) return cl.Fail("--cpu wants plain, sse, avx2 or auto");
+  try {
+    return Decode(cl.Positional()[0], cl.Positional()[1], raw, fullBand, caps);
+  } catch (const std::exception& e) {
+    // The input could not be opened or read.
+    std::fprintf(stderr, "sorrel-decode: %s\n", e.what());
     return 2;
   }
-  std::vector<uint8_t> data;
-  if (!ReadFile(files[0], data)) {
-    std::fprintf(stderr, "sorrel-decode: cannot read %s: %s\n", files[0], std::strerror(errno));
-    return 2;
-  }
-  const bool to_stdout = !std::strcmp(files[1], "-");
-  FILE* out = to_stdout ? stdout : std::fopen(files[1], "wb");
-  if (!out) {
-    std::fprintf(stderr, "sorrel-decode: cannot write %s: %s\n", files[1], std::strerror(errno));
-    return 2;
-  }
-
-  const auto t0 = std::chrono::steady_clock::now();
-  const size_t start = AudioStart(data);
-  const uint8_t* buf = data.data() + start;
-  const int64_t size = static_cast<int64_t>(data.size() - start);
-
-  TMPEGHead head{};
-  int32_t bitrate = 0, offset = 0;
-  const int32_t search_n = static_cast<int32_t>(size < 4096 ? size : 4096);
-  const int32_t first_len = HeadInfoSearch(buf, search_n, head, bitrate, offset);
-  if (first_len < 1 || head.option < 1) {
-    std::fprintf(stderr, "sorrel-decode: %s: unknown MPEG Audio format.\n", files[0]);
-    if (!to_stdout) {
-      std::fclose(out);
-      std::remove(files[1]);
-    }
-    return 1;
-  }
-  int64_t pos = offset;
-  uint8_t ref[4];
-  std::memcpy(ref, buf + pos, 4);
-  const bool free_format = head.br_index == 0;
-
-  TMP3Decoder dec;
-  dec.SetFullBand(full_band);
-  dec.SetCpuCapabilities(cpu_caps);
-  if (!dec.AudioDecodeInit(head, first_len, 0, 0, 0, 24000)) {
-    std::fprintf(stderr, "sorrel-decode: %s: unknown MPEG Audio format.\n", files[0]);
-    if (!to_stdout) {
-      std::fclose(out);
-      std::remove(files[1]);
-    }
-    return 1;
-  }
-  TDecInfo info{};
-  dec.AudioDecodeInfo(info);
-
-  // A Xing or VBRI header frame carries no audio: skip it.
-  {
-    int side = head.id == 1 ? (head.mode == 3 ? 21 : 36) : (head.mode == 3 ? 13 : 21);
-    if (head.prot == 0) side += 2;
-    const int64_t len = MPEGPaddedFrameBytes(head, first_len);
-    if (head.option == 1 && pos + side + 4 <= size && pos + len <= size &&
-        (!std::memcmp(buf + pos + side, "Xing", 4) || !std::memcmp(buf + pos + side, "VBRI", 4)))
-      pos += len;
-  }
-  (void)Be32;
-
-  uint8_t wav[44];
-  if (!raw) {
-    WavHeader(wav, info.samprate, info.channels, to_stdout ? 0xFFFFFFFFu : 0);
-    std::fwrite(wav, 1, 44, out);
-  }
-  std::vector<int16_t> pcm(static_cast<size_t>(info.outvalues));
-  std::vector<uint8_t> bytes(pcm.size() * 2);
-  int64_t frames = 0, samples = 0, skipped = 0;
-  bool write_failed = false;
-  while (pos + 4 <= size) {
-    TMPEGHead h{};
-    int32_t len = HeadInfo(buf + pos, 0, h);
-    if (free_format && h.sync != 0 && h.br_index == 0 && h.option == head.option) len = first_len;
-    if (len < 1 || h.option < 1 || !HeaderAgrees(buf + pos, ref)) {
-      ++pos;
-      if (++skipped >= 4096) break;
-      continue;
-    }
-    skipped = 0;
-    const int64_t flen = MPEGPaddedFrameBytes(h, len);
-    if (pos + flen > size) break;
-    const int64_t avail = size - pos;
-    const TInOut r =
-        dec.AudioDecode(buf + pos, static_cast<int32_t>(avail > 0x7FFFFFFF ? 0x7FFFFFFF : avail), pcm.data());
-    if (r.in_bytes < 1) std::fill(pcm.begin(), pcm.end(), 0);
-    if constexpr (std::endian::native == std::endian::little)
-      std::memcpy(bytes.data(), pcm.data(), bytes.size());
-    else
-      for (size_t i = 0; i < pcm.size(); ++i) Put16(&bytes[2 * i], static_cast<uint16_t>(pcm[i]));
-    if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
-      write_failed = true;
-      break;
-    }
-    ++frames;
-    samples += info.outvalues;
-    pos += flen;
-  }
-  const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  const uint64_t data_bytes = static_cast<uint64_t>(samples) * 2;
-  if (!raw && !to_stdout && !write_failed) {
-    WavHeader(wav, info.samprate, info.channels,
-              data_bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(data_bytes));
-    if (std::fseek(out, 0, SEEK_SET) == 0) std::fwrite(wav, 1, 44, out);
-  }
-  if (to_stdout ? std::fflush(out) != 0 : std::fclose(out) != 0) write_failed = true;
-  if (write_failed) {
-    std::fprintf(stderr, "sorrel-decode: cannot write %s\n", files[1]);
-    return 2;
-  }
-  const double audio_secs = info.samprate > 0 && info.channels > 0
-                                ? static_cast<double>(samples) / info.channels / info.samprate
-                                : 0.0;
-  std::fprintf(stderr, "%lld frames, %d Hz, %d channel%s, %.2f s of audio, decoded in %.3f s\n",
-               static_cast<long long>(frames), info.samprate, info.channels, info.channels == 1 ? "" : "s",
-               audio_secs, secs);
-  return 0;
 }

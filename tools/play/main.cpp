@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/CommandLine.h"
 #include "engine/MP3Player.h"
 #include "platform/audio/WaveOut.h"
 
@@ -26,6 +27,9 @@ const char kUsage[] =
     "elapsed / total time.  Keys: Space pause/resume, Left/Right seek 3 s, q quit.\n"
     "  --audio SPEC  sound output: alsa (default), alsa:PCM, null, null:fast, wav:FILE\n"
     "                (default from $SORREL_AUDIO)\n"
+    "  --help, --version\n"
+    "Files must be regular files (a FIFO or a device is refused at once).\n"
+    "SIGINT and SIGTERM stop playing and end the program.\n"
     "Exit status: 0 when every file played, 1 when one could not, 2 on a usage error.\n";
 
 volatile std::sig_atomic_t g_quit = 0;
@@ -78,35 +82,14 @@ Key ReadKey() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "-h" || a == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    std::string backend;
-    if (a == "--audio" && i + 1 < argc) {
-      backend = argv[++i];
-    } else if (a.rfind("--audio=", 0) == 0) {
-      backend = a.substr(8);
-    } else if (a == "--audio" || (a.size() > 1 && a[0] == '-' && a != "-")) {
-      std::fputs(kUsage, stderr);
-      return 2;
-    } else {
-      files.push_back(a);
-      continue;
-    }
-    std::string err;
-    if (!sorrel::audio::SelectBackend(backend, &err)) {
-      std::fprintf(stderr, "sorrel-play: %s\n", err.c_str());
-      return 2;
-    }
-  }
-  if (files.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  std::string backend;
+  sorrel::base::TCommandLine cl("sorrel-play", kUsage);
+  cl.Option("--audio", &backend);
+  if (cl.Parse(argc, argv) == sorrel::base::TCommandLine::TResult::kExit) return cl.ExitCode();
+  const std::vector<std::string>& files = cl.Positional();
+  if (files.empty()) return cl.Fail("wants at least one file");
+  std::string err;
+  if (!backend.empty() && !sorrel::audio::SelectBackend(backend, &err)) return cl.Fail(err);
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   const bool tty = isatty(1);
@@ -127,7 +110,7 @@ int main(int argc, char** argv) {
       if (r == merError) status = 1;
       songOver = true;
     };
-    for (size_t i = 0; i < files.size() && !quit; ++i) {
+    for (size_t i = 0; i < files.size() && !quit && !g_quit; ++i) {
       songOver = false;
       try {
         player.SetFileName(files[i]);

@@ -1,7 +1,6 @@
 #include "tools/send/SendArgs.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "base/CommandLine.h"
 
 namespace sorrel::tools {
 
@@ -24,9 +23,13 @@ const char* const kUsage =
     "  --caption TEXT   required caption (default \"Tarn's MP3Player\")\n"
     "  --any-caption    any caption\n"
     "  --dwdata N       dwData of the copy-data record (default 0)\n"
-    "  --timeout MS     how long copydata, send and drop wait (default 5000)\n"
-    "exit status: 0 delivered, 1 no such window, 2 bad usage, 3 no session bus,\n"
-    "             4 no answer in time\n"
+    "  --timeout MS     how long to wait for the window, to find it and for its\n"
+    "                   answer together (default 5000)\n"
+    "  --help           this text\n"
+    "  --version        the program's version\n"
+    "exit status: 0 delivered, 1 no such window (none of that class, or another\n"
+    "             caption), 2 bad usage, 3 no session bus, 4 no answer in time (the\n"
+    "             window is there but busy)\n"
     "examples:\n"
     "  sorrel-send copydata 99 ~/music/car.pdr     open and play a list\n"
     "  sorrel-send post 0x599 4 0                   command 4: close the player\n"
@@ -81,94 +84,61 @@ bool Param(const std::string& s, int32_t& out) {
 
 }  // namespace
 
-bool ParseArgs(const std::vector<std::string>& args, Request& r, std::string& error) {
-  std::vector<std::string> pos;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const auto next = [&](std::string& v) {
-      if (i + 1 >= args.size()) {
-        error = a + " needs a value";
-        return false;
-      }
-      v = args[++i];
-      return true;
-    };
-    std::string v;
-    int64_t n;
-    if (!pos.empty() && pos.front() == "copydata" && pos.size() == 2 && a.rfind("--", 0) != 0) {
-      pos.push_back(a);  // the text, whatever it looks like
-    } else if (a == "--class") {
-      if (!next(v)) return false;
-      r.className = v;
-    } else if (a == "--caption") {
-      if (!next(v)) return false;
-      r.caption = v;
-    } else if (a == "--any-caption") {
-      r.caption.reset();
-    } else if (a == "--dwdata") {
-      if (!next(v)) return false;
-      if (!ParseNumber(v, kI32Min, kU32Max, n)) {
-        error = "bad --dwdata: " + v;
-        return false;
-      }
-      r.dwData = static_cast<uint32_t>(n);
-    } else if (a == "--timeout") {
-      if (!next(v)) return false;
-      if (!ParseNumber(v, 0, 600000, n)) {
-        error = "bad --timeout: " + v;
-        return false;
-      }
-      r.timeoutMs = static_cast<int>(n);
-    } else if (a == "--") {
-      pos.insert(pos.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-      break;
-    } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
-      error = "unknown option " + a;
-      return false;
-    } else {
-      pos.push_back(a);
-    }
+std::optional<int> ParseArgs(const std::vector<std::string>& args, Request& r) {
+  base::TCommandLine cl("sorrel-send", kUsage);
+  std::optional<std::string> className, caption, dwData, timeout;
+  bool anyCaption = false;
+  cl.Option("--class", &className);
+  cl.Option("--caption", &caption);
+  cl.Flag("--any-caption", &anyCaption);
+  cl.Option("--dwdata", &dwData);
+  cl.Option("--timeout", &timeout);
+  // The TEXT of copydata passes as it stands unless it begins with "--".
+  cl.Verbatim([](const std::vector<std::string>& before) {
+    return before.size() == 2 && before.front() == "copydata";
+  });
+  if (cl.Parse(args) == base::TCommandLine::TResult::kExit) return cl.ExitCode();
+
+  int64_t n;
+  if (className) r.className = *className;
+  if (caption && anyCaption) return cl.Fail("--caption and --any-caption exclude each other");
+  if (caption) r.caption = *caption;
+  if (anyCaption) r.caption.reset();
+  if (dwData) {
+    if (!ParseNumber(*dwData, kI32Min, kU32Max, n)) return cl.Fail("bad --dwdata: " + *dwData);
+    r.dwData = static_cast<uint32_t>(n);
   }
-  if (pos.empty()) {
-    error = "no verb";
-    return false;
+  if (timeout) {
+    if (!ParseNumber(*timeout, 0, 600000, n)) return cl.Fail("bad --timeout: " + *timeout);
+    r.timeoutMs = static_cast<int>(n);
   }
+
+  const std::vector<std::string>& pos = cl.Positional();
+  if (pos.empty()) return cl.Fail("no verb");
   const std::string verb = pos.front();
-  const size_t n = pos.size() - 1;
+  const size_t count = pos.size() - 1;
   if (verb == "copydata") {
     r.verb = Verb::CopyData;
-    if (n < 1 || n > 2 || !Param(pos[1], r.wParam)) {
-      error = "copydata needs WPARAM and at most one TEXT";
-      return false;
-    }
-    if (n == 2) r.text = pos[2];
+    if (count < 1 || count > 2 || !Param(pos[1], r.wParam))
+      return cl.Fail("copydata needs WPARAM and at most one TEXT");
+    if (count == 2) r.text = pos[2];
   } else if (verb == "post" || verb == "send") {
     r.verb = verb == "post" ? Verb::Post : Verb::Send;
-    int64_t m;
-    if (n != 3 || !ParseNumber(pos[1], 0, kU32Max, m) || !Param(pos[2], r.wParam) ||
-        !Param(pos[3], r.lParam)) {
-      error = verb + " needs MSG WPARAM LPARAM";
-      return false;
-    }
-    r.msg = static_cast<uint32_t>(m);
+    if (count != 3 || !ParseNumber(pos[1], 0, kU32Max, n) || !Param(pos[2], r.wParam) ||
+        !Param(pos[3], r.lParam))
+      return cl.Fail(verb + " needs MSG WPARAM LPARAM");
+    r.msg = static_cast<uint32_t>(n);
   } else if (verb == "drop") {
     r.verb = Verb::Drop;
-    if (n < 1) {
-      error = "drop needs at least one PATH";
-      return false;
-    }
+    if (count < 1) return cl.Fail("drop needs at least one PATH");
     r.paths.assign(pos.begin() + 1, pos.end());
   } else if (verb == "find") {
     r.verb = Verb::Find;
-    if (n != 0) {
-      error = "find takes no arguments";
-      return false;
-    }
+    if (count != 0) return cl.Fail("find takes no arguments");
   } else {
-    error = "unknown verb " + verb;
-    return false;
+    return cl.Fail("unknown verb " + verb);
   }
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace sorrel::tools

@@ -28,7 +28,10 @@ extern const char* const kUsage;
 // Decimal or 0x hexadecimal, optionally negative, within 32 bits (signed or unsigned).
 bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t& out);
 
-// False with a reason in `error` for a bad command line.
-bool ParseArgs(const std::vector<std::string>& args, Request& r, std::string& error);
+// Parses sorrel-send's arguments (without the program name).  nullopt: run the request
+// now in `r`.  A number: exit with it at once, --help or --version having been answered
+// (0) or the line being wrong (2, the message on standard error in the style of every
+// program of the project).
+std::optional<int> ParseArgs(const std::vector<std::string>& args, Request& r);
 
 }  // namespace sorrel::tools
