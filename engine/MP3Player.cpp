@@ -403,7 +403,8 @@ void TMP3Player::OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned,
     playedBytes_ = 0;
     position_ = 0;
     // The first frame (past any junk) and a VBR header frame, which is skipped.
-    decoder::TMPEGData data{dataStart_, dataLength_ == kMPMaxInt ? decoder::kMPEGUnknownLength : dataLength_.load()};
+    decoder::TMPEGData data{dataStart_,
+                            dataLength_ == kMPMaxInt ? decoder::kMPEGUnknownLength : dataLength_.load()};
     if (!walker_.Open(reader_, data)) FailOpen();
     dataStart_ = data.start;
     dataLength_ = data.length == decoder::kMPEGUnknownLength ? kMPMaxInt : data.length;
