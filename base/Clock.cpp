@@ -1,6 +1,7 @@
 #include "base/Clock.h"
 
 #include <chrono>
+#include <climits>
 #include <ctime>
 #include <thread>
 
@@ -34,6 +35,18 @@ class TSystemClock final : public TClock {
     const int64_t left = deadlineMicros - NowMicros();
     if (left > 0) std::this_thread::sleep_for(std::chrono::microseconds(left));
   }
+  bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, int64_t deadlineMicros,
+                 const std::function<bool()>& ready) override {
+    using namespace std::chrono;
+    if (deadlineMicros == INT64_MAX) {
+      cv.wait(lock, ready);
+      return true;
+    }
+    // The same time line as NowMicros.
+    const steady_clock::time_point deadline{
+        duration_cast<steady_clock::duration>(microseconds(deadlineMicros))};
+    return cv.wait_until(lock, deadline, ready);
+  }
 };
 
 }  // namespace
@@ -64,6 +77,17 @@ TLocalTime TFakeClock::LocalTime() {
   return t;
 }
 
+std::multiset<int64_t>::iterator TFakeClock::AddSleeper(int64_t deadline) {
+  auto at = deadlines_.insert(deadline);
+  changed_.notify_all();
+  return at;
+}
+
+void TFakeClock::RemoveSleeper(std::multiset<int64_t>::iterator at) {
+  deadlines_.erase(at);
+  changed_.notify_all();
+}
+
 void TFakeClock::SleepUntil(int64_t deadlineMicros) {
   std::unique_lock lock(mutex_);
   if (autoAdvance_) {
@@ -71,11 +95,45 @@ void TFakeClock::SleepUntil(int64_t deadlineMicros) {
     changed_.notify_all();
     return;
   }
-  ++sleepers_;
-  changed_.notify_all();
+  const auto at = AddSleeper(deadlineMicros);
   changed_.wait(lock, [&] { return now_ >= deadlineMicros || autoAdvance_; });
   if (now_ < deadlineMicros) now_ = deadlineMicros;
-  --sleepers_;
+  RemoveSleeper(at);
+}
+
+bool TFakeClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                           int64_t deadlineMicros, const std::function<bool()>& ready) {
+  // The caller's mutex is held throughout and this clock's taken inside it, never the
+  // other way round.
+  std::multiset<int64_t>::iterator at;
+  {
+    std::lock_guard own(mutex_);
+    at = AddSleeper(deadlineMicros);
+  }
+  bool result;
+  for (;;) {
+    if (ready()) {
+      result = true;
+      break;
+    }
+    bool due;
+    {
+      std::lock_guard own(mutex_);
+      if (autoAdvance_ && deadlineMicros != INT64_MAX && now_ < deadlineMicros) {
+        now_ = deadlineMicros;
+        changed_.notify_all();
+      }
+      due = now_ >= deadlineMicros;
+    }
+    if (due) {
+      result = ready();
+      break;
+    }
+    cv.wait_for(lock, std::chrono::milliseconds(1));
+  }
+  std::lock_guard own(mutex_);
+  RemoveSleeper(at);
+  return result;
 }
 
 void TFakeClock::Advance(int64_t micros) {
@@ -98,7 +156,14 @@ void TFakeClock::SetAutoAdvance(bool on) {
 
 int TFakeClock::Sleepers() {
   std::lock_guard lock(mutex_);
-  return sleepers_;
+  return int(deadlines_.size());
+}
+
+bool TFakeClock::WaitForSleepers(int count, int64_t limitMs) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(limitMs), [&] {
+    return int(deadlines_.size()) >= count && (deadlines_.empty() || *deadlines_.begin() > now_);
+  });
 }
 
 }  // namespace sorrel::base

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #if defined(__SSE__) || defined(__x86_64__)
@@ -17,19 +18,21 @@ namespace {
 constexpr int64_t kRingSize = 327680;
 constexpr int kPcmBufferBytes = 25600;
 constexpr const char* kUnknownFormat = "unknown MPEG Audio format.";
+// Word parameter of a position notification that has waited behind pending work.
+constexpr uintptr_t kPositionDue = 1;
 
 // Rounding to nearest, halves to even.
 int RoundEven(double v) { return int(std::nearbyint(v)); }
 
 }  // namespace
 
-TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize) {
-  soundOut_ = std::make_unique<TSoundOut>();
+TMP3Player::TMP3Player(TMPOwnerQueue& owner, base::TClock& clock) : owner_(owner), reader_(kRingSize) {
+  soundOut_ = std::make_unique<TSoundOut>(clock);
   soundOut_->SetNotifyInterval(uint32_t(changePosStep_));
   soundOut_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& h) {
     OnWorkerException(t, e, h);
   };
-  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageOwner*>(this));
+  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageOwner*>(this), clock);
   thread_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& h) {
     OnWorkerException(t, e, h);
   };
@@ -39,13 +42,20 @@ TMP3Player::TMP3Player(TMPOwnerQueue& owner) : owner_(owner), reader_(kRingSize)
 }
 
 TMP3Player::~TMP3Player() {
+  destroying_ = true;
+  {
+    // A worker waiting for its exception to be shown waits no more: nobody will show it.
+    std::lock_guard lock(faultLock_);
+    faultsClosed_ = true;
+    for (auto& f : faults_) f->shown.SetEvent();
+    faults_.clear();
+  }
   try {
     Stop();
   } catch (...) {}
   try {
     Close();
   } catch (...) {}
-  destroying_ = true;
   owner_.Detach(this);
   // The decode thread ends first: a step still running uses the sound output and the
   // thread object itself (a unique_ptr being reset already reads as empty).
@@ -205,6 +215,20 @@ std::string TMP3Player::Title() const {
   return slash == std::string::npos ? fileName_ : fileName_.substr(slash + 1);
 }
 
+std::string TMP3Player::Track() const {
+  // Chosen as the other texts are: the longest of the allowed sources, the earlier on ties.
+  std::string best;
+  auto take = [&](TMP3InfoType source, const TMPStringList& list, const char* name) {
+    if (!(info_.NeedInfoType & source)) return;
+    std::string v = list.Values(name);
+    if (v.size() > best.size()) best = std::move(v);
+  };
+  take(mitID3V1, info_.ID3V1(), "TRACK");
+  take(mitID3V2, info_.ID3V2(), "TRCK");
+  take(mitRiff, info_.RiffInfo(), "ITRK");
+  return best;
+}
+
 int TMP3Player::OutputQueued() {
   std::lock_guard lock(outputLock_);
   return soundOut_->Opened() ? soundOut_->Queued() : 0;
@@ -245,40 +269,69 @@ void TMP3Player::DoEndPlay() {
 
 void TMP3Player::OnWorkerException(TMPLoopThread*, const std::exception_ptr& e, bool& handled) {
   handled = true;
-  if (destroying_) return;
-  // Shown on the owner thread; this thread waits until it has been.
-  TMPSimpleEvent shown;
-  auto* copy = new std::exception_ptr(e);
-  owner_.Post(this, MPN_EXCEPTION, reinterpret_cast<uintptr_t>(&shown), reinterpret_cast<intptr_t>(copy));
-  while (shown.WaitFor(50) != TMPEvent::kSignaled) {
-    if (destroying_) {
-      // The owner is tearing the player down and dropped the message: it never saw it.
-      if (!owner_.Pending(this, MPN_EXCEPTION)) break;
-    }
+  // Shared with the owner thread, which may still hold it when this thread has gone on.
+  auto fault = std::make_shared<TWorkerFault>();
+  fault->error = e;
+  {
+    std::lock_guard lock(faultLock_);
+    if (faultsClosed_) return;
+    faults_.push_back(fault);
   }
-  if (destroying_ && !shown.IsSet()) {
-    owner_.Detach(this);
-  }
-  if (!shown.IsSet()) delete copy;
+  owner_.Post(this, MPN_EXCEPTION);
+  // Shown on the owner thread; this thread waits until it has been, or the player goes.
+  fault->shown.WaitFor(TMPEvent::kInfinite);
 }
 
-void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) {
+void TMP3Player::ShowWorkerFault() {
+  std::shared_ptr<TWorkerFault> fault;
+  {
+    std::lock_guard lock(faultLock_);
+    if (faults_.empty()) return;
+    fault = faults_.front();  // stays listed while shown: destruction releases its worker
+  }
+  // The display may run an event loop of its own (a message box), in which anything can
+  // happen to this player, its destruction included.
+  std::weak_ptr<int> alive = alive_;
+  const uint64_t song = openSerial_;
+  ShowMPException(fault->error);
+  if (alive.expired()) return;
+  // Only the song that failed ends with the error, and only if it still plays.
+  const bool failedSongPlays = openSerial_ == song && IsOpened() && status_ != mpsStopped;
+  // Its decoding is parked before the worker goes on: another step would only fail, and
+  // be shown, again.
+  if (failedSongPlays) thread_->Event.ResetEvent();
+  {
+    std::lock_guard lock(faultLock_);
+    std::erase(faults_, fault);
+  }
+  fault->shown.SetEvent();
+  if (!failedSongPlays) return;
+  reason_ = merError;
+  Stop();
+}
+
+// Every handler returns straight after raising an event: the application may destroy
+// the player inside it.
+void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t) {
   switch (msg) {
     case MPN_POSITION:
-      owner_.ProcessPending();
+      if (w != kPositionDue) {
+        // Pending work runs first: the event goes behind it and comes back from the event
+        // loop, so that a command in that work (stop, close, another song) finds no
+        // player call on the stack.
+        if (!positionDeferred_) {
+          positionDeferred_ = true;
+          owner_.PostBehindPending(this, MPN_POSITION, kPositionDue);
+        }
+        break;
+      }
+      positionDeferred_ = false;
       owner_.Remove(this, MPN_POSITION);
       DoChangePosition();
       break;
-    case MPN_EXCEPTION: {
-      auto* e = reinterpret_cast<std::exception_ptr*>(l);
-      std::exception_ptr copy = *e;
-      delete e;
-      ShowMPException(copy);
-      reinterpret_cast<TMPEvent*>(w)->SetEvent();
-      reason_ = merError;
-      Stop();
+    case MPN_EXCEPTION:
+      ShowWorkerFault();
       break;
-    }
     case MPN_ENDOFDATA:
       if (!IsOpened() || status_ == mpsStopped) break;
       reason_ = merEndOfFile;
@@ -308,11 +361,20 @@ void TMP3Player::HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) {
 
 void TMP3Player::FailOpen() { throw EMPError(kUnknownFormat); }
 
-void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
+void TMP3Player::Open(std::unique_ptr<TMPStream> stream, bool seekable) {
+  if (!stream) throw std::invalid_argument("TMP3Player.Open: no stream");
+  TMPStream* s = stream.get();
+  OpenStream(s, std::move(stream), seekable);
+}
+
+void TMP3Player::Open(TMPStream& stream, bool seekable) { OpenStream(&stream, nullptr, seekable); }
+
+void TMP3Player::OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned, bool seekable) {
   Close();
   stream_ = stream;
+  ownedStream_ = std::move(owned);
   seekable_ = seekable;
-  ownsStream_ = ownsStream;
+  ++openSerial_;
   try {
     {
       std::lock_guard lock(indexLock_);
@@ -341,7 +403,8 @@ void TMP3Player::Open(TMPStream* stream, bool seekable, bool ownsStream) {
     playedBytes_ = 0;
     position_ = 0;
     // The first frame (past any junk) and a VBR header frame, which is skipped.
-    decoder::TMPEGData data{dataStart_, dataLength_ == kMPMaxInt ? decoder::kMPEGUnknownLength : dataLength_};
+    decoder::TMPEGData data{dataStart_,
+                            dataLength_ == kMPMaxInt ? decoder::kMPEGUnknownLength : dataLength_.load()};
     if (!walker_.Open(reader_, data)) FailOpen();
     dataStart_ = data.start;
     dataLength_ = data.length == decoder::kMPEGUnknownLength ? kMPMaxInt : data.length;
@@ -404,15 +467,15 @@ void TMP3Player::OpenByName() {
     return;
   }
   std::string name = fileName_;
-  TMPFileStream* s;
+  std::unique_ptr<TMPStream> s;
   try {
-    s = new TMPFileStream(name);
+    s = std::make_unique<TMPFileStream>(name);
   } catch (...) {
     Close();
     fileName_.clear();
     throw;
   }
-  Open(s, true, true);
+  Open(std::move(s), true);
   fileName_ = name;
 }
 
@@ -425,9 +488,8 @@ void TMP3Player::Close() {
     reader_.Close();
     pcm_.reset();
     fileName_.clear();
-    if (ownsStream_) delete stream_;
     stream_ = nullptr;
-    ownsStream_ = false;
+    ownedStream_.reset();
     info_.Clear();
     head_ = {};
     frameHead_ = {};
@@ -572,8 +634,9 @@ int TMP3Player::Position() {
 }
 
 int TMP3Player::Duration() const {
+  const int64_t dataLength = dataLength_;
   if (rate_ >= 1 && vbrTotal_ >= 1) return int(vbrTotal_ * 1000 / (int64_t(rate_) * channels_ * 2));
-  if (bitRate_ >= 1 && dataLength_ != kMPMaxInt) return int(dataLength_ * 8 * 1000 / bitRate_);
+  if (bitRate_ >= 1 && dataLength != kMPMaxInt) return int(dataLength * 8 * 1000 / bitRate_);
   return 0;
 }
 
@@ -703,6 +766,8 @@ void TMP3Player::DecodeStep() {
 // ---- equaliser ------------------------------------------------------------------------
 
 void TMP3Player::RecomputeEqualizer() {
+  // The decode thread reads the gains while it decodes.
+  std::lock_guard dl(decodeLock_);
   auto gain = [](int v) { return float(std::pow(10.0, v / 100.0)); };
   // The band whose centre frequency is nearest in ratio (the lower band on ties).
   auto nearest = [this](int centre) {

@@ -1,20 +1,25 @@
 // TMP3Player: the one object through which the program plays MPEG audio files.  It owns
 // a stream reader, the tag reader, the sound output and the decode thread, and reports
 // back only through its three events, raised on the owner thread (the thread of the
-// owner queue it was given).
+// owner queue it was given).  Its timing (the position interval, a self-pacing device)
+// runs on the clock it is given.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "base/Clock.h"
 #include "decoder/MP3Decoder.h"
 #include "decoder/MPCPUSpc.h"
 #include "decoder/MPEGWalker.h"
 #include "engine/MP3Info.h"
+#include "engine/MP3PlayerIntf.h"
 #include "engine/MPOwnerQueue.h"
 #include "engine/MPStreamReader.h"
 #include "engine/MPThreads.h"
@@ -22,9 +27,6 @@
 
 namespace sorrel::engine {
 
-enum TMP3PlayerStatus { mpsStopped = 0, mpsPlaying = 1, mpsPaused = 2 };
-enum TMP3EndPlayReason { merEndOfFile = 0, merStop = 1, merError = 2 };
-enum TMP3EqualizerMode { memSubBand = 0, memFreq = 1 };
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // Operations allowed now (Capabilities).
@@ -45,12 +47,10 @@ inline constexpr uint32_t MPN_STATUS = 1038;
 inline constexpr uint32_t MPN_ENDPLAY = 1039;
 inline constexpr uint32_t MPN_EQUALIZER = 1040;
 
-class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
+class TMP3Player : public TMP3PlayerIntf, private TMPMessageOwner, private TMPNotifyTarget {
  public:
-  explicit TMP3Player(TMPOwnerQueue& owner);
+  explicit TMP3Player(TMPOwnerQueue& owner, base::TClock& clock = base::SystemClock());
   ~TMP3Player() override;
-  TMP3Player(const TMP3Player&) = delete;
-  TMP3Player& operator=(const TMP3Player&) = delete;
 
   // Stored-description loading: between BeginLoading and Loaded the setters only store.
   void BeginLoading() { loading_ = true; }
@@ -61,18 +61,18 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   void SetAutoOpen(bool v);
   bool AutoPlay() const { return autoPlay_; }
   void SetAutoPlay(bool v);
-  int ChangePosStep() const { return changePosStep_; }
-  void SetChangePosStep(int ms);
+  int ChangePosStep() const override { return changePosStep_; }
+  void SetChangePosStep(int ms) override;
   TThreadPriority DecodePriority() const { return decodePriority_; }
   void SetDecodePriority(TThreadPriority p);
   bool EqualizerEnabled() const { return eqEnabled_; }
   void SetEqualizerEnabled(bool v);
-  int EqualizerCount() const { return eqCount_; }
-  void SetEqualizerCount(int n);
-  TMP3EqualizerMode EqualizerMode() const { return eqMode_; }
-  void SetEqualizerMode(TMP3EqualizerMode m);
-  const std::string& FileName() const { return fileName_; }
-  void SetFileName(const std::string& name);
+  int EqualizerCount() const override { return eqCount_; }
+  void SetEqualizerCount(int n) override;
+  TMP3EqualizerMode EqualizerMode() const override { return eqMode_; }
+  void SetEqualizerMode(TMP3EqualizerMode m) override;
+  const std::string& FileName() const override { return fileName_; }
+  void SetFileName(const std::string& name) override;
   TMP3InfoType NeedInfoType() const { return info_.NeedInfoType; }
   void SetNeedInfoType(TMP3InfoType t) { info_.NeedInfoType = t; }
   bool NoisySeek() const { return noisySeek_; }
@@ -81,35 +81,36 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   void SetInvertPolarity(bool v);
   decoder::TMP3CpuCapabilities UsingCpuCapabilities() const { return cpuCaps_; }
   void SetUsingCpuCapabilities(decoder::TMP3CpuCapabilities caps);
-  int VolBalance() const { return volBalance_; }
-  void SetVolBalance(int v);
-  int Volume() const { return volume_; }
-  void SetVolume(int v);
-
-  std::function<void(TMP3Player*)> OnChangePosition;
-  std::function<void(TMP3Player*)> OnChangeStatus;
-  std::function<void(TMP3Player*, TMP3EndPlayReason)> OnEndPlay;
+  int VolBalance() const override { return volBalance_; }
+  void SetVolBalance(int v) override;
+  int Volume() const override { return volume_; }
+  void SetVolume(int v) override;
 
   // Public members.
-  TMP3PlayerStatus Status() const { return status_; }
-  bool IsOpened() const { return stream_ != nullptr; }
-  void Open(TMPStream* stream, bool seekable, bool ownsStream);
-  void Close();
-  void Play();
-  void Stop();
-  void Pause();
-  void Resume();
-  void Seek(int milliseconds);
-  int Position();
-  int Duration() const;
-  std::string Title() const;
-  std::string Artist() const { return info_.Artist(); }
-  std::string Album() const { return info_.Album(); }
-  std::string Year() const { return info_.Year(); }
-  int EqualizerValue(int index) const;
-  void SetEqualizerValue(int index, int value);
-  int EqualizerFreq(int index) const;
-  void SetEqualizerFreq(int index, int hz);
+  TMP3PlayerStatus Status() const override { return status_; }
+  bool IsOpened() const override { return stream_ != nullptr; }
+  // Open(Stream, Seekable, OwnsStream): a stream handed over is the player's, freed on
+  // Close (and when opening fails); a stream lent stays the caller's, who keeps it alive
+  // until Close.
+  void Open(std::unique_ptr<TMPStream> stream, bool seekable);
+  void Open(TMPStream& stream, bool seekable);
+  void Close() override;
+  void Play() override;
+  void Stop() override;
+  void Pause() override;
+  void Resume() override;
+  void Seek(int milliseconds) override;
+  int Position() override;
+  int Duration() const override;
+  std::string Title() const override;
+  std::string Artist() const override { return info_.Artist(); }
+  std::string Album() const override { return info_.Album(); }
+  std::string Year() const override { return info_.Year(); }
+  std::string Track() const override;
+  int EqualizerValue(int index) const override;
+  void SetEqualizerValue(int index, int value) override;
+  int EqualizerFreq(int index) const override;
+  void SetEqualizerFreq(int index, int hz) override;
   void SetEqualizerFreqRange(int low, int high);
   uint32_t Capabilities() const;
   TMP3Info& Info() { return info_; }
@@ -134,9 +135,18 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   virtual void DoEndPlay();
 
  private:
+  // A worker's exception on its way to the owner thread; the worker waits until it has
+  // been shown.
+  struct TWorkerFault {
+    std::exception_ptr error;
+    TMPSimpleEvent shown;
+  };
+
   void Dispatch(TMPMessage& msg) override;                                  // decode thread
   void HandleNotification(uint32_t msg, uintptr_t w, intptr_t l) override;  // owner thread
   void OnWorkerException(TMPLoopThread*, const std::exception_ptr& e, bool& handled);
+  void ShowWorkerFault();
+  void OpenStream(TMPStream* stream, std::unique_ptr<TMPStream> owned, bool seekable);
   void DecodeStep();
   void EndOfData(std::unique_lock<TMPSimpleMutex>& decodeLock);
   void SkipBadByte();
@@ -148,15 +158,18 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
 
   TMPOwnerQueue& owner_;
   TMPStreamReader reader_;
-  TMPStream* stream_ = nullptr;
-  bool seekable_ = false, ownsStream_ = false;
+  TMPStream* stream_ = nullptr;             // the stream playing, owned or lent
+  std::unique_ptr<TMPStream> ownedStream_;  // set when owned
+  bool seekable_ = false;
   int32_t frameLength_ = 0;         // with padding; 0 = not yet known
   decoder::TMPEGHead frameHead_{};  // header of the frame about to be decoded
   int32_t frameRawLength_ = 0;      // its length without padding
   decoder::TMPEGHead head_{};       // the stream's first frame
   decoder::TMPEGWalker walker_;     // the first frame's header, the frame checks
   int skipCount_ = 0;
-  int64_t dataStart_ = 0, dataLength_ = kMPMaxInt;
+  int64_t dataStart_ = 0;
+  // Shortened by the decode thread when the data ends early; read by Duration.
+  std::atomic<int64_t> dataLength_{kMPMaxInt};
   bool autoPlay_ = true, autoOpen_ = true;
   std::string fileName_;
   int changePosStep_ = 400;
@@ -193,6 +206,13 @@ class TMP3Player : private TMPMessageOwner, private TMPNotifyTarget {
   bool loading_ = false;
   uint64_t generation_ = 0;  // bumped by seek and stop (decode lock)
   std::atomic<bool> destroying_{false};
+  bool positionDeferred_ = false;  // a position event waits behind pending work (owner thread)
+  uint64_t openSerial_ = 0;        // counts opens (owner thread)
+  std::mutex faultLock_;
+  std::deque<std::shared_ptr<TWorkerFault>> faults_;  // fault lock
+  bool faultsClosed_ = false;                         // fault lock: the player is going
+  // Expires with the player: a handler that ran user code can tell whether it still exists.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace sorrel::engine

@@ -1,5 +1,6 @@
 #include "engine/MPOwnerQueue.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace sorrel::engine {
@@ -20,22 +21,44 @@ bool TMPOwnerQueue::Post(TMPNotifyTarget* target, uint32_t msg, uintptr_t w, int
   return true;
 }
 
+void TMPOwnerQueue::PostBehindPending(TMPNotifyTarget* target, uint32_t msg, uintptr_t w, intptr_t l) {
+  {
+    std::lock_guard lock(m_);
+    deferred_.push_back({target, msg, w, l});
+  }
+  WakeBehindPending();
+}
+
+void TMPOwnerQueue::WakeBehindPending() {
+  ReleaseDeferred();
+  Wake();
+}
+
+void TMPOwnerQueue::ReleaseDeferred() {
+  std::lock_guard lock(m_);
+  queue_.insert(queue_.end(), deferred_.begin(), deferred_.end());
+  deferred_.clear();
+}
+
 bool TMPOwnerQueue::Pending(TMPNotifyTarget* target, uint32_t msg) {
   std::lock_guard lock(m_);
-  for (const Entry& e : queue_) {
-    if (e.target == target && e.msg == msg) return true;
-  }
-  return false;
+  auto same = [&](const Entry& e) { return e.target == target && e.msg == msg; };
+  return std::any_of(queue_.begin(), queue_.end(), same) ||
+         std::any_of(deferred_.begin(), deferred_.end(), same);
 }
 
 void TMPOwnerQueue::Remove(TMPNotifyTarget* target, uint32_t msg) {
   std::lock_guard lock(m_);
-  std::erase_if(queue_, [&](const Entry& e) { return e.target == target && e.msg == msg; });
+  auto same = [&](const Entry& e) { return e.target == target && e.msg == msg; };
+  std::erase_if(queue_, same);
+  std::erase_if(deferred_, same);
 }
 
 void TMPOwnerQueue::Detach(TMPNotifyTarget* target) {
   std::lock_guard lock(m_);
-  std::erase_if(queue_, [&](const Entry& e) { return e.target == target; });
+  auto mine = [&](const Entry& e) { return e.target == target; };
+  std::erase_if(queue_, mine);
+  std::erase_if(deferred_, mine);
 }
 
 bool TMPOwnerQueue::DispatchOne() {
@@ -61,8 +84,6 @@ void TMPOwnerQueue::DrainAll() {
   }
   draining_ = false;
 }
-
-void TMPOwnerQueue::ProcessPending() { DrainAll(); }
 
 void TMPRunLoop::Wake() {
   {

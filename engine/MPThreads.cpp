@@ -86,7 +86,7 @@ void TMPEvent::Attach(std::mutex* m, std::condition_variable* cv) {
   watchCv_ = cv;
 }
 
-TMPLoopThread::TMPLoopThread(TMPMessageOwner* owner) : owner_(owner) {
+TMPLoopThread::TMPLoopThread(TMPMessageOwner* owner, base::TClock& clock) : owner_(owner), clock_(clock) {
   Event.Attach(&m_, &cv_);
   thread_ = std::thread([this] { Run(); });
   id_ = thread_.get_id();
@@ -207,7 +207,7 @@ void TMPLoopThread::Run() {
         if (t == TMPEvent::kInfinite) {
           cv_.wait(lock, ready);
         } else {
-          timedOut = !cv_.wait_for(lock, std::chrono::milliseconds(t), ready);
+          timedOut = !clock_.WaitUntil(lock, cv_, clock_.NowMicros() + int64_t(t) * 1000, ready);
         }
         eventSet = Event.IsSet();
         if (rewait_ && !eventSet && queue_.empty()) continue;  // new time-out: wait again

@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "base/Clock.h"
+
 namespace sorrel::engine {
 
 // The engine's exception: its message is the whole text shown to the user.
@@ -109,8 +111,9 @@ class TMPLoopThread {
   // Sender, exception, Handled (starts false).
   using ExceptionHandler = std::function<void(TMPLoopThread*, const std::exception_ptr&, bool&)>;
 
-  // Starts the thread suspended: it runs nothing until Resume.
-  explicit TMPLoopThread(TMPMessageOwner* owner);
+  // Starts the thread suspended: it runs nothing until Resume.  The time-out is measured
+  // on `clock`.
+  explicit TMPLoopThread(TMPMessageOwner* owner, base::TClock& clock = base::SystemClock());
   // Quit, then release everything.
   ~TMPLoopThread();
   TMPLoopThread(const TMPLoopThread&) = delete;
@@ -144,6 +147,7 @@ class TMPLoopThread {
   void Deliver(uint32_t msg, uintptr_t w = 0, intptr_t l = 0);
 
   TMPMessageOwner* owner_;
+  base::TClock& clock_;
   std::mutex m_;
   std::condition_variable cv_;
   std::deque<TMPMessage> queue_;

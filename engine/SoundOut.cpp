@@ -10,18 +10,9 @@ namespace sorrel::engine {
 
 namespace audio = sorrel::audio;
 
-namespace {
-// Microseconds: "more than the interval" must hold after a wait of exactly the
-// interval, which a millisecond count would round away.
-uint64_t TickCount() {
-  using namespace std::chrono;
-  return uint64_t(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
-}
-}  // namespace
-
-TSoundOut::TSoundOut() {
+TSoundOut::TSoundOut(base::TClock& clock) : clock_(clock) {
   ReadDeviceVolume();
-  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageOwner*>(this));
+  thread_ = std::make_unique<TMPLoopThread>(static_cast<TMPMessageOwner*>(this), clock_);
   thread_->OnException = [this](TMPLoopThread* t, const std::exception_ptr& e, bool& handled) {
     if (OnException) OnException(t, e, handled);
   };
@@ -118,9 +109,10 @@ void TSoundOut::Open() {
     bufferSize_ = int((bps * 3200 / 1000 / 4 + 3) / 4 * 4);
     audio::PcmFormat f{unsigned(channels_), unsigned(rate_), unsigned(bits_)};
     TMPLoopThread* t = thread_.get();
-    unsigned r = audio::OpenWaveDevice(wave_, device_, f, [t](audio::WaveHeader* h) {
-      t->PostMessage(MM_WOM_DONE, reinterpret_cast<uintptr_t>(h), 0);
-    });
+    unsigned r = audio::OpenWaveDevice(
+        wave_, device_, f,
+        [t](audio::WaveHeader* h) { t->PostMessage(MM_WOM_DONE, reinterpret_cast<uintptr_t>(h), 0); },
+        clock_);
     if (r != audio::kWaveOk) Fail(r, "TSoundOut.Open:WaveOutOpen");
     ApplyVolume();
     for (int i = 0; i < kBuffers; ++i) {
@@ -135,7 +127,11 @@ void TSoundOut::Open() {
     current_ = 0;
     filled_ = 0;
     queued_ = 0;
-    lastTick_ = TickCount();
+    {
+      // The output thread reads it under this lock.
+      std::lock_guard lock(notifyLock_);
+      lastTick_ = clock_.NowMicros();
+    }
     idle_.SetEvent();
   } catch (...) {
     try {
@@ -274,8 +270,10 @@ void TSoundOut::CheckPosition() {
   {
     std::lock_guard lock(notifyLock_);
     if (!onPosition_ || iv == kNever) return;
-    uint64_t now = TickCount();
-    if (now - lastTick_ <= uint64_t(iv) * 1000) return;
+    // Microseconds: "more than the interval" must hold after a wait of exactly the
+    // interval plus the least bit, which a millisecond count would round away.
+    const int64_t now = clock_.NowMicros();
+    if (now - lastTick_ <= int64_t(iv) * 1000) return;
     lastTick_ = now;
     cb = onPosition_;
   }

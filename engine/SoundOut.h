@@ -1,6 +1,7 @@
 // PCM playback through the wave-device layer with four buffers of 0.8 s, played-byte
 // counting and a periodic position callback.  Written to from the decode thread; its
-// own output thread handles the device's buffer-done messages.
+// own output thread handles the device's buffer-done messages.  The position interval
+// and a self-pacing device keep time by the clock it is given.
 #pragma once
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/Clock.h"
 #include "engine/MPThreads.h"
 #include "platform/audio/WaveOut.h"
 
@@ -20,7 +22,7 @@ class TSoundOut : private TMPMessageOwner {
   static constexpr int kBuffers = 4;
   static constexpr uint32_t kNever = 0xFFFFFFFFu;
 
-  TSoundOut();
+  explicit TSoundOut(base::TClock& clock = base::SystemClock());
   ~TSoundOut() override;
 
   // Format, before Open; values out of range are ignored.
@@ -76,13 +78,14 @@ class TSoundOut : private TMPMessageOwner {
   [[noreturn]] void Fail(unsigned code, const char* operation);
   void ReadDeviceVolume();
 
+  base::TClock& clock_;
   int rate_ = 44100, channels_ = 2, bits_ = 16;
   std::atomic<bool> opened_{false};
   bool paused_ = false;
   int volume_ = 100;
   int device_ = -1;
   std::atomic<uint32_t> interval_{kNever};
-  uint64_t lastTick_ = 0;  // microseconds
+  int64_t lastTick_ = 0;  // microseconds (notification lock)
   std::unique_ptr<sorrel::audio::WaveDevice> wave_;
   sorrel::audio::WaveHeader headers_[kBuffers];
   std::unique_ptr<uint8_t[]> buffers_[kBuffers];

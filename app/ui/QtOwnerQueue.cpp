@@ -1,6 +1,5 @@
 #include "app/ui/QtOwnerQueue.h"
 
-#include <QCoreApplication>
 #include <QMetaObject>
 
 namespace sorrel::app {
@@ -19,9 +18,19 @@ void QtOwnerQueue::Wake() {
       Qt::QueuedConnection);
 }
 
-void QtOwnerQueue::ProcessPending() {
-  QCoreApplication::processEvents();
-  DrainAll();
+void QtOwnerQueue::WakeBehindPending() {
+  if (deferredScheduled_.exchange(true)) return;
+  // A queued call runs after everything posted before it, and (posted from inside the
+  // loop's handling of posted events) only in the loop's next round, after input and
+  // timers have had their turn.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        deferredScheduled_ = false;
+        ReleaseDeferred();
+        DrainAll();
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace sorrel::app

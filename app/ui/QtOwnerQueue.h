@@ -12,14 +12,15 @@ namespace sorrel::app {
 class QtOwnerQueue : public QObject, public engine::TMPOwnerQueue {
  public:
   explicit QtOwnerQueue(QObject* parent = nullptr);
-  // Runs the application's pending events, then what is waiting here.
-  void ProcessPending() override;
 
  protected:
   void Wake() override;
+  // Behind every event the Qt loop has waiting now.
+  void WakeBehindPending() override;
 
  private:
   std::atomic<bool> scheduled_{false};
+  std::atomic<bool> deferredScheduled_{false};
 };
 
 }  // namespace sorrel::app

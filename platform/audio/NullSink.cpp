@@ -1,7 +1,8 @@
-// The device-less backends: "null" paces itself like a real device, "null:fast" takes
-// everything at once.
-#include <chrono>
-#include <thread>
+// The device-less backends: "null" paces itself like a real device on the clock it is
+// given, "null:fast" takes everything at once.
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 
 #include "platform/audio/Sink.h"
 
@@ -9,43 +10,64 @@ namespace sorrel::audio {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 class NullSink final : public Sink {
  public:
-  explicit NullSink(bool fast) : fast_(fast) {}
+  NullSink(bool fast, base::TClock& clock) : fast_(fast), clock_(clock) {}
 
   WaveResult Open(const PcmFormat& format, std::string&) override {
     bytesPerSec_ = format.avgBytesPerSec();
-    next_ = Clock::now();
+    Restart(clock_.NowMicros());
     return kWaveOk;
+  }
+
+  void Start(int64_t atMicros) override {
+    // After silence, the sound plays from when it came; straight after earlier sound, on
+    // from where that ends.
+    if (atMicros > End()) Restart(atMicros);
   }
 
   bool Play(const uint8_t*, size_t n, const std::atomic<bool>& interrupt, std::string&) override {
     if (fast_) return true;
-    auto now = Clock::now();
-    // After an idle stretch playback restarts from now, as a device's would.
-    if (next_ < now) next_ = now;
-    next_ += std::chrono::microseconds(int64_t(n) * 1000000 / bytesPerSec_);
+    bytes_ += n;
+    // However late this thread wakes, the device keeps its pace: the due times follow
+    // from the start, not from the last wake-up.
+    const int64_t due = End();
+    std::unique_lock lock(m_);
     while (!interrupt.load()) {
-      now = Clock::now();
-      if (now >= next_) break;
-      std::this_thread::sleep_for(std::min<Clock::duration>(next_ - now, std::chrono::milliseconds(5)));
+      const int64_t now = clock_.NowMicros();
+      if (now >= due) break;
+      // In slices: the interrupt flag is looked at between them.
+      clock_.WaitUntil(lock, cv_, std::min(due, now + kSliceMicros), [&] { return interrupt.load(); });
     }
     return true;
   }
 
-  void Pause(bool) override { next_ = Clock::now(); }
-  void Drop() override { next_ = Clock::now(); }
+  void Pause(bool) override { Restart(clock_.NowMicros()); }
+  void Drop() override { Restart(clock_.NowMicros()); }
 
  private:
+  static constexpr int64_t kSliceMicros = 5000;
+
+  void Restart(int64_t at) {
+    start_ = at;
+    bytes_ = 0;
+  }
+  // When the sound played since the start ends.
+  int64_t End() const { return start_ + int64_t(bytes_ * 1000000 / bytesPerSec_); }
+
   bool fast_;
+  base::TClock& clock_;
   uint64_t bytesPerSec_ = 1;
-  Clock::time_point next_;
+  int64_t start_ = 0;   // when playing (re)started
+  uint64_t bytes_ = 0;  // played since then
+  std::mutex m_;
+  std::condition_variable cv_;
 };
 
 }  // namespace
 
-std::unique_ptr<Sink> MakeNullSink(bool fast) { return std::make_unique<NullSink>(fast); }
+std::unique_ptr<Sink> MakeNullSink(bool fast, base::TClock& clock) {
+  return std::make_unique<NullSink>(fast, clock);
+}
 
 }  // namespace sorrel::audio

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Clock.h"
 #include "platform/audio/WaveOut.h"
 
 namespace sorrel::audio {
@@ -22,12 +23,15 @@ class Sink {
                     std::string& detail) = 0;
   // Bytes accepted by Play but not yet heard.
   virtual uint64_t Delay() { return 0; }
+  // Sound was written to the idle device at `atMicros` (on the device's clock); the Play
+  // calls that follow carry it.
+  virtual void Start(int64_t /*atMicros*/) {}
   virtual void Pause(bool /*on*/) {}
   virtual void Drop() {}   // forget what is buffered (reset)
   virtual void Close() {}  // let buffered sound finish, release the device
 };
 
-std::unique_ptr<Sink> MakeNullSink(bool fast);
+std::unique_ptr<Sink> MakeNullSink(bool fast, base::TClock& clock);
 std::unique_ptr<Sink> MakeWavSink(const std::string& path);
 std::unique_ptr<Sink> MakeAlsaSink(const std::string& pcmName);
 

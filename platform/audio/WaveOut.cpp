@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -46,8 +47,8 @@ constexpr unsigned kSliceMs = 20;
 
 class QueuedDevice final : public WaveDevice {
  public:
-  QueuedDevice(std::unique_ptr<Sink> sink, const PcmFormat& f, DoneCallback cb)
-      : sink_(std::move(sink)), onDone_(std::move(cb)) {
+  QueuedDevice(std::unique_ptr<Sink> sink, const PcmFormat& f, DoneCallback cb, base::TClock& clock)
+      : sink_(std::move(sink)), onDone_(std::move(cb)), clock_(clock) {
     format_ = f;
     slice_ = std::max<size_t>(f.blockAlign(),
                               size_t(f.avgBytesPerSec()) * kSliceMs / 1000 / f.blockAlign() * f.blockAlign());
@@ -87,6 +88,8 @@ class QueuedDevice final : public WaveDevice {
         return kWaveInvalidParam;
       }
       h.flags = (h.flags & ~kHeaderDone) | kHeaderInQueue;
+      // Sound written to an idle device starts now, whenever the worker gets to it.
+      if (queue_.empty()) startAt_ = clock_.NowMicros();
       queue_.push_back(&h);
     }
     cv_.notify_all();
@@ -98,13 +101,14 @@ class QueuedDevice final : public WaveDevice {
 
   WaveResult Reset() override {
     std::deque<WaveHeader*> back;
+    uint64_t generation;
     {
       std::lock_guard lock(m_);
       if (closed_) return kWaveInvalidHandle;
       back.swap(queue_);
       offset_ = 0;
       written_ = 0;
-      ++generation_;
+      generation = ++generation_;
       dropPending_ = true;
       paused_ = false;
       interrupt_ = true;
@@ -114,6 +118,10 @@ class QueuedDevice final : public WaveDevice {
     if (onDone_) {
       for (WaveHeader* h : back) onDone_(h);
     }
+    // As a device's own reset: on return the sound has stopped and nothing of what was
+    // queued is still being played.
+    std::unique_lock lock(m_);
+    cv_.wait(lock, [&] { return dropped_ >= generation || quit_; });
     return kWaveOk;
   }
 
@@ -146,7 +154,7 @@ class QueuedDevice final : public WaveDevice {
 
  private:
   WaveResult SetPaused(bool on) {
-    std::lock_guard lock(m_);
+    std::unique_lock lock(m_);
     if (closed_) return kWaveInvalidHandle;
     if (failed_) {
       SetErrorDetail(kWaveError, failure_);
@@ -157,6 +165,9 @@ class QueuedDevice final : public WaveDevice {
       if (on) interrupt_ = true;
       cv_.notify_all();
     }
+    // As a device's own pause and restart: on return the sound has stopped (or goes on),
+    // and the position stands still (or moves again).
+    cv_.wait(lock, [&] { return sinkPaused_ == paused_ || failed_ || quit_; });
     return kWaveOk;
   }
 
@@ -201,22 +212,26 @@ class QueuedDevice final : public WaveDevice {
 
   void Run() {
     std::unique_lock lock(m_);
-    bool sinkPaused = false;
     for (;;) {
       if (dropPending_) {
         dropPending_ = false;
+        const uint64_t generation = generation_;
         lock.unlock();
         sink_->Drop();
         delay_ = 0;
         lock.lock();
+        dropped_ = generation;
+        cv_.notify_all();
         continue;
       }
       if (quit_) break;
-      if (paused_ != sinkPaused) {
-        sinkPaused = paused_;
+      if (paused_ != sinkPaused_) {
+        const bool on = paused_;
         lock.unlock();
-        sink_->Pause(sinkPaused);
+        sink_->Pause(on);
         lock.lock();
+        sinkPaused_ = on;
+        cv_.notify_all();
         continue;
       }
       if (paused_ || queue_.empty() || failed_) {
@@ -233,6 +248,14 @@ class QueuedDevice final : public WaveDevice {
         continue;
       }
       interrupt_ = false;
+      if (startAt_ != kNotStarting) {
+        const int64_t at = startAt_;
+        startAt_ = kNotStarting;
+        lock.unlock();
+        sink_->Start(at);
+        lock.lock();
+        continue;
+      }
       WaveHeader* h = queue_.front();
       size_t n = std::min<size_t>(slice_, h->bufferLength - offset_);
       Scale(h->data + offset_, n);
@@ -264,8 +287,12 @@ class QueuedDevice final : public WaveDevice {
     }
   }
 
+  static constexpr int64_t kNotStarting = INT64_MIN;
+
   std::unique_ptr<Sink> sink_;
   DoneCallback onDone_;
+  base::TClock& clock_;
+  int64_t startAt_ = kNotStarting;  // when sound was written to the idle device
   size_t slice_ = 0;
   std::mutex m_;
   std::condition_variable cv_;
@@ -276,6 +303,8 @@ class QueuedDevice final : public WaveDevice {
   std::atomic<uint64_t> delay_{0};
   std::atomic<bool> interrupt_{false};
   bool paused_ = false, quit_ = false, closed_ = false, failed_ = false, dropPending_ = false;
+  bool sinkPaused_ = false;  // the pause the worker has applied to the sink
+  uint64_t dropped_ = 0;     // the last reset the worker has applied to the sink
   std::string failure_;
   std::vector<uint8_t> scratch_;
   std::thread worker_;
@@ -322,7 +351,7 @@ unsigned WaveDeviceCount() {
 }
 
 WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const PcmFormat& format,
-                          DoneCallback onDone) {
+                          DoneCallback onDone, base::TClock& clock) {
   out.reset();
   SetErrorDetail(kWaveOk, {});
   if (deviceId != kWaveMapper && deviceId != 0) return kWaveBadDeviceId;
@@ -339,9 +368,9 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
   }
   std::unique_ptr<Sink> sink;
   if (backend == "null") {
-    sink = MakeNullSink(false);
+    sink = MakeNullSink(false, clock);
   } else if (backend == "null:fast") {
-    sink = MakeNullSink(true);
+    sink = MakeNullSink(true, clock);
   } else if (backend.rfind("wav:", 0) == 0) {
     sink = MakeWavSink(backend.substr(4));
   } else {
@@ -359,7 +388,7 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
     return r;
   }
   try {
-    out = std::make_unique<QueuedDevice>(std::move(sink), format, std::move(onDone));
+    out = std::make_unique<QueuedDevice>(std::move(sink), format, std::move(onDone), clock);
   } catch (const std::exception& e) {
     SetErrorDetail(kWaveNoMem, e.what());
     return kWaveNoMem;

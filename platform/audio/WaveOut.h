@@ -6,7 +6,8 @@
 //
 // Backends, chosen once per process by SelectBackend(), else by $SORREL_AUDIO, else ALSA:
 //   alsa[:PCM]   the ALSA PCM named PCM ("default" when omitted: PipeWire/PulseAudio too)
-//   null         consumes buffers in real time without any device (headless machines)
+//   null         consumes buffers in real time without any device (headless machines); its
+//                time is the clock given to OpenWaveDevice, so tests can pace it virtually
 //   null:fast    consumes buffers as fast as they come (tests)
 //   wav:FILE     writes what would be heard to a 16/8-bit PCM WAV file, as fast as it comes
 //
@@ -19,6 +20,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "base/Clock.h"
 
 namespace sorrel::audio {
 
@@ -96,9 +99,10 @@ class WaveDevice {
 
 // Opens the current backend's device `deviceId` (kWaveMapper or 0) for `format`.  On
 // success `out` holds the device.  A failure is returned, never thrown; its text (with
-// the backend's detail) is available through WaveErrorText on the same thread.
+// the backend's detail) is available through WaveErrorText on the same thread.  A
+// backend that paces itself (null) keeps time by `clock`.
 WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const PcmFormat& format,
-                          DoneCallback onDone = {});
+                          DoneCallback onDone = {}, base::TClock& clock = base::SystemClock());
 
 // Number of output devices of the current backend (0 or 1).
 unsigned WaveDeviceCount();

@@ -11,9 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "base/Clock.h"
 #include "platform/audio/WaveOut.h"
 
 using namespace sorrel::audio;
+using sorrel::base::TFakeClock;
 
 using namespace std::chrono_literals;
 
@@ -136,11 +138,13 @@ TEST_F(AudioTest, BuffersComeBackInOrderAndHeadersGuardTheirState) {
   EXPECT_EQ(dev->Write(h[0]), kWaveInvalidHandle);
 }
 
-TEST_F(AudioTest, RealTimeNullPacesResetReturnsEverythingAndPauseHolds) {
+TEST_F(AudioTest, NullPacesOnItsClockPauseHoldsAndResetReturnsEverything) {
   ASSERT_TRUE(SelectBackend("null"));
+  TFakeClock clock;
   Counter c;
   std::unique_ptr<WaveDevice> dev;
-  ASSERT_EQ(OpenWaveDevice(dev, -1, {2, 8000, 16}, c.cb()), kWaveOk);
+  ASSERT_EQ(OpenWaveDevice(dev, -1, {2, 8000, 16}, c.cb(), clock), kWaveOk);
+  constexpr uint64_t kSlice = 640;   // 20 ms
   std::vector<uint8_t> data(32000);  // 1 s each
   WaveHeader h[3];
   for (auto& x : h) {
@@ -149,32 +153,67 @@ TEST_F(AudioTest, RealTimeNullPacesResetReturnsEverythingAndPauseHolds) {
     dev->PrepareHeader(x);
     dev->Write(x);
   }
-  std::this_thread::sleep_for(150ms);
-  uint64_t pos = 0;
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  uint64_t pos = 1;
   dev->GetPosition(pos);
-  EXPECT_GT(pos, 0u);
-  EXPECT_LT(pos, 32000u);  // not faster than real time
+  EXPECT_EQ(pos, 0u);  // no time has passed
+  // 150 ms at one go: the pacing thread wakes late once and makes up for it, as a device
+  // that kept playing; the slice playing at 150 ms does not count yet.
+  clock.Advance(150'000);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  dev->GetPosition(pos);
+  EXPECT_EQ(pos, 7 * kSlice);
   EXPECT_EQ(c.done.load(), 0);
   EXPECT_EQ(dev->UnprepareHeader(h[0]), kWaveStillPlaying);
   EXPECT_EQ(dev->Close(), kWaveStillPlaying);
 
+  // Paused: ten seconds go by, the three seconds queued stay queued.
   ASSERT_EQ(dev->Pause(), kWaveOk);
-  std::this_thread::sleep_for(60ms);
-  uint64_t p1 = 0, p2 = 0;
-  dev->GetPosition(p1);
-  std::this_thread::sleep_for(100ms);
-  dev->GetPosition(p2);
-  EXPECT_EQ(p1, p2);
+  uint64_t paused = 0, later = 0;
+  dev->GetPosition(paused);
+  EXPECT_LE(paused, 8 * kSlice);  // at most the slice it was playing
+  clock.Advance(10'000'000);
+  dev->GetPosition(later);
+  EXPECT_EQ(later, paused);
+  EXPECT_EQ(c.done.load(), 0);
+  // Restarted, it plays on from now, not from where the pause began.
   ASSERT_EQ(dev->Restart(), kWaveOk);
-  std::this_thread::sleep_for(100ms);
-  dev->GetPosition(p2);
-  EXPECT_GT(p2, p1);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  clock.Advance(100'000);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  dev->GetPosition(pos);
+  EXPECT_EQ(pos, paused + 5 * kSlice);
 
   ASSERT_EQ(dev->Reset(), kWaveOk);
   EXPECT_EQ(c.done.load(), 3);  // handed back before Reset returns
-  std::this_thread::sleep_for(40ms);
   dev->GetPosition(pos);
   EXPECT_EQ(pos, 0u);
+  EXPECT_EQ(dev->Close(), kWaveOk);
+}
+
+TEST_F(AudioTest, NullStartsAfreshAfterAnIdleStretch) {
+  // Nothing queued for a while is silence, not time the next buffer may use up.
+  ASSERT_TRUE(SelectBackend("null"));
+  TFakeClock clock;
+  Counter c;
+  std::unique_ptr<WaveDevice> dev;
+  ASSERT_EQ(OpenWaveDevice(dev, -1, {1, 8000, 16}, c.cb(), clock), kWaveOk);
+  std::vector<uint8_t> data(1600);  // 100 ms
+  WaveHeader h;
+  h.data = data.data();
+  h.bufferLength = uint32_t(data.size());
+  dev->PrepareHeader(h);
+  clock.Advance(5'000'000);
+  ASSERT_EQ(dev->Write(h), kWaveOk);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  clock.Advance(99'999);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  EXPECT_EQ(c.done.load(), 0);
+  clock.Advance(1);
+  ASSERT_TRUE(WaitFor([&] { return c.done.load() == 1; }));
+  uint64_t pos = 0;
+  dev->GetPosition(pos);
+  EXPECT_EQ(pos, 1600u);
   EXPECT_EQ(dev->Close(), kWaveOk);
 }
 

@@ -1,5 +1,6 @@
 // The sound output over the null backends: buffers, flush, reset, balance and volume,
-// positions, failures with their texts.
+// positions, failures with their texts.  The paced device and the position interval run
+// on virtual time.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,11 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "base/Clock.h"
 #include "engine/SoundOut.h"
 #include "platform/audio/WaveOut.h"
 
 using namespace sorrel::engine;
 using namespace sorrel::audio;
+using sorrel::base::TFakeClock;
 
 using namespace std::chrono_literals;
 namespace audio = sorrel::audio;
@@ -54,7 +57,8 @@ TEST_F(SoundOutTest, BufferSizeIsAQuarterOf3200msRoundedToFour) {
 
 TEST_F(SoundOutTest, WritingOverFourBuffersStopsAtTheFourth) {
   ASSERT_TRUE(audio::SelectBackend("null"));
-  TSoundOut o;
+  TFakeClock clock;  // never advanced: the device holds on to every buffer
+  TSoundOut o(clock);
   o.SetSampleRate(8000);
   o.SetChannels(1);
   o.Open();
@@ -62,7 +66,7 @@ TEST_F(SoundOutTest, WritingOverFourBuffersStopsAtTheFourth) {
   EXPECT_EQ(o.FreePercent(), 100);
   std::vector<uint8_t> data(size_t(bs) * 6, 0);
   int taken = o.Write(data.data(), int(data.size()));
-  EXPECT_EQ(taken, 4 * bs);  // the real-time device holds all four
+  EXPECT_EQ(taken, 4 * bs);
   EXPECT_EQ(o.Queued(), 4);
   EXPECT_FALSE(o.HasSpace());
   EXPECT_EQ(o.FreePercent(), 0);
@@ -92,7 +96,6 @@ TEST_F(SoundOutTest, FlushSubmitsOnlyAPartialBufferAndTheSpaceEventFires) {
   EXPECT_EQ(o.GetDoneBytes(), 0);  // not submitted yet
   o.Flush();
   o.WaitIdle();
-  std::this_thread::sleep_for(10ms);
   EXPECT_EQ(o.GetDoneBytes(), 1000);
   EXPECT_EQ(o.GetDoneBytes(), 0);  // the difference to the last reading
   TMPSimpleEvent space;
@@ -103,7 +106,8 @@ TEST_F(SoundOutTest, FlushSubmitsOnlyAPartialBufferAndTheSpaceEventFires) {
 
 TEST_F(SoundOutTest, SpaceEventIsSetWhenABufferComesBack) {
   ASSERT_TRUE(audio::SelectBackend("null"));
-  TSoundOut o;
+  TFakeClock clock;
+  TSoundOut o(clock);
   o.SetSampleRate(40000);  // 4 buffers of 0.8 s
   o.SetChannels(1);
   o.SetBits(8);
@@ -112,30 +116,45 @@ TEST_F(SoundOutTest, SpaceEventIsSetWhenABufferComesBack) {
   ASSERT_EQ(o.Write(data.data(), int(data.size())), int(data.size()));
   TMPSimpleEvent space;
   o.SetSpaceEvent(&space);
-  EXPECT_EQ(space.WaitFor(100), TMPEvent::kTimeout);
-  EXPECT_EQ(space.WaitFor(2000), TMPEvent::kSignaled);  // after the first 0.8 s
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  clock.Advance(799'999);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  EXPECT_FALSE(space.IsSet());
+  clock.Advance(1);  // the first buffer has played
+  EXPECT_EQ(space.WaitFor(5000), TMPEvent::kSignaled);
   EXPECT_TRUE(o.HasSpace());
   o.Reset();
   o.Close();
 }
 
-TEST_F(SoundOutTest, PositionCallbackHonoursTheInterval) {
+TEST_F(SoundOutTest, PositionCallbackNeedsMoreThanTheInterval) {
   ASSERT_TRUE(audio::SelectBackend("null"));
-  TSoundOut o;
+  TFakeClock clock;
+  TSoundOut o(clock);
   std::atomic<int> calls{0};
   o.SetPositionCallback([&] { ++calls; });
   o.SetNotifyInterval(100);
   o.Open();
-  std::vector<uint8_t> data(size_t(o.BufferSize()), 0);
+  std::vector<uint8_t> data(size_t(o.BufferSize()), 0);  // 0.8 s
   o.Write(data.data(), int(data.size()));
-  std::this_thread::sleep_for(560ms);
-  int n = calls;
-  EXPECT_GE(n, 2);  // about five; a loaded machine may lose a tick
-  EXPECT_LE(n, 6);  // never more often than the interval
+  // The paced device and the output thread's time-out wait on the clock.
+  ASSERT_TRUE(clock.WaitForSleepers(2));
+  auto step = [&](int64_t micros, int sleepers) {
+    clock.Advance(micros);
+    return clock.WaitForSleepers(sleepers);
+  };
+  // Time-outs of exactly the interval: exactly the interval is not more than it, so
+  // every second one calls.
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(step(100'000, 2));
+  EXPECT_EQ(calls, 2);
+  // A microsecond more and each one does.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(step(100'001, 2));
+  EXPECT_EQ(calls, 5);
+  // "Never": not from the time-out, nor when the buffer comes back.
   o.SetNotifyInterval(TSoundOut::kNever);
-  std::this_thread::sleep_for(250ms);
-  EXPECT_LE(calls - n, 1);
-  o.Reset();
+  clock.Advance(150'000);
+  ASSERT_TRUE(o.WaitIdleFor(5000));
+  EXPECT_EQ(calls, 5);
   o.Close();
 }
 
@@ -209,19 +228,24 @@ TEST_F(SoundOutTest, FailuresRaiseTheirOperationTexts) {
 
 TEST_F(SoundOutTest, PauseHoldsThePositionAndCloseWhilePausedDoesNotHang) {
   ASSERT_TRUE(audio::SelectBackend("null"));
-  TSoundOut o;
+  TFakeClock clock;
+  TSoundOut o(clock);
   o.SetSampleRate(8000);
   o.SetChannels(1);
   o.Open();
   std::vector<uint8_t> data(size_t(o.BufferSize()), 0);
   o.Write(data.data(), int(data.size()));
-  std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  clock.Advance(100'000);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  EXPECT_EQ(o.GetDoneBytes(), 1600);  // 100 ms of 8 kHz, 16-bit mono
   o.Pause();
-  std::this_thread::sleep_for(50ms);
-  int64_t a = o.GetDoneBytes();
-  std::this_thread::sleep_for(150ms);
+  const int64_t a = o.GetDoneBytes();  // the slice that was playing, if it counted
+  clock.Advance(1'000'000);
   EXPECT_EQ(o.GetDoneBytes(), 0);
-  EXPECT_GT(a, 0);
-  o.Close();  // plays out the rest of the 0.8 s, then closes
+  EXPECT_LE(a, 320);
+  // Closing plays out the rest of the 0.8 s, then closes.
+  clock.SetAutoAdvance(true);
+  o.Close();
   EXPECT_FALSE(o.Opened());
 }

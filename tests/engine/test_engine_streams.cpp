@@ -78,7 +78,7 @@ class StreamTest : public ::testing::Test {
   TMP3Player& Player() {
     if (!player_) {
       player_ = std::make_unique<TMP3Player>(loop_);
-      player_->OnEndPlay = [this](TMP3Player*, TMP3EndPlayReason r) { ends_.push_back(r); };
+      player_->OnEndPlay = [this](TMP3PlayerIntf*, TMP3EndPlayReason r) { ends_.push_back(r); };
     }
     return *player_;
   }

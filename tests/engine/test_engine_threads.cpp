@@ -7,9 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include "base/Clock.h"
 #include "engine/MPThreads.h"
 
 using namespace sorrel::engine;
+using sorrel::base::TFakeClock;
 
 using namespace std::chrono_literals;
 
@@ -114,20 +116,36 @@ TEST(LoopThread, UnhandledExceptionsGoToTheStandardDisplay) {
   EXPECT_EQ(shown, (std::vector<std::string>{"shown"}));
 }
 
-TEST(LoopThread, TimeOutDeliversWhenIdleAndIsReadEachRound) {
+TEST(LoopThread, TimeOutDeliversWhenIdleForThatLongAndIsReadEachRound) {
   Recorder r;
-  TMPLoopThread t(&r);
+  TFakeClock clock;
+  TMPLoopThread t(&r, clock);
   t.TimeOut = 10;
   t.Resume();
-  std::this_thread::sleep_for(80ms);
-  t.TimeOut = TMPEvent::kInfinite;
-  t.PostMessage(6000);  // wakes the thread so it reads the new time-out
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  clock.Advance(9'999);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  EXPECT_TRUE(r.Seen().empty());
+  for (int i = 0; i < 3; ++i) {
+    clock.Advance(i == 0 ? 1 : 10'000);
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+  }
+  EXPECT_EQ(r.Seen(), (std::vector<uint32_t>{MPM_TIMEOUT, MPM_TIMEOUT, MPM_TIMEOUT}));
+  // A message is not idleness: the wait starts again after it.
+  clock.Advance(5'000);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  t.PostMessage(6000);
   t.Sync();
-  auto n = r.Seen().size();
-  EXPECT_GE(n, 3u);
-  std::this_thread::sleep_for(60ms);
-  EXPECT_EQ(r.Seen().size(), n);
-  for (size_t i = 0; i + 1 < n; ++i) EXPECT_EQ(r.Seen()[i], MPM_TIMEOUT);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  clock.Advance(9'999);
+  ASSERT_TRUE(clock.WaitForSleepers(1));
+  EXPECT_EQ(r.Seen().size(), 4u);
+  // A new time-out is read on the next round; infinite ends the deliveries.
+  t.SetTimeOut(TMPEvent::kInfinite);
+  t.Sync();
+  clock.Advance(1'000'000);
+  t.Sync();
+  EXPECT_EQ(r.Seen(), (std::vector<uint32_t>{MPM_TIMEOUT, MPM_TIMEOUT, MPM_TIMEOUT, 6000}));
 }
 
 TEST(LoopThread, SyncReturnsWhenTheThreadHasEndedAndDestroyWaitsForTheHandler) {

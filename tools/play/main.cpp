@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   {
     TMP3Player player(loop);
     player.SetChangePosStep(100);
-    player.OnEndPlay = [&](TMP3Player*, TMP3EndPlayReason r) {
+    player.OnEndPlay = [&](TMP3PlayerIntf*, TMP3EndPlayReason r) {
       if (r == merError) status = 1;
       songOver = true;
     };
