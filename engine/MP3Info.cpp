@@ -309,13 +309,16 @@ bool TMP3Info::Riff() {
   for (;;) {
     if (!reader_->Need(8)) return fail();
     const uint8_t* p = reader_->Peek();
-    const int64_t size = uint32_t(LE32(p + 4));
+    int64_t size = uint32_t(LE32(p + 4));
+    const bool data = std::memcmp(p, "data", 4) == 0;
+    // A streaming writer that could not go back leaves the data size 0 or 0xFFFFFFFF:
+    // either way the data runs to the end of the file.
+    if (data && size == 0) size = 0xFFFFFFFF;
     if (size < 1) return fail();
-    if (std::memcmp(p, "data", 4) == 0) {
+    if (data) {
       if (!reader_->Skip(8)) return fail();
       riffStart_ = reader_->Position();
-      // A size beyond the file (0xFFFFFFFF from a writer that could not go back and
-      // fill it in) means the data runs to the end of the file.
+      // A size beyond the file means the data runs to its end.
       int64_t length = size;
       if (!reader_->Seekable())
         length = size > kMPMaxInt ? kMPMaxInt : size;
