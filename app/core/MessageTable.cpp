@@ -50,7 +50,7 @@ int32_t TMessageTable::Message(uint32_t msg, int32_t wParam, int32_t lParam) {
       }
       return 0;
     case kMsgCommand:
-      if (wParam < 0 || wParam >= kCommandCount) return 0;
+      // Any number: the dispatcher takes its low 7 bits, so 128 + n runs n.
       h_.RunCommand(wParam, lParam);
       return 1;
     case kMsgMapMatchStatus:

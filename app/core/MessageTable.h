@@ -28,7 +28,6 @@ inline constexpr int32_t kCopyOpenListFile = 99;
 inline constexpr int32_t kCopyParkCursor = 999;
 inline constexpr int32_t kCopyPositionSentence = 9999;
 
-inline constexpr int kCommandCount = 76;   // commands 0..75
 inline constexpr int kInputModeCount = 9;  // pictures 0..8
 // No list path or position sentence comes near this; anything longer is hostile.
 inline constexpr size_t kMaxCopyDataBytes = 64 * 1024;

@@ -6,6 +6,7 @@
 
 #include "app/core/ErrorLog.h"
 #include "base/Clock.h"
+#include "engine/MP3PlayerIntf.h"
 
 #include <cstdint>
 #include <string>
@@ -30,8 +31,9 @@ class TPlayOrder {
   virtual void SelectRow(int row) = 0;
 };
 
-enum class TPlayerStatus { mpsStopped, mpsPlaying, mpsPaused };
-enum class TEndReason { merEndOfFile = 0, merStop = 1, merError = 2 };
+// The player's own status and end-of-play reason.
+using TPlayerStatus = engine::TMP3PlayerStatus;
+using TEndReason = engine::TMP3EndPlayReason;
 
 // The player component, as far as moving through songs needs it.  Times in ms.
 class TPlayerControl {

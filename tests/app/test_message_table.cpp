@@ -91,13 +91,14 @@ TEST(MessageTable, NumberedMessages) {
   EXPECT_EQ(t.Message(kMsgInputMode, 2, 0), 0);
   EXPECT_EQ(t.Message(kMsgCommand, 0, 7), 1);
   EXPECT_EQ(t.Message(kMsgCommand, 75, -1), 1);
-  EXPECT_EQ(t.Message(kMsgCommand, 76, 0), 0);
-  EXPECT_EQ(t.Message(kMsgCommand, -1, 0), 0);
+  // Every number goes on: the dispatcher's low 7 bits decide (133 is 5, 76 nothing).
+  EXPECT_EQ(t.Message(kMsgCommand, 133, 2), 1);
+  EXPECT_EQ(t.Message(kMsgCommand, -1, 0), 1);
   EXPECT_EQ(t.Message(kMsgMapMatchStatus, 3, 1), 1);
   EXPECT_EQ(t.Message(WM_QUERYENDSESSION, 0, 0), 1);
   EXPECT_EQ(t.Message(WM_APPCOMMAND, 0, static_cast<int32_t>(0x80010000u)), 1);
   for (uint32_t m : {0u, 0x598u, 0x59Au, 0x4Au, 0xFFFFFFFFu}) EXPECT_EQ(t.Message(m, 1, 1), 0) << m;
-  EXPECT_EQ(h.calls,
-            (std::vector<std::string>{"mode 0", "mode 8", "adjust -1500", "command 0 7", "command 75 -1",
-                                      "mapmatch 3 show", "endsession", "appcommand 2147549184"}));
+  EXPECT_EQ(h.calls, (std::vector<std::string>{"mode 0", "mode 8", "adjust -1500", "command 0 7",
+                                               "command 75 -1", "command 133 2", "command -1 0",
+                                               "mapmatch 3 show", "endsession", "appcommand 2147549184"}));
 }

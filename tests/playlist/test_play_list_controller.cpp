@@ -32,8 +32,12 @@ class RecordingHost : public TPlayListHost {
   bool TarnLyric() const override { return tarnLyric; }
   bool PlayWithLyric() const override { return playWithLyric; }
   void SetPlayWithLyric(bool on) override { playWithLyric = on; }
-  void SetMainShuffle(bool checked) override { log.push_back(std::string("main shuffle ") + (checked ? "on" : "off")); }
-  void ShowShuffle(bool checked) override { log.push_back(std::string("show shuffle ") + (checked ? "on" : "off")); }
+  void SetMainShuffle(bool checked) override {
+    log.push_back(std::string("main shuffle ") + (checked ? "on" : "off"));
+  }
+  void ShowShuffle(bool checked) override {
+    log.push_back(std::string("show shuffle ") + (checked ? "on" : "off"));
+  }
   std::string PlayerFileName() const override { return playerFile; }
   bool PlayerIsOpened() const override { return playerOpened; }
   // Playing as the main window does: the row's song becomes the player's.
@@ -45,7 +49,8 @@ class RecordingHost : public TPlayListHost {
     playerOpened = true;
   }
   void StartAfterStartUp(bool resume) override {
-    log.push_back("start " + std::to_string(cm.MusicIndex) + (resume ? " resume " : " ") + std::to_string(cm.CurPos));
+    log.push_back("start " + std::to_string(cm.MusicIndex) + (resume ? " resume " : " ") +
+                  std::to_string(cm.CurPos));
   }
   void SelectCurrentRow() override { log.push_back("select"); }
   void RefreshDisplay() override { log.push_back("refresh"); }
