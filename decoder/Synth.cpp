@@ -122,34 +122,34 @@ void SynthWindow2Plain(const float* v0, const float* v1, int pos0, int pos1, con
 const float* TSynth::IsoWindow() { return Tables().window; }
 const float* TSynth::DctFactors() { return Tables().dct; }
 
-TSynth::TSynth() : fWindow(SynthWindowPlain), fWindow2(SynthWindow2Plain), fDct(SynthDctPlain) {
-  std::memcpy(fWin, Tables().window, sizeof fWin);
-  for (auto& g : fOwnEqGain) g.store(0.0f, std::memory_order_relaxed);
+TSynth::TSynth() : window_(SynthWindowPlain), window2_(SynthWindow2Plain), dct_(SynthDctPlain) {
+  std::memcpy(win_, Tables().window, sizeof win_);
+  for (auto& g : ownEqGain_) g.store(0.0f, std::memory_order_relaxed);
   Reset();
 }
 
 void TSynth::Reset() {
-  std::memset(fV, 0, sizeof fV);
-  fPos[0] = fPos[1] = 0;
+  std::memset(v_, 0, sizeof v_);
+  pos_[0] = pos_[1] = 0;
 }
 
 void TSynth::SetInvertPolarity(bool on) {
-  if (on == fInverted) return;
-  fInverted = on;
-  for (float& w : fWin) w = -w;
+  if (on == inverted_) return;
+  inverted_ = on;
+  for (float& w : win_) w = -w;
 }
 
 void TSynth::AttachEqualizer(const std::atomic<int32_t>* enabled, const std::atomic<float>* gains32) {
-  fEqEnabled = enabled ? enabled : &fOwnEqEnabled;
-  fEqGain = enabled && gains32 ? gains32 : fOwnEqGain.data();
+  eqEnabled_ = enabled ? enabled : &ownEqEnabled_;
+  eqGain_ = enabled && gains32 ? gains32 : ownEqGain_.data();
 }
 
 void TSynth::SetEqGain32(int subband, float gain) {
-  if (subband >= 0 && subband < 32) fOwnEqGain[subband].store(gain, std::memory_order_relaxed);
+  if (subband >= 0 && subband < 32) ownEqGain_[subband].store(gain, std::memory_order_relaxed);
 }
 
 float TSynth::EqGain32(int subband) const {
-  return subband >= 0 && subband < 32 ? fEqGain[subband].load(std::memory_order_relaxed) : 0.0f;
+  return subband >= 0 && subband < 32 ? eqGain_[subband].load(std::memory_order_relaxed) : 0.0f;
 }
 
 // Matrixing of up to kBatch slots into the channel's ring, from the current
@@ -157,11 +157,11 @@ float TSynth::EqGain32(int subband) const {
 void TSynth::Matrix(int ch, const float* in, int sbStride, int slotStride, int n) {
   float gains[32];
   const float* g = nullptr;
-  if (fEqEnabled->load(std::memory_order_relaxed) != 0) {
-    for (int s = 0; s < 32; ++s) gains[s] = fEqGain[s].load(std::memory_order_relaxed);
+  if (eqEnabled_->load(std::memory_order_relaxed) != 0) {
+    for (int s = 0; s < 32; ++s) gains[s] = eqGain_[s].load(std::memory_order_relaxed);
     g = gains;
   }
-  fDct(in, sbStride, slotStride, n, g, fV[ch], fPos[ch], Tables().dct);
+  dct_(in, sbStride, slotStride, n, g, v_[ch], pos_[ch], Tables().dct);
 }
 
 void TSynth::Synth(int ch, const float* in, int inStride, int16_t* out, int outStride) {
@@ -175,7 +175,7 @@ void TSynth::SynthSlots(int ch, const float* in, int inStride, int slotStride, i
     const int n = slots - t0 < kBatch ? slots - t0 : kBatch;
     Matrix(ch, in + t0 * slotStride, inStride, slotStride, n);
     for (int t = 0; t < n; ++t) {
-      fWindow(fV[ch], fPos[ch], fWin, out + (t0 + t) * 32 * outStride, outStride);
+      window_(v_[ch], pos_[ch], win_, out + (t0 + t) * 32 * outStride, outStride);
       Advance(ch);
     }
   }
@@ -188,7 +188,7 @@ void TSynth::SynthSlotsStereo(const float* in0, const float* in1, int inStride, 
     Matrix(0, in0 + t0 * slotStride, inStride, slotStride, n);
     Matrix(1, in1 + t0 * slotStride, inStride, slotStride, n);
     for (int t = 0; t < n; ++t) {
-      fWindow2(fV[0], fV[1], fPos[0], fPos[1], fWin, out + (t0 + t) * 64);
+      window2_(v_[0], v_[1], pos_[0], pos_[1], win_, out + (t0 + t) * 64);
       Advance(0);
       Advance(1);
     }
@@ -234,16 +234,16 @@ void TSynth::SynthRowsL12(TSynthChannels mode, const float* rows, int slots, int
       }
       Matrix(0, x0[0], 1, 32, n);
       if (stereo) {
-        fPos[1] = fPos[0];
+        pos_[1] = pos_[0];
         Matrix(1, x1[0], 1, 32, n);
       }
     }
     for (int t = 0; t < n; ++t) {
       int16_t* o = out + (t0 + t) * step;
       if (stereo)
-        fWindow2(fV[0], fV[1], fPos[0], fPos[0], fWin, o);
+        window2_(v_[0], v_[1], pos_[0], pos_[0], win_, o);
       else
-        fWindow(fV[0], fPos[0], fWin, o, 1);
+        window_(v_[0], pos_[0], win_, o, 1);
       Advance(0);
     }
   }

@@ -63,7 +63,7 @@ class TSynth {
   // Changing the flag negates every window coefficient (exact); setting it to
   // its current value does nothing.
   void SetInvertPolarity(bool on);
-  bool PolarityInverted() const { return fInverted; }
+  bool PolarityInverted() const { return inverted_; }
 
   // Subband equaliser, written by the engine from another thread between or
   // during frames: read anew for every batch of up to kBatch time slots (so a
@@ -71,18 +71,18 @@ class TSynth {
   // By default the synthesis keeps its own fields; AttachEqualizer makes it
   // read the owner's (a flag and 32 gains that outlive this object) instead.
   void AttachEqualizer(const std::atomic<int32_t>* enabled, const std::atomic<float>* gains32);
-  void SetEqEnabled32(int32_t enabled) { fOwnEqEnabled.store(enabled, std::memory_order_relaxed); }
-  int32_t EqEnabled32() const { return fEqEnabled->load(std::memory_order_relaxed); }
+  void SetEqEnabled32(int32_t enabled) { ownEqEnabled_.store(enabled, std::memory_order_relaxed); }
+  int32_t EqEnabled32() const { return eqEnabled_->load(std::memory_order_relaxed); }
   void SetEqGain32(int subband, float gain);
   float EqGain32(int subband) const;
 
   // Routine selection (done once per initialisation by the decoder).
-  void SetWindowRoutine(TSynthWindowFn fn) { fWindow = fn; }
-  TSynthWindowFn WindowRoutine() const { return fWindow; }
-  void SetWindow2Routine(TSynthWindow2Fn fn) { fWindow2 = fn; }
-  TSynthWindow2Fn Window2Routine() const { return fWindow2; }
-  void SetDctRoutine(TSynthDctFn fn) { fDct = fn; }
-  TSynthDctFn DctRoutine() const { return fDct; }
+  void SetWindowRoutine(TSynthWindowFn fn) { window_ = fn; }
+  TSynthWindowFn WindowRoutine() const { return window_; }
+  void SetWindow2Routine(TSynthWindow2Fn fn) { window2_ = fn; }
+  TSynthWindow2Fn Window2Routine() const { return window2_; }
+  void SetDctRoutine(TSynthDctFn fn) { dct_ = fn; }
+  TSynthDctFn DctRoutine() const { return dct_; }
 
   // One time slot of channel `ch` (0 or 1) at that channel's own position
   // (Layer III): subband s is read from in[s * inStride]; sample j is written
@@ -117,20 +117,20 @@ class TSynth {
   static const float* DctFactors();
 
  private:
-  void Advance(int ch) { fPos[ch] = (fPos[ch] + kSlots - 1) & (kSlots - 1); }
+  void Advance(int ch) { pos_[ch] = (pos_[ch] + kSlots - 1) & (kSlots - 1); }
   void Matrix(int ch, const float* in, int sbStride, int slotStride, int n);
 
-  alignas(64) float fV[2][kSlots * kSlotValues];
-  alignas(64) float fWin[512];
-  int fPos[2];
-  bool fInverted = false;
-  TSynthWindowFn fWindow;
-  TSynthWindow2Fn fWindow2;
-  TSynthDctFn fDct;
-  std::atomic<int32_t> fOwnEqEnabled{0};
-  std::array<std::atomic<float>, 32> fOwnEqGain;
-  const std::atomic<int32_t>* fEqEnabled = &fOwnEqEnabled;
-  const std::atomic<float>* fEqGain = fOwnEqGain.data();
+  alignas(64) float v_[2][kSlots * kSlotValues];
+  alignas(64) float win_[512];
+  int pos_[2];
+  bool inverted_ = false;
+  TSynthWindowFn window_;
+  TSynthWindow2Fn window2_;
+  TSynthDctFn dct_;
+  std::atomic<int32_t> ownEqEnabled_{0};
+  std::array<std::atomic<float>, 32> ownEqGain_;
+  const std::atomic<int32_t>* eqEnabled_ = &ownEqEnabled_;
+  const std::atomic<float>* eqGain_ = ownEqGain_.data();
 };
 
 // The plain (portable) routines.
