@@ -65,6 +65,10 @@ class BusEnvironment : public TPlayerMainEnvironment {
   void PostToNavinYou(uint32_t msg, int32_t wParam, int32_t lParam) override {
     if (auto w = NavinYou()) w->Post(msg, wParam, lParam);
   }
+  // Navin'You's map view is learned by the position reader, which comes with the alarm;
+  // until then no key or wheel goes to it.
+  bool MapViewKnown() override { return false; }
+  void PostToMapView(uint32_t, int32_t, int32_t) override {}
   bool RestoreWaveVolume(uint32_t volume) override {
     std::unique_ptr<audio::WaveDevice> dev;
     if (audio::OpenWaveDevice(dev, audio::kWaveMapper, kStartUpFormat) != audio::kWaveOk) return false;
@@ -215,10 +219,12 @@ int RunSorrel(int argc, char** argv) {
   auto fm_Command = std::make_unique<Tfm_Command>();
   auto fm_OvisAlarm = std::make_unique<Tfm_OvisAlarm>();
   auto fm_PlayFileList = std::make_unique<Tfm_PlayFileList>();
-  auto fm_PlayList = std::make_unique<Tfm_PlayList>(homeDir);
+  auto fm_PlayList = std::make_unique<Tfm_PlayList>(homeDir, *fm_PlayerMain, fm_PlayFileList->PlayFiles());
   auto fm_Version = std::make_unique<Tfm_Version>();
   fm_PlayerMain->SetCompanions(fm_PlayList.get(), fm_PlayFileList.get(), fm_OvisAlarm.get(),
                                fm_Command.get());
+  // The play list's start-up: the first argument, else the default list, then playing.
+  fm_PlayList->StartUpRestore(QString::fromStdString(opt.listFile));
   port.main = fm_PlayerMain.get();
 
   // The desktop session ending is the end-of-session message.
@@ -230,11 +236,7 @@ int RunSorrel(int argc, char** argv) {
 
   fm_PlayerMain->show();
   fm_PlayerMain->SetReady();
-  if (!opt.listFile.empty()) {
-    // The play list start-up opens the first instance's own argument.
-    const std::string arg = opt.listFile;
-    QTimer::singleShot(50, fm_PlayerMain.get(), [&, arg] { fm_PlayerMain->OpenListFileAndPlay(arg, false); });
-  }
+  if (busUp) fm_PlayerMain->PublishMpris();
   const int rc = QApplication::exec();
   port.main = nullptr;
   fm_PlayerMain->Shutdown();  // when the loop ended some other way

@@ -1,7 +1,14 @@
 #include "app/ui/PlayerMain.h"
 
+#include "app/core/DisplayText.h"
+#include "app/core/MediaKeys.h"
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/SoundDeskStandIn.h"
+#include "app/ui/Trace.h"
 #include "base/FileIO.h"
+#include "controls/MessagePopup.h"
+#include "platform/desktop/Mpris.h"
+#include "platform/input/Bell.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,11 +23,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QThread>
 #include <QUrl>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -72,7 +81,8 @@ TColor Tfm_PlayerMain::FromQColor(const QColor& c) { return c.red() | (c.green()
 Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       homeDir_(std::move(homeDir)),
-      env_(env) {
+      env_(env),
+      clock_(base::SystemClock()) {
   setObjectName(QStringLiteral("fm_PlayerMain"));
   setWindowTitle(QString::fromLatin1(kPlayerCaption));
   resize(kFormWidth, kFormHeight);
@@ -118,6 +128,10 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   lbx_Dummy = new QListWidget(this);
   lbx_Dummy->setObjectName(QStringLiteral("lbx_Dummy"));
   lbx_Dummy->hide();
+  // The window itself takes the keys (its controls never hold the focus), as a form
+  // with key preview sees every key.
+  setFocusPolicy(Qt::StrongFocus);
+  connect(cbx_Shuffle, &QCheckBox::clicked, this, [this] { ShuffleClicked(); });
 
   // The form's own fonts: the defaults of the settings file's font keys.
   lb_Title->setFont(PixelFont(kDefaultLabelFont, 24, true));
@@ -130,21 +144,57 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   lb_CurTime->setFont(PixelFont(kDefaultLabelFont, 16, true));
   for (QLabel* l : {Label1, Label2, Label3, lb_Shuffle}) l->setFont(PixelFont(kDefaultLabelFont, 12, false));
 
-  PopTimer.setInterval(2999);
   TitleTimer.setInterval(400);
   CurrentTimer.setInterval(100);
   tm_CheckMapple.setInterval(500);
   tm_DrawMapple.setInterval(99);
   connect(&CurrentTimer, &QTimer::timeout, this, &Tfm_PlayerMain::CurrentTimerTimer);
-  connect(&PopTimer, &QTimer::timeout, this, [this] {
-    PopTimer.stop();
-    popupShown_ = false;
-  });
+  connect(&TitleTimer, &QTimer::timeout, this, &Tfm_PlayerMain::TitleTimerTimer);
 
   FormCreate();
 }
 
-Tfm_PlayerMain::~Tfm_PlayerMain() = default;
+Tfm_PlayerMain::~Tfm_PlayerMain() {
+  // The bus side first: it calls back into the window.  Then the player, whose events
+  // reach the objects below.
+  mpris_.reset();
+  if (MP3Player) {
+    MP3Player->OnChangePosition = nullptr;
+    MP3Player->OnChangeStatus = nullptr;
+    MP3Player->OnEndPlay = nullptr;
+  }
+  keyboard_.reset();
+  dispatcher_.reset();
+  navigator_.reset();
+  presets_.reset();
+  desk_.reset();
+  playerControl_.reset();
+  MP3Player.reset();
+}
+
+void Tfm_PlayerMain::CreatePlayer() {
+  // The values the main window's stored description gives the component, then its
+  // Loaded step (which spreads the band frequencies from 60 to 16000 Hz).
+  MP3Player = std::make_unique<engine::TMP3Player>(ownerQueue_);
+  engine::TMP3Player& p = *MP3Player;
+  p.BeginLoading();
+  p.SetAutoOpen(true);
+  p.SetAutoPlay(true);
+  p.SetChangePosStep(100);
+  p.SetDecodePriority(engine::tpHighest);
+  p.SetEqualizerEnabled(true);
+  p.SetEqualizerCount(10);
+  p.SetEqualizerMode(engine::memFreq);
+  p.SetVolBalance(0);
+  p.SetVolume(0);  // while loading: the device's own volume stays
+  p.Loaded();
+  p.OnEndPlay = [this](engine::TMP3PlayerIntf*, engine::TMP3EndPlayReason r) { MP3PlayerEndPlay(r); };
+  p.OnChangePosition = [this](engine::TMP3PlayerIntf*) { MP3PlayerChangePosition(); };
+  p.OnChangeStatus = [this](engine::TMP3PlayerIntf*) { MprisChanged(); };
+  playerControl_ = std::make_unique<TEnginePlayerControl>(p, [this](int ms) {
+    if (mpris_) mpris_->Seeked(int64_t{ms} * 1000);
+  });
+}
 
 QString Tfm_PlayerMain::SettingsPath() const {
   return QDir(homeDir_).filePath(QString::fromLatin1(kSettingsFileName));
@@ -156,32 +206,39 @@ void Tfm_PlayerMain::SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* pla
   playFileList_ = playFileList;
   ovisAlarm_ = alarm;
   command_ = command;
-  if (playList_) {
-    connect(playList_, &Tfm_PlayList::ListOpened, this,
-            [this](const QString&, bool fileMode, const QStringList& entries) {
-              // What the list model will do: a fresh list plays from its first entry,
-              // unshuffled, in the list's own mode.
-              settings_.ListFileMode = fileMode;
-              settings_.Shuffle = false;
-              cbx_Shuffle->setChecked(false);
-              settings_.MusicIndex = 0;
-              if (!entries.isEmpty()) {
-                Label4->clear();
-                lb_Title->setText(QFileInfo(entries.front()).fileName());
-                lb_Title->setToolTip(entries.front());
-              }
-            });
-  }
+  if (!playFileList_ || navigator_) return;
+  playFileList_->SetPathDepth(settings_.FLFileLimit);
+  playOrder_ = std::make_unique<TPlayFilesOrder>(playFileList_->PlayFiles(), settings_, *playFileList_);
+  navigator_ = std::make_unique<TNavigator>(*playOrder_, *playerControl_, *this, *errorLog_, clock_);
+  dispatcher_ = std::make_unique<TCommandDispatcher>(*navigator_, *presets_, *this);
+  keyboard_ = std::make_unique<TKeyboard>(*dispatcher_, *this);
+}
+
+void Tfm_PlayerMain::PublishMpris() {
+  if (mpris_ || !dispatcher_) return;
+  mpris_ = std::make_unique<desktop::TMpris>(*this);
+  if (mpris_->Publish() != desktop::TMpris::Result::Published) mpris_.reset();
 }
 
 void Tfm_PlayerMain::FormCreate() {
   ready_ = false;
   QThread::currentThread()->setPriority(QThread::HighestPriority);
   ShowInputMode(0);
-  busy_ = suspended_ = powerSuspended_ = positionLinkActive_ = false;
-  pendingCommand_ = 0;
+  suspended_ = powerSuspended_ = positionLinkActive_ = false;
   firstActivation_ = true;
   shuffleChangeSuppressed_ = true;
+
+  CreatePlayer();
+  static constexpr std::array<int, 10> kBandFrequencies{60,   170,  310,   600,   1000,
+                                                        3000, 6000, 12000, 14000, 16000};
+  for (int i = 0; i < 10; ++i) MP3Player->SetEqualizerFreq(i, kBandFrequencies[i]);
+  popup_ = std::make_unique<controls::TMessagePopup>();
+  popup_->SetOnPopDown([this] {
+    popupShown_ = false;
+    raise();  // back on top, without taking the focus
+  });
+  errorLog_ = std::make_unique<TErrorLog>(
+      QDir(homeDir_).filePath(QString::fromLatin1(kErrorLogFileName)).toStdString(), clock_, *this);
 
   // At the top of the screen, centred; this is also the default of "Left" and "Top".
   const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
@@ -193,18 +250,21 @@ void Tfm_PlayerMain::FormCreate() {
   // An unusable file is said once; the player runs on the defaults.
   if (const std::string why = settingsFile_.Read(settings_, *this); !why.empty())
     std::fprintf(stderr, "sorrel: %s\n", why.c_str());
+  Trace("settings read");
+  // The sound desk takes the levels the settings gave the player.
+  desk_ = std::make_unique<TWindowSoundDesk>(*MP3Player, settings_.PreLevel);
+  presets_ = std::make_unique<TPresets>(*desk_, *this, *this);
   PostNavinMapMatchMode();
   KeepOnScreen();
   homePosition_ = pos();
 
-  cbx_Shuffle->setChecked(settings_.Shuffle);
+  ShowShuffle(settings_.Shuffle);
   resumeAdjustment_ = 0;
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-    if (s == Qt::ApplicationActive) lbx_Dummy->setFocus();
+    if (s == Qt::ApplicationActive) FocusDummy();
   });
   setAcceptDrops(true);
   companionHidden_ = true;
-  displayMode_ = 0;
   popupShown_ = false;
 
   if (env_.KeyboardToolRunning()) env_.PostToKeyboardTool(0);
@@ -260,15 +320,22 @@ void Tfm_PlayerMain::Shutdown() {
   suspended_ = true;
   // Timers, the position link, the alarm; the lyric window is not to come back.
   TitleTimer.stop();
-  PopTimer.stop();
   CurrentTimer.stop();
   tm_CheckMapple.stop();
   tm_DrawMapple.stop();
+  if (popup_) popup_->PopTimer().stop();
   positionLinkActive_ = false;
   companionHidden_ = false;
-  // Nothing plays yet, so there is no position to resume at; without a player the
-  // master level read at start is kept.
-  settings_.CurPos = 0;
+  Trace("shutdown");
+  MP3Player->OnChangePosition = nullptr;
+  // The place to resume at, and the level the fade-in reached (a fade that has not
+  // finished keeps the level read at start).
+  const engine::TMP3PlayerStatus status = MP3Player->Status();
+  settings_.CurPos = status == engine::mpsPlaying || status == engine::mpsPaused ? MP3Player->Position() : 0;
+  if (fadeStep_ >= 99) settings_.MainLevel = MP3Player->Volume();
+  MP3Player->OnEndPlay = nullptr;
+  MP3Player->Stop();
+  MP3Player->Close();
   StoreLiveValues();
   std::string error;
   if (!settingsFile_.Write(settings_, &error) && !error.empty())
@@ -299,6 +366,8 @@ void Tfm_PlayerMain::StoreLiveValues() {
   font(lb_Time, s.PlayTimeFont);
   font(lb_CurTime, s.TimeFont);
   s.LabelFontColor = FromQColor(Label1->palette().color(QPalette::WindowText));
+  s.Balance = MP3Player->VolBalance();
+  for (int i = 0; i < settings::kBands; ++i) s.EQ[i] = MP3Player->EqualizerValue(i);
 }
 
 void Tfm_PlayerMain::closeEvent(QCloseEvent* e) {
@@ -379,23 +448,8 @@ void Tfm_PlayerMain::ShowInputMode(int mode) {
 }
 
 void Tfm_PlayerMain::RunCommand(int command, int32_t argument) {
-  if (busy_) return;  // a command arriving while another runs is dropped
-  busy_ = true;
-  switch (command) {
-    case 2:
-      ParkCursor();
-      break;
-    case 4:
-      // After the caller has had its answer.
-      QTimer::singleShot(0, this, &QWidget::close);
-      break;
-    default:
-      // The playing, display, level, alarm, Navin'You and map commands join as their
-      // parts of the player arrive.
-      (void)argument;
-      break;
-  }
-  busy_ = false;
+  // A command arriving while another runs is dropped by the dispatcher.
+  if (dispatcher_) dispatcher_->Run(command, argument);
 }
 
 void Tfm_PlayerMain::MapMatchStatus(int32_t, bool) {
@@ -413,8 +467,10 @@ void Tfm_PlayerMain::PowerBroadcast(int32_t) {
   // Suspend and resume are handled with the power management.
 }
 
-void Tfm_PlayerMain::AppCommand(uint32_t) {
-  // Becomes Alt+Left or Alt+Right for the key handler, once it exists.
+void Tfm_PlayerMain::AppCommand(uint32_t lParam) {
+  // Alt+Left or Alt+Right (with Shift when the key-state word is not 0) for the key
+  // handler; both run at key down.
+  if (keyboard_) keyboard_->KeyDown(AppCommandKey(lParam));
 }
 
 void Tfm_PlayerMain::ResizeWindow(int width, int height) { resize(width, height); }
@@ -476,7 +532,591 @@ void Tfm_PlayerMain::SetCaptionColor(TColor c) {
 
 void Tfm_PlayerMain::StartFadeIn() {
   // The player starts silent; the title timer's fade-in raises it to "MainLevel".
+  MP3Player->SetVolume(0);
   fadeStep_ = -2;
+}
+
+void Tfm_PlayerMain::SetPlayerBalance(int balance) { MP3Player->SetVolBalance(balance); }
+
+void Tfm_PlayerMain::SetPlayerBand(int band, int value) { MP3Player->SetEqualizerValue(band, value); }
+
+// ---- title timer, fade-in ---------------------------------------------------------------
+
+void Tfm_PlayerMain::TitleTimerTimer() {
+  TitleTimer.stop();
+  if (scrollSetupPending_ && HasSongs()) {
+    scrollSetupPending_ = false;
+    // The full texts are the hints; the captions show them.
+    lb_Title->setText(lb_Title->toolTip());
+    lb_Artist->setText(lb_Artist->toolTip());
+    lb_Album->setText(lb_Album->toolTip());
+  }
+  RunFadeStep();
+  TitleTimer.start();
+}
+
+void Tfm_PlayerMain::RunFadeStep() {
+  if (fadeStep_ >= 1 && fadeStep_ <= 98) {
+    // The master bar runs opposite to the level.
+    const int current = 100 - desk_->Position(TDeskBar::tb_MasterLevel);
+    if (current < settings_.MainLevel) {
+      const int level = std::min(current + 10, settings_.MainLevel);
+      desk_->SetPosition(TDeskBar::tb_MasterLevel, 100 - level);
+      if (level >= settings_.MainLevel) fadeStep_ = 999;
+    } else {
+      fadeStep_ = 999;
+    }
+    if (fadeStep_ == 999) {
+      shuffleChangeSuppressed_ = false;
+      MprisChanged();
+    }
+  }
+  if (fadeStep_ < 99) ++fadeStep_;
+}
+
+// ---- songs ------------------------------------------------------------------------------
+
+void Tfm_PlayerMain::PlayRow(int row) {
+  const std::string path = playOrder_->PathOf(row);
+  Label4->clear();
+  Label4->hide();
+  TitleTimer.stop();
+  MP3Player->Close();
+  settings_.CurFile = path;
+  bool opened = true;
+  try {
+    MP3Player->SetFileName(path);
+  } catch (const std::exception& e) {
+    opened = false;
+    std::fprintf(stderr, "sorrel: %s: %s\n", path.c_str(), e.what());
+  } catch (...) {
+    opened = false;
+  }
+  Trace("play " + std::to_string(row) + " " + path);
+  RefreshLabels();
+  scrollSetupPending_ = true;
+  if (fadeStep_ >= 1 && fadeStep_ <= 98) RunFadeStep();
+  playOrder_->SelectRow(row);
+  TitleTimer.start();
+  MprisChanged();
+  if (!opened) OpenFailed(row, path);
+}
+
+void Tfm_PlayerMain::OpenFailed(int row, const std::string& path) {
+  // Ends as a song that failed while playing: logged, removed, the next one plays.  Queued,
+  // so a list of nothing but broken files is walked one event at a time, never recursively.
+  QMetaObject::invokeMethod(
+      this,
+      [this, row, path] {
+        if (closed_ || !navigator_ || settings_.MusicIndex != row || settings_.CurFile != path) return;
+        if (MP3Player->IsOpened()) return;
+        Trace("error " + path);
+        navigator_->EndOfSong(engine::merError);
+      },
+      Qt::QueuedConnection);
+}
+
+void Tfm_PlayerMain::MP3PlayerEndPlay(engine::TMP3EndPlayReason reason) {
+  Trace("end " + std::to_string(settings_.MusicIndex) + " " + std::to_string(static_cast<int>(reason)));
+  if (reason == engine::merError) Trace("error " + settings_.CurFile);
+  if (navigator_ && !closed_) navigator_->EndOfSong(reason);
+  MprisChanged();
+}
+
+void Tfm_PlayerMain::MP3PlayerChangePosition() {
+  if (!firstBufferTraced_) {
+    firstBufferTraced_ = true;
+    Trace("first buffer queued");
+  }
+  // While a pop-up is up, the time stays as it was.
+  if (popup_->PopTimer().isActive()) return;
+  const std::string text = ElapsedTimeText(MP3Player->Position(), MP3Player->Duration());
+  const QString caption = QString::fromStdString(text);
+  if (lb_Time->text() != caption) lb_Time->setText(caption);
+}
+
+TPlayOrderFacts Tfm_PlayerMain::OrderFacts() const {
+  TPlayOrderFacts f;
+  f.ListFileMode = settings_.ListFileMode;
+  f.Shuffle = settings_.Shuffle;
+  f.MusicIndex = settings_.MusicIndex;
+  if (!playFileList_) return f;
+  const playlist::PlayFileList& files = playFileList_->PlayFiles();
+  f.SongCount = static_cast<int>(files.Count());
+  f.DirectoryCount = static_cast<int>(files.DirFileCounts().size());
+  if (f.MusicIndex >= 0 && f.MusicIndex < f.SongCount) {
+    const playlist::PlayFile& pf = files.AtRow(static_cast<size_t>(f.MusicIndex));
+    f.DirectoryNo = static_cast<int>(pf.directoryNumber);
+    f.FileNo = static_cast<int>(pf.fileNumber);
+    if (pf.directoryNumber < files.DirFileCounts().size())
+      f.DirectorySongCount = static_cast<int>(files.DirFileCounts()[pf.directoryNumber]);
+  }
+  return f;
+}
+
+void Tfm_PlayerMain::RefreshLabels() {
+  if (popup_->Shown()) popup_->Hide();
+  const TSongFacts song{MP3Player->Title(), MP3Player->Artist(), MP3Player->Album(), MP3Player->Year()};
+  const TPlayOrderFacts order = OrderFacts();
+  const TLabelTexts t = RefreshLabelTexts(song, order, settings_);
+  std::string title = t.TitleHint;
+  lb_Title->setToolTip(QString::fromStdString(title));
+  lb_Artist->setToolTip(QString::fromStdString(t.ArtistHint));
+  lb_Album->setToolTip(QString::fromStdString(t.AlbumHint));
+  infoText_ = t.InfoText;
+  if (playFileList_) playFileList_->ShowNumbers(t);
+  // Until the title timer's next tick sets them up, the captions follow at once.
+  lb_Title->setText(lb_Title->toolTip());
+  lb_Artist->setText(lb_Artist->toolTip());
+  lb_Album->setText(lb_Album->toolTip());
+}
+
+// ---- shuffle ----------------------------------------------------------------------------
+
+void Tfm_PlayerMain::SetShuffleLook(bool checked) {
+  QFont f = lb_Shuffle->font();
+  f.setBold(checked);
+  f.setItalic(checked);
+  lb_Shuffle->setFont(f);
+}
+
+void Tfm_PlayerMain::SetShuffle(bool on) {
+  settings_.Shuffle = on;
+  const QSignalBlocker block(cbx_Shuffle);
+  cbx_Shuffle->setChecked(on);
+  SetShuffleLook(on);
+  MprisChanged();
+}
+
+void Tfm_PlayerMain::ShowShuffle(bool checked) { SetShuffle(checked); }
+
+void Tfm_PlayerMain::SetMainShuffle(bool checked) {
+  if (checked == cbx_Shuffle->isChecked()) return;
+  // As a click: the order follows, the song keeps playing.
+  if (navigator_) navigator_->ToggleShuffle(TShuffleChoice::kKeepSong);
+}
+
+void Tfm_PlayerMain::ShuffleClicked() {
+  // The box has flipped itself; the navigator flips it again as it switches.
+  const QSignalBlocker block(cbx_Shuffle);
+  cbx_Shuffle->setChecked(settings_.Shuffle);
+  if (dispatcher_ && !dispatcher_->Busy()) navigator_->ToggleShuffle(TShuffleChoice::kKeepSong);
+  FocusDummy();
+}
+
+void Tfm_PlayerMain::FocusDummy() { setFocus(Qt::OtherFocusReason); }
+
+void Tfm_PlayerMain::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }
+
+// ---- commands ---------------------------------------------------------------------------
+
+void Tfm_PlayerMain::MoveCursorOutside() {
+  const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                        : QRect(0, 0, 1024, 768);
+  const QRect r = frameGeometry();
+  const int x = screen.center().x() < r.left() ? r.left() - 99 : r.left() + r.width() + 99;
+  const int y = screen.center().y() < r.top() ? r.top() - 99 : r.top() + r.height() + 99;
+  QCursor::setPos(x, y);
+  waitLoop_.Wait(99);
+}
+
+void Tfm_PlayerMain::Close() { close(); }
+
+void Tfm_PlayerMain::ShowSongInformation() {
+  popupShown_ = true;
+  informationShowing_ = true;
+  ShowMessage(infoText_);
+  informationShowing_ = false;
+}
+
+void Tfm_PlayerMain::ShowMessage(const std::string& text) {
+  const int highlight = PopUpHighlightLine(informationShowing_, OrderFacts());
+  popup_->ShowMessage(QString::fromStdString(text), highlight, frameGeometry());
+  MprisChanged();
+}
+
+// ---- keys -------------------------------------------------------------------------------
+
+TKeyContext Tfm_PlayerMain::KeySettings() const {
+  TKeyContext c;
+  c.Tarn_Lyric = settings_.Tarn_Lyric;
+  c.LyricOn = lyricOn_;
+  c.DisplayMode = dispatcher_ ? dispatcher_->DisplayMode() : 0;
+  c.f1Cancel = settings_.f1Cancel;
+  c.f9Cancel = settings_.f9Cancel;
+  return c;
+}
+
+void Tfm_PlayerMain::ForwardKey(uint16_t key) {
+  env_.PostToMapView(WM_KEYDOWN, key, 0);
+  env_.PostToMapView(WM_KEYUP, key, 0);
+}
+
+void Tfm_PlayerMain::ClickTime() {
+  QCursor::setPos(lb_Time->mapToGlobal(lb_Time->rect().center()));
+  TimeClicked();
+}
+
+void Tfm_PlayerMain::ClickCurTime() {
+  QCursor::setPos(lb_CurTime->mapToGlobal(lb_CurTime->rect().center()));
+  CurTimeClicked();
+}
+
+void Tfm_PlayerMain::TimeClicked() {
+  HideCompanionWindow(command_, true);
+  if (!HasSongs()) ShowCompanionWindow(playList_);
+  if (playList_ && !playList_->isVisible()) ShowCompanionWindow(playFileList_);
+}
+
+void Tfm_PlayerMain::CurTimeClicked() {
+  HideCompanionWindow(playFileList_, true);
+  if (playList_ && !playList_->isVisible()) ShowCompanionWindow(command_);
+}
+
+void Tfm_PlayerMain::ShowCompanionWindow(QWidget* w) {
+  if (!w) return;
+  homePosition_ = pos();
+  const QScreen* s = QGuiApplication::primaryScreen();
+  const QPoint cursorOffset = QCursor::pos() - pos();
+  if (s) {
+    const int screenHeight = s->geometry().height();
+    if (screenHeight < y() + height() + w->height() + 40)
+      move(x(), screenHeight - height() - w->height() - 40);
+  }
+  QCursor::setPos(pos() + cursorOffset);
+  w->move(x(), y() + frameGeometry().height());
+  w->show();
+  w->raise();
+  w->activateWindow();
+  companionHidden_ = false;
+}
+
+namespace {
+
+TKeyInput ToKeyInput(const input::TKeyStroke& k, const input::TKeypadChordKeys& held) {
+  TKeyInput in;
+  in.Key = k.vk;
+  in.Modifiers = {k.modifiers.shift, k.modifiers.ctrl, k.modifiers.alt};
+  uint8_t bits = 0;
+  if (held.plus) bits |= kHeldPlus;
+  if (held.minus) bits |= kHeldMinus;
+  if (held.backSpace) bits |= kHeldBack;
+  if (held.point) bits |= kHeldPoint;
+  if (held.star) bits |= kHeldStar;
+  if (held.slash) bits |= kHeldSlash;
+  if (held.zero) bits |= kHeldZero;
+  in.Held = bits;
+  return in;
+}
+
+}  // namespace
+
+void Tfm_PlayerMain::KeyDown(QKeyEvent* e) {
+  const input::TKeyStroke k = keyInput_.KeyDown(*e);
+  e->accept();
+  if (!keyboard_) return;
+  if (k.appCommand != 0) {
+    MediaKey(k.appCommand);
+    return;
+  }
+  if (k.vk == 0) return;
+  keyboard_->KeyDown(ToKeyInput(k, keyInput_.Held().ChordKeys()));
+}
+
+void Tfm_PlayerMain::KeyUp(QKeyEvent* e) {
+  const input::TKeyStroke k = keyInput_.KeyUp(*e);
+  e->accept();
+  // X sends a release before every repeated press; Windows sends none.
+  if (!keyboard_ || k.autoRepeat || k.vk == 0) return;
+  keyboard_->KeyUp(k.vk);
+}
+
+void Tfm_PlayerMain::MediaKey(uint16_t appCommand) {
+  if (!dispatcher_ || dispatcher_->Busy()) return;
+  switch (const TMediaAction action = MediaKeyAction(appCommand)) {
+    case TMediaAction::kNone:
+      return;
+    case TMediaAction::kAppCommandKey:
+      AppCommand(uint32_t{appCommand} << 16);
+      return;
+    case TMediaAction::kNextSong:
+      RunCommand(9, 0);
+      return;
+    case TMediaAction::kPreviousSong:
+      RunCommand(8, 0);
+      return;
+    case TMediaAction::kForward:
+      RunCommand(7, 0);
+      return;
+    case TMediaAction::kBack:
+      RunCommand(6, 0);
+      return;
+    case TMediaAction::kStop:
+      Stop();
+      return;
+    case TMediaAction::kPlayPause:
+    case TMediaAction::kPlay:
+    case TMediaAction::kPause:
+      switch (PlayRequestFor(action, MP3Player->Status())) {
+        case TPlayRequest::kNothing:
+          return;
+        case TPlayRequest::kTogglePause:
+          RunCommand(5, 0);
+          return;
+        case TPlayRequest::kPlayCurrent:
+          PlayCurrent();
+          return;
+      }
+  }
+}
+
+bool Tfm_PlayerMain::event(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::KeyPress:
+      KeyDown(static_cast<QKeyEvent*>(e));
+      return true;
+    case QEvent::KeyRelease:
+      KeyUp(static_cast<QKeyEvent*>(e));
+      return true;
+    case QEvent::ShortcutOverride:
+      // Every key is the window's own: no shortcut takes one away.
+      e->accept();
+      return true;
+    case QEvent::WindowDeactivate:
+    case QEvent::FocusOut:
+      keyInput_.FocusLost();
+      break;
+    case QEvent::WindowActivate:
+      if (firstActivation_) {
+        firstActivation_ = false;
+        update();
+      }
+      break;
+    default:
+      break;
+  }
+  return QWidget::event(e);
+}
+
+bool Tfm_PlayerMain::focusNextPrevChild(bool) {
+  // Tab is a key like the others, not a focus move.
+  return false;
+}
+
+// ---- mouse ------------------------------------------------------------------------------
+
+void Tfm_PlayerMain::mouseDoubleClickEvent(QMouseEvent* e) {
+  e->accept();
+  // A double click is Space with no modifier.
+  if (!keyboard_) return;
+  TKeyInput space;
+  space.Key = 0x20;
+  keyboard_->KeyDown(space);
+  keyboard_->KeyUp(0x20);
+}
+
+void Tfm_PlayerMain::mousePressEvent(QMouseEvent* e) {
+  e->accept();
+  const QWidget* target = childAt(e->position().toPoint());
+  if (e->button() == Qt::BackButton || e->button() == Qt::ForwardButton) {
+    // The mouse's back and forward buttons come as WM_APPCOMMAND: back sets bit 0.
+    AppCommand(uint32_t{e->button() == Qt::BackButton ? 1u : 2u} << 16);
+    return;
+  }
+  if (e->button() != Qt::LeftButton) return;
+  if (target == lb_Time) {
+    TimeClicked();
+  } else if (target == lb_CurTime) {
+    CurTimeClicked();
+  } else if (target == lb_Shuffle) {
+    if (dispatcher_ && !dispatcher_->Busy()) navigator_->ToggleShuffle(TShuffleChoice::kKeepSong);
+  } else if (target == img_Close) {
+    ShowInputMode(8);
+    closePressed_ = true;
+  } else if (windowHandle()) {
+    windowHandle()->startSystemMove();
+  }
+}
+
+void Tfm_PlayerMain::mouseReleaseEvent(QMouseEvent* e) {
+  e->accept();
+  if (!closePressed_) return;
+  closePressed_ = false;
+  if (img_Close->geometry().contains(e->position().toPoint()))
+    close();
+  else
+    ShowInputMode(0);
+}
+
+void Tfm_PlayerMain::wheelEvent(QWheelEvent* e) {
+  e->accept();
+  if (!env_.MapViewKnown()) return;
+  env_.PostToMapView(WM_MOUSEWHEEL, e->angleDelta().y() >= 0 ? kWheelUp : kWheelDown, 0);
+}
+
+// ---- presets ----------------------------------------------------------------------------
+
+std::string Tfm_PlayerMain::EqPresetName(int n) const { return settings_.Presets[n].AEQName; }
+
+TEqLevels Tfm_PlayerMain::EqPreset(int n) const {
+  const settings::TEqPreset& p = settings_.Presets[n];
+  TEqLevels l;
+  l.Volume = p.AVolume;
+  l.Balance = p.ABalance;
+  l.PreLevel = p.APreLevel;
+  for (int i = 0; i < settings::kBands; ++i) l.Bands[i] = p.AEQ[i];
+  return l;
+}
+
+void Tfm_PlayerMain::SetEqPreset(int n, const TEqLevels& l) {
+  settings::TEqPreset& p = settings_.Presets[n];
+  p.AVolume = l.Volume;
+  p.ABalance = l.Balance;
+  p.APreLevel = l.PreLevel;
+  for (int i = 0; i < settings::kBands; ++i) p.AEQ[i] = l.Bands[i];
+}
+
+TWindowSize Tfm_PlayerMain::SizePreset(int n) const {
+  switch (n) {
+    case 0:
+      return {settings_.Width0, settings_.Height0};
+    case 1:
+      return {settings_.Width1, settings_.Height1};
+    default:
+      return {settings_.Width2, settings_.Height2};
+  }
+}
+
+void Tfm_PlayerMain::SetSizePreset(int n, TWindowSize size) {
+  int& w = n == 0 ? settings_.Width0 : n == 1 ? settings_.Width1 : settings_.Width2;
+  int& h = n == 0 ? settings_.Height0 : n == 1 ? settings_.Height1 : settings_.Height2;
+  w = size.Width;
+  h = size.Height;
+}
+
+// ---- MPRIS ------------------------------------------------------------------------------
+
+void Tfm_PlayerMain::MprisChanged() {
+  if (mpris_) mpris_->Changed();
+}
+
+desktop::TMprisStatus Tfm_PlayerMain::Status() const {
+  switch (MP3Player->Status()) {
+    case engine::mpsPlaying:
+      return desktop::TMprisStatus::Playing;
+    case engine::mpsPaused:
+      return desktop::TMprisStatus::Paused;
+    default:
+      return desktop::TMprisStatus::Stopped;
+  }
+}
+
+desktop::TMprisTrack Tfm_PlayerMain::CurrentTrack() const {
+  desktop::TMprisTrack t;
+  if (!HasSongs()) return t;
+  t.row = settings_.MusicIndex;
+  t.fileName = settings_.CurFile;
+  if (MP3Player->IsOpened()) {
+    t.lengthUs = int64_t{MP3Player->Duration()} * 1000;
+    t.title = MP3Player->Title();
+    t.artist = MP3Player->Artist();
+    t.album = MP3Player->Album();
+  }
+  return t;
+}
+
+int64_t Tfm_PlayerMain::PositionUs() const {
+  return MP3Player->IsOpened() ? int64_t{MP3Player->Position()} * 1000 : 0;
+}
+
+int Tfm_PlayerMain::MasterLevel() const { return 100 - desk_->Position(TDeskBar::tb_MasterLevel); }
+
+bool Tfm_PlayerMain::HasSongs() const { return playOrder_ && playOrder_->Count() > 0; }
+
+void Tfm_PlayerMain::PlayCurrent() {
+  if (navigator_ && !Busy()) navigator_->PlayCurrent();
+}
+
+void Tfm_PlayerMain::Stop() {
+  if (Busy()) return;
+  MP3Player->Close();
+  MprisChanged();
+}
+
+void Tfm_PlayerMain::SetPositionUs(int64_t us) {
+  if (Busy() || !MP3Player->IsOpened()) return;
+  playerControl_->Seek(static_cast<int>(us / 1000));
+}
+
+void Tfm_PlayerMain::SetMasterLevel(int level) {
+  if (Busy()) return;
+  desk_->SetPosition(TDeskBar::tb_MasterLevel, 100 - std::clamp(level, 0, 100));
+  // The user chose a level: the fade-in does not take it back.
+  fadeStep_ = 999;
+  MprisChanged();
+}
+
+void Tfm_PlayerMain::PlaySong(const std::string& path) {
+  if (Busy() || !playList_) return;
+  HideCompanionWindow(playFileList_, true);
+  HideCompanionWindow(playList_, true);
+  playList_->PlaySong(QString::fromStdString(path));
+}
+
+void Tfm_PlayerMain::Raise() {
+  show();
+  raise();
+  activateWindow();
+}
+
+// ---- the play list's side ---------------------------------------------------------------
+
+void Tfm_PlayerMain::StartPlaying() {
+  if (navigator_) navigator_->PlayCurrent();
+}
+
+void Tfm_PlayerMain::StartAfterStartUp(bool resume) {
+  if (navigator_) navigator_->StartAfterStartUp(resume);
+}
+
+void Tfm_PlayerMain::SelectCurrentRow() {
+  if (playOrder_ && settings_.MusicIndex >= 0 && settings_.MusicIndex < playOrder_->Count())
+    playOrder_->SelectRow(settings_.MusicIndex);
+}
+
+void Tfm_PlayerMain::CloseEditor() { HideCompanionWindow(playList_, true); }
+
+void Tfm_PlayerMain::SetLabel4(playlist::TLabel4 text) {
+  switch (text) {
+    case playlist::TLabel4::kClear:
+      Label4->clear();
+      Label4->hide();
+      return;
+    case playlist::TLabel4::kWaiting:
+      Label4->setText(QString::fromUtf8(kLabel4Waiting));
+      break;
+    case playlist::TLabel4::kNoPlayFiles:
+      Label4->setText(QString::fromUtf8(kLabel4NoPlayFiles));
+      break;
+  }
+  Label4->show();
+  Label4->raise();
+}
+
+void Tfm_PlayerMain::WarningBeep() { input::QuestionBeep(); }
+
+void Tfm_PlayerMain::NoLyricSongsMessage() {
+  QMessageBox::warning(this, QStringLiteral("演奏不可"), QStringLiteral("歌詞付のMP3ファイルがありません"));
+}
+
+void Tfm_PlayerMain::PlayFilesChanged() {
+  if (playFileList_) playFileList_->RowsChanged();
+  Trace("play files " + std::to_string(playOrder_ ? playOrder_->Count() : 0));
+  MprisChanged();
+}
+
+void Tfm_PlayerMain::Report(const std::string& message) {
+  std::fprintf(stderr, "sorrel: %s\n", message.c_str());
 }
 
 }  // namespace sorrel::app

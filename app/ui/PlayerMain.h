@@ -1,10 +1,24 @@
 // The main player window: a borderless, always-on-top strip showing the current song.
-// It owns the settings record, answers the messages of other programs (through its
-// message table) and runs the orderly shutdown.
+// It owns the settings record and the player, answers the messages of other programs
+// (through its message table), turns keys, clicks, the wheel and the desktop's media
+// controls into commands for the one dispatcher, and runs the orderly shutdown.  What
+// the commands do is decided by the Qt-free core (navigator, dispatcher, key machine,
+// presets, play list controller); the window carries it out on its controls and the
+// player.
 #pragma once
 
+#include "app/core/Commands.h"
+#include "app/core/DisplayText.h"
+#include "app/core/Keyboard.h"
 #include "app/core/MessageTable.h"
+#include "app/core/PlayOrder.h"
 #include "app/core/Settings.h"
+#include "app/core/Wait.h"
+#include "app/ui/QtOwnerQueue.h"
+#include "engine/MP3Player.h"
+#include "platform/desktop/MprisHost.h"
+#include "platform/input/KeyTranslate.h"
+#include "playlist/core/PlayListController.h"
 
 #include <QPixmap>
 #include <QString>
@@ -14,11 +28,19 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QCheckBox;
 class QListWidget;
 class QFrame;
+
+namespace sorrel::controls {
+class TMessagePopup;
+}
+namespace sorrel::desktop {
+class TMpris;
+}
 
 namespace sorrel::app {
 
@@ -37,6 +59,9 @@ class TPlayerMainEnvironment {
   virtual void PostToKeyboardTool(int32_t wParam) = 0;  // WM_USER+0x198
   virtual bool NavinYouRunning() = 0;
   virtual void PostToNavinYou(uint32_t msg, int32_t wParam, int32_t lParam) = 0;
+  // Navin'You's map view, which takes the keys without a command and the wheel.
+  virtual bool MapViewKnown() = 0;
+  virtual void PostToMapView(uint32_t msg, int32_t wParam, int32_t lParam) = 0;
   // Writes the saved wave volume back; false when the device cannot be opened.
   virtual bool RestoreWaveVolume(uint32_t volume) = 0;
 };
@@ -44,15 +69,37 @@ class TPlayerMainEnvironment {
 inline constexpr const char* kPlayerCaption = "Tarn's MP3Player";
 inline constexpr uint32_t kDefaultSavedWaveVolume = 30;
 
-class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessageHandler {
+// Messages posted to Navin'You's map view.
+inline constexpr uint32_t WM_KEYDOWN = 0x0100;
+inline constexpr uint32_t WM_KEYUP = 0x0101;
+inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
+inline constexpr int32_t kWheelUp = 0x00780000;                           // delta +120
+inline constexpr int32_t kWheelDown = static_cast<int32_t>(0xFF880000u);  // delta -120
+
+class TWindowSoundDesk;
+
+class Tfm_PlayerMain : public QWidget,
+                       public TSettingsHost,
+                       public TMainMessageHandler,
+                       public TNavigationHost,
+                       public TCommandHost,
+                       public TKeyboardHost,
+                       public TPresetHost,
+                       public TMessagePopUp,
+                       public TWaitHost,
+                       public desktop::TMprisHost,
+                       public playlist::TPlayListHost {
   Q_OBJECT
  public:
   Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWidget* parent = nullptr);
   ~Tfm_PlayerMain() override;
 
-  // The windows created after this one, known once they exist.
+  // The windows created after this one, known once they exist.  With the play file list
+  // the play order exists, and with it the navigator, the dispatcher and the keys.
   void SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* playFileList, Tfm_OvisAlarm* alarm,
                      Tfm_Command* command);
+  // MPRIS on the session bus (the application calls it when there is a bus).
+  void PublishMpris();
   void SetReady() { ready_ = true; }
   bool Ready() const { return ready_; }
   bool Closed() const { return closed_; }
@@ -65,6 +112,9 @@ class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessage
   int InputMode() const { return inputMode_; }
   int32_t ResumeAdjustment() const { return resumeAdjustment_; }
   int FadeStep() const { return fadeStep_; }
+  engine::TMP3Player& Player() { return *MP3Player; }
+  TCommandDispatcher* Dispatcher() { return dispatcher_.get(); }
+  controls::TMessagePopup& Popup() { return *popup_; }
 
   // The orderly shutdown; runs once.  Every way of ending (close, command 4, the end of
   // the session, SIGTERM) comes here.
@@ -93,40 +143,165 @@ class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessage
   void SetTextStyle(TTextRole role, const TFontStyle& f) override;
   void SetCaptionColor(TColor c) override;
   void StartFadeIn() override;
-  void SetPlayerBalance(int) override {}
-  void SetPlayerBand(int, int) override {}
+  void SetPlayerBalance(int balance) override;
+  void SetPlayerBand(int band, int value) override;
   void ApplyLyricStyle(const TLyricStyle&) override {}
   void ApplyMappleLink(const maplink::TMappleLinkSettings&) override {}
+
+  // TNavigationHost
+  int MusicIndex() const override { return settings_.MusicIndex; }
+  void SetMusicIndex(int row) override { settings_.MusicIndex = row; }
+  std::string CurFile() const override { return settings_.CurFile; }
+  bool Shuffle() const override { return settings_.Shuffle; }
+  void SetShuffle(bool on) override;
+  void SetShuffleSeed(int32_t seed) override { settings_.ShuffleSeed = seed; }
+  bool ListFileMode() const override { return settings_.ListFileMode; }
+  int CurPos() const override { return settings_.CurPos; }
+  int MainLevel() const override { return settings_.MainLevel; }
+  bool UseTNLink() const override { return settings_.UseTNLink; }
+  void PlayRow(int row) override;
+  void RefreshLabels() override;
+  void FocusDummy() override;
+  void ProcessMessages() override;
+
+  // TCommandHost
+  bool TarnLyric() const override { return settings_.Tarn_Lyric; }
+  void MoveCursorOutside() override;
+  void Close() override;
+  void ShowSongInformation() override;
+
+  // TKeyboardHost
+  TKeyContext KeySettings() const override;
+  bool CanForwardKeys() const override { return env_.MapViewKnown(); }
+  void ForwardKey(uint16_t key) override;
+  void ClickTime() override;
+  void ClickCurTime() override;
+
+  // TPresetHost
+  std::string EqPresetName(int n) const override;
+  TEqLevels EqPreset(int n) const override;
+  void SetEqPreset(int n, const TEqLevels& levels) override;
+  TWindowSize SizePreset(int n) const override;
+  void SetSizePreset(int n, TWindowSize size) override;
+  TWindowSize FreeSize() const override { return {settings_.Width, settings_.Height}; }
+  TWindowSize WindowSize() const override { return {width(), height()}; }
+  void ResizeWindow(TWindowSize size) override { ResizeWindow(size.Width, size.Height); }
+
+  // TMessagePopUp
+  void ShowMessage(const std::string& text) override;
+
+  // TWaitHost
+  int MinSleepTime() const override { return settings_.MinSleepTime; }
+
+  // desktop::TMprisHost
+  desktop::TMprisStatus Status() const override;
+  desktop::TMprisTrack CurrentTrack() const override;
+  int64_t PositionUs() const override;
+  int MasterLevel() const override;
+  bool HasSongs() const override;
+  bool Busy() const override { return dispatcher_ && dispatcher_->Busy(); }
+  void PlayCurrent() override;
+  void Stop() override;
+  void SetPositionUs(int64_t us) override;
+  void SetMasterLevel(int level) override;
+  void OpenList(const std::string& path) override { OpenListFileAndPlay(path, true); }
+  void PlaySong(const std::string& path) override;
+  void Raise() override;
+
+  // playlist::TPlayListHost
+  playlist::TCurrentMusic& CurrentMusic() override { return settings_; }
+  bool PlayWithLyric() const override { return settings_.PlayWithLyric; }
+  void SetPlayWithLyric(bool on) override { settings_.PlayWithLyric = on; }
+  void SetMainShuffle(bool checked) override;
+  void ShowShuffle(bool checked) override;
+  std::string PlayerFileName() const override { return MP3Player->FileName(); }
+  bool PlayerIsOpened() const override { return MP3Player->IsOpened(); }
+  void StartPlaying() override;
+  void StartAfterStartUp(bool resume) override;
+  void SelectCurrentRow() override;
+  void RefreshDisplay() override { RefreshLabels(); }
+  void CloseEditor() override;
+  void SetLabel4(playlist::TLabel4 text) override;
+  void WarningBeep() override;
+  void NoLyricSongsMessage() override;
+  void PlayFilesChanged() override;
+  void Report(const std::string& message) override;
 
   static QColor ToQColor(TColor c);
   static TColor FromQColor(const QColor& c);
 
  protected:
+  bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  bool focusNextPrevChild(bool next) override;
+  void wheelEvent(QWheelEvent* e) override;
 
  private:
+  void CreatePlayer();
   void FormCreate();
   void KeepOnScreen();
   void CurrentTimerTimer();
+  void TitleTimerTimer();
+  void RunFadeStep();
   void StoreLiveValues();
   void HideCompanionWindow(QWidget* w, bool parkCursor);
+  void ShowCompanionWindow(QWidget* w);
   void PostNavinMapMatchMode();
   QLabel* StyledLabel(TTextRole role) const;
+  void SetShuffleLook(bool checked);
+  void ShuffleClicked();
+  // The clicks on lb_Time and lb_CurTime.
+  void TimeClicked();
+  void CurTimeClicked();
+  // The player's events.
+  void MP3PlayerEndPlay(engine::TMP3EndPlayReason reason);
+  void MP3PlayerChangePosition();
+  // A song the player could not open ends as one that failed while playing.
+  void OpenFailed(int row, const std::string& path);
+  void KeyDown(QKeyEvent* e);
+  void KeyUp(QKeyEvent* e);
+  void MediaKey(uint16_t appCommand);
+  void MprisChanged();
+  TPlayOrderFacts OrderFacts() const;
 
   QString homeDir_;
   TPlayerMainEnvironment& env_;
   TPlayerSettings settings_;
   TSettingsFile settingsFile_{SettingsPath().toStdString()};
   TMessageTable messages_{*this};
+  base::TClock& clock_;
+
+  // The player component, its owner queue, and what the navigator sees of it.
+  QtOwnerQueue ownerQueue_;
+  std::unique_ptr<engine::TMP3Player> MP3Player;
+  std::unique_ptr<TEnginePlayerControl> playerControl_;
+
+  std::unique_ptr<controls::TMessagePopup> popup_;
+  int popupHighlight_ = 1;
+  std::unique_ptr<TErrorLog> errorLog_;
+  std::unique_ptr<TWindowSoundDesk> desk_;
+  std::unique_ptr<TPresets> presets_;
+  TWaitLoop waitLoop_{*this, clock_};
 
   Tfm_PlayList* playList_ = nullptr;
   Tfm_PlayFileList* playFileList_ = nullptr;
   Tfm_OvisAlarm* ovisAlarm_ = nullptr;
   Tfm_Command* command_ = nullptr;
+
+  // Made once the play file list exists.
+  std::unique_ptr<TPlayFilesOrder> playOrder_;
+  std::unique_ptr<TNavigator> navigator_;
+  std::unique_ptr<TCommandDispatcher> dispatcher_;
+  std::unique_ptr<TKeyboard> keyboard_;
+  input::TKeyboardInput keyInput_;
+  std::unique_ptr<desktop::TMpris> mpris_;
 
   // Controls.
   QLabel* Image;
@@ -145,7 +320,7 @@ class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessage
   QFrame* pnl_GPSStatus;
   QFrame* pnl_LyricStatus;
   QListWidget* lbx_Dummy;
-  QTimer PopTimer, TitleTimer, CurrentTimer, tm_CheckMapple, tm_DrawMapple;
+  QTimer TitleTimer, CurrentTimer, tm_CheckMapple, tm_DrawMapple;
   QPixmap backPicture_;
 
   // State.
@@ -153,18 +328,21 @@ class Tfm_PlayerMain : public QWidget, public TSettingsHost, public TMainMessage
   bool closed_ = false;
   bool suspended_ = false;
   bool powerSuspended_ = false;
-  bool busy_ = false;
   bool positionLinkActive_ = false;
   bool firstActivation_ = true;
   bool shuffleChangeSuppressed_ = true;
   bool companionHidden_ = true;
   bool popupShown_ = false;
-  int displayMode_ = 0;
-  int pendingCommand_ = 0;
+  bool scrollSetupPending_ = false;
+  bool firstBufferTraced_ = false;
+  bool informationShowing_ = false;  // the pop-up being shown is the information (19)
+  bool closePressed_ = false;
+  bool lyricOn_ = false;
   int inputMode_ = 0;
   int fadeStep_ = 0;
   int32_t resumeAdjustment_ = 0;
   uint32_t savedWaveVolume_ = kDefaultSavedWaveVolume;
+  std::string infoText_;  // the song information pop-up's text
   QPoint homePosition_;
   TColor frameColor_ = 0xC0C0C0;
 };
