@@ -43,6 +43,14 @@ void StorePresetLevels(TEqPreset& preset, const TEqLevels& levels) {
   preset.AEQ = levels.Bands;
 }
 
+TSoundDesk::TSoundDesk(engine::TMP3PlayerIntf& player, TSoundDeskSettings& settings)
+    : player_(player), settings_(settings) {
+  Move(TDeskBar::tb_MasterLevel, 100 - player_.Volume());
+  Move(TDeskBar::tb_Balance, player_.VolBalance());
+  for (int b = 0; b < PlayerBands(); ++b) Move(EqBar(b), settings_.PreLevel - player_.EqualizerValue(b));
+  Move(TDeskBar::tb_PreLevel, -settings_.PreLevel);
+}
+
 int TSoundDesk::PlayerBands() const { return std::clamp(player_.EqualizerCount(), 0, kBands); }
 
 bool TSoundDesk::Move(TDeskBar bar, int position) {
@@ -76,11 +84,14 @@ void TSoundDesk::Changed(TDeskBar bar) {
   Notify(bar);
 }
 
-void TSoundDesk::EqChange(int band) { player_.SetEqualizerValue(band, preLevel_ + Level(EqBar(band))); }
+void TSoundDesk::EqChange(int band) {
+  player_.SetEqualizerValue(band, settings_.PreLevel + Level(EqBar(band)));
+}
 
 void TSoundDesk::PreLevelChange() {
-  preLevel_ = Level(TDeskBar::tb_PreLevel);
-  for (int b = 0; b < PlayerBands(); ++b) player_.SetEqualizerValue(b, preLevel_ - Position(EqBar(b)));
+  settings_.PreLevel = Level(TDeskBar::tb_PreLevel);
+  for (int b = 0; b < PlayerBands(); ++b)
+    player_.SetEqualizerValue(b, settings_.PreLevel - Position(EqBar(b)));
 }
 
 void TSoundDesk::MasterLevelChange() { player_.SetVolume(Level(TDeskBar::tb_MasterLevel)); }
@@ -103,20 +114,20 @@ void TSoundDesk::Load() {
   SetPosition(TDeskBar::tb_MasterLevel, 100 - player_.Volume());
   SetPosition(TDeskBar::tb_Balance, player_.VolBalance());
   for (int b = 0; b < PlayerBands(); ++b) {
-    Move(EqBar(b), preLevel_ - player_.EqualizerValue(b));
+    Move(EqBar(b), settings_.PreLevel - player_.EqualizerValue(b));
     Changed(EqBar(b));
   }
-  Move(TDeskBar::tb_PreLevel, -preLevel_);
+  Move(TDeskBar::tb_PreLevel, -settings_.PreLevel);
   Changed(TDeskBar::tb_PreLevel);
 }
 
 void TSoundDesk::Flat() {
-  preLevel_ = 0;
+  settings_.PreLevel = 0;
   SetPosition(TDeskBar::tb_PreLevel, 0);
   SetPosition(TDeskBar::tb_Balance, 0);
   for (int b = 0; b < kBands; ++b) {
     player_.SetEqualizerValue(b, 0);
-    SetPosition(EqBar(b), preLevel_ - 0);
+    SetPosition(EqBar(b), settings_.PreLevel - 0);
   }
 }
 
@@ -124,7 +135,7 @@ TEqLevels TSoundDesk::Levels() const {
   TEqLevels l;
   l.Volume = player_.Volume();
   l.Balance = player_.VolBalance();
-  l.PreLevel = preLevel_;
+  l.PreLevel = settings_.PreLevel;
   for (int b = 0; b < PlayerBands(); ++b) l.Bands[b] = player_.EqualizerValue(b);
   return l;
 }
@@ -132,7 +143,7 @@ TEqLevels TSoundDesk::Levels() const {
 void TSoundDesk::SetLevels(const TEqLevels& levels) {
   player_.SetVolume(levels.Volume);
   player_.SetVolBalance(levels.Balance);
-  preLevel_ = levels.PreLevel;
+  settings_.PreLevel = levels.PreLevel;
   for (int b = 0; b < PlayerBands(); ++b) player_.SetEqualizerValue(b, levels.Bands[b]);
   // The bars follow what the player took (it ignores values out of its range).
   Load();
@@ -154,21 +165,25 @@ void TSoundDesk::Notify(TDeskBar bar) {
   for (const auto& l : listeners) l.second(bar);
 }
 
-void TMasterFadeIn::Tick() {
-  if (step_ >= 1 && step_ <= 98) {
-    // The bar runs opposite to the level.
-    const int current = 100 - desk_.Position(TDeskBar::tb_MasterLevel);
-    int level = current;
-    if (current < mainLevel_) {
-      level = std::min(current + kLevelStep, mainLevel_);
-      desk_.SetPosition(TDeskBar::tb_MasterLevel, 100 - level);
+void TSoundDesk::StartFadeIn() {
+  Move(TDeskBar::tb_MasterLevel, DeskBarRange(TDeskBar::tb_MasterLevel).Max);
+  Changed(TDeskBar::tb_MasterLevel);
+  fadeStep_ = kFadeStart;
+}
+
+void TSoundDesk::FadeTick() {
+  if (fadeStep_ >= 1 && fadeStep_ <= 98) {
+    // The bar cannot go beyond 100: a higher "MainLevel" would never be reached.
+    const int mainLevel = std::clamp(settings_.MainLevel, 0, 100);
+    int level = MasterLevel();
+    if (level < mainLevel) {
+      level = std::min(level + kFadeLevelStep, mainLevel);
+      SetMasterLevel(level);
     }
-    if (level >= mainLevel_) {
-      step_ = kDone;
-      if (onReached_) onReached_();
-    }
+    if (level >= mainLevel) fadeStep_ = kFadeDone;
+    if (OnFadeStep) OnFadeStep();
   }
-  if (step_ < 99) ++step_;
+  if (fadeStep_ < 99) ++fadeStep_;
 }
 
 }  // namespace sorrel::settings

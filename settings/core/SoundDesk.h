@@ -73,8 +73,8 @@ struct TEqLevels {
 TEqLevels PresetLevels(const TEqPreset& preset);
 void StorePresetLevels(TEqPreset& preset, const TEqLevels& levels);
 
-// What the commands, the presets, suspend and resume, the fade-in, the alarm and the
-// desktop's controls use of the sound desk; tests replace it with a fake.
+// What the commands, the presets, suspend and resume, the alarm and the desktop's
+// controls use of the sound desk; tests replace it with a fake.
 class TSoundDeskIntf {
  public:
   virtual ~TSoundDeskIntf() = default;
@@ -90,11 +90,20 @@ class TSoundDeskIntf {
   virtual void SetLevels(const TEqLevels& levels) = 0;
 };
 
+// The fade-in of the master level counts the title timer's ticks (400 ms): it starts
+// at step -2, and while the step is 1..98 each tick raises the master level by 10 up to
+// "MainLevel"; reaching it, or finding the level already there, ends the fade (step
+// 999).  So it rises from the fourth tick, 1.6 s after the timer starts.
+inline constexpr int kFadeStart = -2;
+inline constexpr int kFadeDone = 999;
+inline constexpr int kFadeLevelStep = 10;
+
 class TSoundDesk final : public TSoundDeskIntf {
  public:
-  // `preLevel` is the settings record's "PreLevel": the pre-amplifier handler keeps it.
-  // Every bar starts at position 0; Load takes the player's levels.
-  TSoundDesk(engine::TMP3PlayerIntf& player, int& preLevel) : player_(player), preLevel_(preLevel) {}
+  // `settings` is the settings record's sound desk section: the pre-amplifier handler
+  // keeps its "PreLevel", the fade-in rises to its "MainLevel".  The bars start where
+  // the player's levels and "PreLevel" put them, without a call into the player.
+  TSoundDesk(engine::TMP3PlayerIntf& player, TSoundDeskSettings& settings);
 
   // The settings window's creation, after the settings were read: the master and
   // balance bars from the player, each band's bar from the player's value less
@@ -129,12 +138,28 @@ class TSoundDesk final : public TSoundDeskIntf {
   int Listen(TListener listener);
   void Unlisten(int id);
 
+  // The fade-in.  StartFadeIn silences the player (master bar to the bottom, handler
+  // run even when the bar is there already) and sets the step to -2: reading the
+  // settings and a resume do it.  FadeTick is the title timer's tick, run also once
+  // when a song starts while the fade runs.  The step is the main window's "fade step":
+  // shutdown and suspend keep the player's volume as "MainLevel" only when it is 99 or
+  // more.  Before the first StartFadeIn the fade is done.
+  void StartFadeIn();
+  void FadeTick();
+  bool FadeRunning() const { return fadeStep_ < 99; }
+  int FadeStep() const { return fadeStep_; }
+  void SetFadeStep(int step) { fadeStep_ = step; }
+  // Run on every tick that is a fade step (1..98): the main window clears its
+  // shuffle-change-suppressed flag there.
+  std::function<void()> OnFadeStep;
+
  private:
   static int Index(TDeskBar bar) { return static_cast<int>(bar); }
   // The bands the player has, of the ten bars.
   int PlayerBands() const;
   // Moves a bar without running its handler; true when it moved.
   bool Move(TDeskBar bar, int position);
+  // Runs the bar's change handler and tells the listeners.
   void Changed(TDeskBar bar);
   void Notify(TDeskBar bar);
 
@@ -145,44 +170,11 @@ class TSoundDesk final : public TSoundDeskIntf {
   void BalanceChange();
 
   engine::TMP3PlayerIntf& player_;
-  int& preLevel_;
+  TSoundDeskSettings& settings_;
   std::array<int, kDeskBars> positions_{};
   std::vector<std::pair<int, TListener>> listeners_;
   int nextListener_ = 1;
-};
-
-// The fade-in of the master level.  Reading the settings (the player silent) and a
-// resume start it at step -2; the main window runs Tick on each title-timer tick
-// (400 ms) and once when a song starts while it runs.  From the fourth tick each tick
-// raises the master level by 10, up to "MainLevel"; reaching it, or finding the level
-// already there, ends the fade (step 999) and calls `onReached`.  Driven by calls only.
-class TMasterFadeIn {
- public:
-  static constexpr int kStartStep = -2;
-  static constexpr int kDone = 999;
-  static constexpr int kLevelStep = 10;
-
-  // `mainLevel` is the settings record's "MainLevel".  `onReached` clears the main
-  // window's shuffle-change-suppressed flag.
-  TMasterFadeIn(TSoundDeskIntf& desk, const int& mainLevel, std::function<void()> onReached = {})
-      : desk_(desk), mainLevel_(mainLevel), onReached_(std::move(onReached)) {}
-
-  void Start() { step_ = kStartStep; }
-  void Tick();
-  // Not finished: the master level may still be below "MainLevel".  While it runs, the
-  // player's volume is not yet the level to keep as "MainLevel".
-  bool Running() const { return step_ < 99; }
-
-  // The fade step: -2 after start, counting up by one per tick while below 99, 999
-  // once done.  Nothing runs it before Start.
-  int Step() const { return step_; }
-  void SetStep(int step) { step_ = step; }
-
- private:
-  TSoundDeskIntf& desk_;
-  const int& mainLevel_;
-  std::function<void()> onReached_;
-  int step_ = kDone;
+  int fadeStep_ = kFadeDone;
 };
 
 }  // namespace sorrel::settings

@@ -55,8 +55,9 @@ struct CommandWindow : ::testing::Test {
   QApplication& app = App();  // before any widget
   TMPRunLoop loop;
   TFakeMP3Player player{loop};
-  int preLevel = -4;
-  TSoundDesk desk{player, preLevel};
+  TSoundDeskSettings settings{.PreLevel = -4};
+  int& preLevel = settings.PreLevel;
+  TSoundDesk desk{player, settings};
   Tfm_Command form;
 };
 
@@ -154,6 +155,13 @@ TEST_F(CommandWindow, TheBarsMoveTheDeskAndTheDeskMovesTheBars) {
   desk.SetMasterLevel(40);
   EXPECT_EQ(master->value(), 60);
   EXPECT_EQ(Text("lb_MasterLevel"), " 40");
+  desk.StartFadeIn();
+  EXPECT_EQ(master->value(), 100);
+  EXPECT_EQ(Text("lb_MasterLevel"), "  0");
+  for (int tick = 0; tick < 4; ++tick) desk.FadeTick();
+  EXPECT_EQ(master->value(), 90);
+  EXPECT_EQ(Text("lb_MasterLevel"), " 10");
+  desk.SetMasterLevel(40);
   desk.SetPosition(TDeskBar::tb_Balance, -100);
   EXPECT_EQ(Child<QSlider>("tb_Balance")->value(), -100);
   EXPECT_EQ(Text("lb_Balance"), "-100");

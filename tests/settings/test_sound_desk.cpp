@@ -4,6 +4,7 @@
 #include "settings/core/SoundDesk.h"
 
 #include "app/core/Presets.h"
+#include "base/Clock.h"
 #include "engine/MPOwnerQueue.h"
 #include "tests/engine/FakePlayer.h"
 
@@ -34,8 +35,9 @@ struct Desk : ::testing::Test {
 
   TMPRunLoop loop;
   TFakeMP3Player player{loop};
-  int preLevel = 0;  // the settings record's "PreLevel"
-  TSoundDesk desk{player, preLevel};
+  TSoundDeskSettings settings;  // the settings record's "PreLevel" and "MainLevel"
+  int& preLevel = settings.PreLevel;
+  TSoundDesk desk{player, settings};
   std::vector<int> moved;
   int changes = 0;
 };
@@ -211,81 +213,182 @@ TEST_F(Desk, PresetsRecallAndStoreThroughTheDesk) {
   EXPECT_EQ(popUp.shown.back(), " Master := 100 ");
 }
 
+TEST_F(Desk, BarsStartWhereThePlayerIsWithoutCallingIt) {
+  player.SetVolume(30);
+  player.SetVolBalance(-40);
+  for (int b = 0; b < kBands; ++b) player.SetEqualizerValue(b, b * 5 - 20);
+  player.SetEqualizerValue(9, 90);  // gain 80: beyond the bar
+  preLevel = 10;
+  player.ClearCalls();
+  TSoundDesk fresh(player, settings);
+  EXPECT_TRUE(player.Calls().empty()) << player.Calls().front();
+  EXPECT_EQ(fresh.MasterLevel(), 30);
+  EXPECT_EQ(fresh.Position(kBalance), -40);
+  EXPECT_EQ(fresh.Position(kPre), -10);
+  EXPECT_EQ(fresh.Level(EqBar(2)), -20);
+  EXPECT_EQ(fresh.Position(EqBar(9)), -30);
+  EXPECT_EQ(preLevel, 10);
+}
+
 namespace {
 
-// The fade-in as the main window runs it: settings read (player silent, fade step -2),
-// the desk loaded, then title-timer ticks.
+// The fade-in as the main window runs it: settings read ("MainLevel" 50, the player
+// silent, fade step -2), the desk loaded, then title-timer ticks.
 struct FadeIn : Desk {
   FadeIn() {
-    player.SetVolume(0);
+    settings.MainLevel = 50;
+    desk.StartFadeIn();
     desk.Load();
-    fade.Start();
+    desk.OnFadeStep = [this] { ++fadeSteps; };
     player.ClearCalls();
   }
   // The master level after each of `n` ticks.
   std::vector<int> Ticks(int n) {
     std::vector<int> levels;
     for (int i = 0; i < n; ++i) {
-      fade.Tick();
+      desk.FadeTick();
       levels.push_back(desk.MasterLevel());
     }
     return levels;
   }
-  int mainLevel = 50;
-  int reached = 0;
-  TMasterFadeIn fade{desk, mainLevel, [this] { ++reached; }};
+  int fadeSteps = 0;
 };
 
 }  // namespace
 
 TEST_F(FadeIn, RisesByTenFromTheFourthTick) {
-  EXPECT_TRUE(fade.Running());
-  EXPECT_EQ(Ticks(8), (std::vector<int>{0, 0, 0, 10, 20, 30, 40, 50}));
-  EXPECT_EQ(fade.Step(), TMasterFadeIn::kDone);
-  EXPECT_FALSE(fade.Running());
-  EXPECT_EQ(reached, 1);
+  EXPECT_TRUE(desk.FadeRunning());
+  EXPECT_EQ(player.Volume(), 0);
+  EXPECT_EQ(Ticks(3), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(fadeSteps, 0);
+  EXPECT_EQ(Ticks(1), (std::vector<int>{10}));
+  // The first fade step already clears the shuffle-change suppression.
+  EXPECT_EQ(fadeSteps, 1);
+  EXPECT_EQ(Ticks(4), (std::vector<int>{20, 30, 40, 50}));
+  EXPECT_EQ(desk.FadeStep(), kFadeDone);
+  EXPECT_FALSE(desk.FadeRunning());
+  EXPECT_EQ(fadeSteps, 5);
   EXPECT_EQ(player.Calls(),
             (Calls{"SetVolume(10)", "SetVolume(20)", "SetVolume(30)", "SetVolume(40)", "SetVolume(50)"}));
   // Done: later ticks change nothing.
   EXPECT_EQ(Ticks(3), (std::vector<int>{50, 50, 50}));
-  EXPECT_EQ(reached, 1);
+  EXPECT_EQ(fadeSteps, 5);
+  EXPECT_EQ(desk.FadeStep(), kFadeDone);
 }
 
 TEST_F(FadeIn, TheLastStepStopsAtMainLevel) {
-  mainLevel = 45;
+  settings.MainLevel = 45;
   EXPECT_EQ(Ticks(8), (std::vector<int>{0, 0, 0, 10, 20, 30, 40, 45}));
-  EXPECT_EQ(fade.Step(), TMasterFadeIn::kDone);
-  EXPECT_EQ(reached, 1);
+  EXPECT_EQ(desk.FadeStep(), kFadeDone);
+
+  // A "MainLevel" above the bar's range ends at the top rather than rising forever.
+  settings.MainLevel = 130;
+  desk.StartFadeIn();
+  Ticks(13);
+  EXPECT_EQ(desk.MasterLevel(), 100);
+  EXPECT_EQ(desk.FadeStep(), kFadeDone);
 }
 
 TEST_F(FadeIn, ALevelAlreadyThereEndsTheFadeUnchanged) {
   desk.SetMasterLevel(60);  // a preset or a level step during the first ticks
   player.ClearCalls();
   EXPECT_EQ(Ticks(3), (std::vector<int>{60, 60, 60}));
-  EXPECT_TRUE(fade.Running());
-  EXPECT_EQ(reached, 0);
+  EXPECT_TRUE(desk.FadeRunning());
   EXPECT_EQ(Ticks(1), (std::vector<int>{60}));
-  EXPECT_EQ(fade.Step(), TMasterFadeIn::kDone);
-  EXPECT_EQ(reached, 1);
-  EXPECT_TRUE(player.Calls().empty());
+  EXPECT_EQ(desk.FadeStep(), kFadeDone);
+  EXPECT_TRUE(player.Calls().empty()) << player.Calls().front();
 
-  // "MainLevel" 0: the first fade tick ends it at 0, without a change.
-  desk.SetMasterLevel(0);
-  mainLevel = 0;
-  fade.Start();
+  // "MainLevel" 0: the first fade step ends it at 0, without a change.
+  settings.MainLevel = 0;
+  desk.StartFadeIn();
   player.ClearCalls();
   EXPECT_EQ(Ticks(4), (std::vector<int>{0, 0, 0, 0}));
-  EXPECT_FALSE(fade.Running());
-  EXPECT_TRUE(player.Calls().empty());
+  EXPECT_FALSE(desk.FadeRunning());
+  EXPECT_TRUE(player.Calls().empty()) << player.Calls().front();
+}
+
+TEST_F(FadeIn, StartSilencesThePlayerWhereverTheBarIs) {
+  Ticks(8);
+  // The player's volume went elsewhere behind the desk's back; the bar still shows 50.
+  player.SetVolume(70);
+  desk.StartFadeIn();
+  EXPECT_EQ(player.Volume(), 0);
+  EXPECT_EQ(desk.Position(kMaster), 100);
+  // Again, with the bar already at the bottom.
+  player.SetVolume(70);
+  moved.clear();
+  desk.StartFadeIn();
+  EXPECT_EQ(player.Volume(), 0);
+  EXPECT_EQ(moved, std::vector<int>{static_cast<int>(kMaster)});
+  EXPECT_EQ(desk.FadeStep(), kFadeStart);
 }
 
 TEST_F(FadeIn, ASongStartCountsAsATickAndAResumeStartsAgain) {
   // The first song starts before the title timer: one step at once.
-  fade.Tick();
+  desk.FadeTick();
   EXPECT_EQ(Ticks(3), (std::vector<int>{0, 0, 10}));
   // A resume: the bar to level 0 and the fade from the start.
-  desk.SetPosition(kMaster, 100);
-  fade.Start();
+  desk.StartFadeIn();
   EXPECT_EQ(Ticks(9), (std::vector<int>{0, 0, 0, 10, 20, 30, 40, 50, 50}));
-  EXPECT_EQ(reached, 1);
+}
+
+namespace {
+
+// The title timer on virtual time: a tick every 400 ms from its last start.  A song
+// start stops it, runs one fade step while the fade runs, and starts it again.
+struct TitleTimer {
+  sorrel::base::TFakeClock& clock;
+  TSoundDesk& desk;
+  int64_t started = clock.TickCount();
+  int64_t ticks = 0;
+
+  void AdvanceTo(int64_t ms) {
+    while (started + (ticks + 1) * 400 <= ms) {
+      clock.Set((started + ++ticks * 400) * 1000);
+      desk.FadeTick();
+    }
+    clock.Set(ms * 1000);
+  }
+  void SongStart() {
+    if (desk.FadeRunning()) desk.FadeTick();
+    started = clock.TickCount();
+    ticks = 0;
+  }
+};
+
+}  // namespace
+
+TEST_F(FadeIn, InTimeTheLevelRisesFrom1600MsAndASongChangeRestartsTheTimer) {
+  sorrel::base::TFakeClock clock;
+  TitleTimer timer{clock, desk};
+  std::vector<int> levels;  // every 100 ms
+  for (int ms = 100; ms <= 3200; ms += 100) {
+    timer.AdvanceTo(ms);
+    levels.push_back(desk.MasterLevel());
+  }
+  EXPECT_EQ(levels[14], 0);   // 1.5 s
+  EXPECT_EQ(levels[15], 10);  // 1.6 s
+  EXPECT_EQ(levels[19], 20);  // 2.0 s
+  EXPECT_EQ(levels[30], 40);  // 3.1 s
+  EXPECT_EQ(levels[31], 50);  // 3.2 s
+  EXPECT_FALSE(desk.FadeRunning());
+
+  // After a resume, a song change at 1.0 s (steps -2, -1 gone by) steps at once and
+  // restarts the timer: the level rises at 1.4 s, not 1.6 s.
+  desk.StartFadeIn();
+  TitleTimer again{clock, desk};
+  const int64_t t0 = clock.TickCount();
+  again.AdvanceTo(t0 + 1000);
+  again.SongStart();
+  EXPECT_EQ(desk.MasterLevel(), 0);
+  again.AdvanceTo(t0 + 1399);
+  EXPECT_EQ(desk.MasterLevel(), 0);
+  again.AdvanceTo(t0 + 1400);
+  EXPECT_EQ(desk.MasterLevel(), 10);
+  // A song change during the rise is a step of its own.
+  again.AdvanceTo(t0 + 1500);
+  again.SongStart();
+  EXPECT_EQ(desk.MasterLevel(), 20);
+  again.AdvanceTo(t0 + 1900);
+  EXPECT_EQ(desk.MasterLevel(), 30);
 }
