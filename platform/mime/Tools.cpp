@@ -116,8 +116,7 @@ TToolResult RunProgram(const std::string& program, const std::vector<std::string
     }
     if (Clock::now() >= deadline) {
       kill(pid, SIGKILL);
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
       r.message = name + ": still running after " + std::to_string(timeoutMs / 1000) + " s, stopped";
       return r;
     }

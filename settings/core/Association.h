@@ -18,7 +18,7 @@ inline constexpr const char* kAssociationExplanation[] = {
 };
 inline constexpr const char* kAssociationGroupCaption = " 関連付け状況 ";
 inline constexpr const char* kLinkSetCaption = " 関連付け";  // bbtn_LinkSet
-inline constexpr const char* kLinkResetCaption = "解 除";     // bbtn_LinkReset
+inline constexpr const char* kLinkResetCaption = "解 除";    // bbtn_LinkReset
 inline constexpr const char* kAssociatedText = "関連付けられています。";
 inline constexpr const char* kNotAssociatedText = "関連付けられていません。";
 
@@ -43,8 +43,8 @@ class TAssociationStore {
 struct TAssociationStatus {
   bool pdrAssociated = false;
   bool pflAssociated = false;
-  std::string pdrStatus;  // lb_pdrStatus: ".pdr は " and the state's text
-  std::string pflStatus;  // lb_pflStatus
+  std::string pdrStatus;          // lb_pdrStatus: ".pdr は " and the state's text
+  std::string pflStatus;          // lb_pflStatus
   bool linkSetEnabled = true;     // bbtn_LinkSet: unless both are associated
   bool linkResetEnabled = false;  // bbtn_LinkReset: when at least one is
   bool operator==(const TAssociationStatus&) const = default;

@@ -1,11 +1,11 @@
-#include "platform/mime/XdgDirs.h"
+#include "settings/core/XdgDirs.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-namespace sorrel::mime {
+namespace sorrel::settings {
 
 namespace {
 
@@ -77,4 +77,4 @@ TXdgDirs TXdgDirs::FromEnvironment() {
   return d;
 }
 
-}  // namespace sorrel::mime
+}  // namespace sorrel::settings

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace sorrel::mime {
+namespace sorrel::settings {
 
 inline constexpr const char* kDesktopEntryGroup = "Desktop Entry";
 
@@ -25,4 +25,4 @@ std::string EscapeString(std::string_view s);
 std::string UserDesktopEntry(std::string_view templ, std::string_view execValue, std::string_view tryExec,
                              const std::vector<std::string>& mimeTypes);
 
-}  // namespace sorrel::mime
+}  // namespace sorrel::settings

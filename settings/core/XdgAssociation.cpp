@@ -1,10 +1,10 @@
-#include "platform/mime/XdgAssociation.h"
+#include "settings/core/XdgAssociation.h"
 
 #include "base/FileIO.h"
-#include "platform/mime/DesktopEntry.h"
-#include "platform/mime/EmbeddedData.h"
-#include "platform/mime/KeyFileLines.h"
 #include "platform/mime/Tools.h"
+#include "settings/core/DesktopEntry.h"
+#include "settings/core/EmbeddedData.h"
+#include "settings/core/KeyFileLines.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 #include <cstring>
 #include <optional>
 
-namespace sorrel::mime {
+namespace sorrel::settings {
 
 namespace {
 
@@ -87,8 +87,8 @@ std::vector<std::string> ListsIn(const std::string& dir) {
   while (const dirent* e = readdir(d)) {
     const std::string name = e->d_name;
     const std::string suffix = std::string("-") + kListName;
-    if (name == kListName ||
-        (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0))
+    if (name == kListName || (name.size() > suffix.size() &&
+                              name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0))
       out.push_back(dir + "/" + name);
   }
   closedir(d);
@@ -135,7 +135,9 @@ TXdgAssociation TXdgAssociation::ForThisProgram() {
 std::string TXdgAssociation::DesktopEntryPath() const {
   return dirs_.dataHome + "/applications/" + kDesktopId;
 }
-std::string TXdgAssociation::PackagePath() const { return dirs_.dataHome + "/mime/packages/" + kMimePackageName; }
+std::string TXdgAssociation::PackagePath() const {
+  return dirs_.dataHome + "/mime/packages/" + kMimePackageName;
+}
 std::string TXdgAssociation::IconPath() const {
   return dirs_.dataHome + "/icons/hicolor/scalable/apps/" + kIconName + ".svg";
 }
@@ -208,13 +210,13 @@ bool TXdgAssociation::Refresh(std::string& message) const {
   bool ok = true;
   auto run = [&](const char* tool, std::vector<std::string> args, const std::string& dir) {
     if (!IsDir(dir)) return;
-    const std::string path = FindProgram(tool, dirs_.programPath);
+    const std::string path = mime::FindProgram(tool, dirs_.programPath);
     if (path.empty()) {
       AddMessage(message, std::string(tool) + " not found: " + dir + " was not refreshed");
       return;
     }
     args.push_back(dir);
-    const TToolResult r = RunProgram(path, args, kToolTimeoutMs);
+    const mime::TToolResult r = mime::RunProgram(path, args, kToolTimeoutMs);
     if (!r.ok) {
       AddMessage(message, r.message);
       ok = false;
@@ -322,11 +324,12 @@ std::string CurrentProgram() {
   std::string path(buf, size_t(n));
   // A program rebuilt while it runs: the new file under the same name.
   constexpr std::string_view kDeleted = " (deleted)";
-  if (path.size() > kDeleted.size() && path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0) {
+  if (path.size() > kDeleted.size() &&
+      path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0) {
     const std::string name = path.substr(0, path.size() - kDeleted.size());
     if (access(name.c_str(), X_OK) == 0) path = name;
   }
   return path;
 }
 
-}  // namespace sorrel::mime
+}  // namespace sorrel::settings

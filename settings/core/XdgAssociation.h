@@ -22,14 +22,14 @@
 // its other lines, whatever they hold, keep their bytes.
 #pragma once
 
-#include "platform/mime/XdgDirs.h"
 #include "settings/core/Association.h"
+#include "settings/core/XdgDirs.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace sorrel::mime {
+namespace sorrel::settings {
 
 inline constexpr const char* kDesktopId = "sorrel.desktop";
 inline constexpr const char* kMimePackageName = "sorrel.xml";
@@ -47,7 +47,7 @@ inline constexpr TListType kListTypes[] = {
 // The time a database tool may take.
 inline constexpr int kToolTimeoutMs = 60000;
 
-class TXdgAssociation : public settings::TAssociationStore {
+class TXdgAssociation : public TAssociationStore {
  public:
   // `program`: the absolute path the desktop entry runs.
   TXdgAssociation(TXdgDirs dirs, std::string program);
@@ -84,4 +84,4 @@ class TXdgAssociation : public settings::TAssociationStore {
 // The running program's absolute path (from /proc/self/exe); empty when unknown.
 std::string CurrentProgram();
 
-}  // namespace sorrel::mime
+}  // namespace sorrel::settings

@@ -1,9 +1,9 @@
-#include "platform/mime/DesktopEntry.h"
+#include "settings/core/DesktopEntry.h"
 
 #include "base/TextCodec.h"
-#include "platform/mime/KeyFileLines.h"
+#include "settings/core/KeyFileLines.h"
 
-namespace sorrel::mime {
+namespace sorrel::settings {
 
 std::string EscapeString(std::string_view s) {
   std::string out;
@@ -57,4 +57,4 @@ std::string UserDesktopEntry(std::string_view templ, std::string_view execValue,
   return entry.Text();
 }
 
-}  // namespace sorrel::mime
+}  // namespace sorrel::settings

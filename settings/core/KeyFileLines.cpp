@@ -1,6 +1,6 @@
-#include "platform/mime/KeyFileLines.h"
+#include "settings/core/KeyFileLines.h"
 
-namespace sorrel::mime {
+namespace sorrel::settings {
 
 namespace {
 
@@ -158,4 +158,4 @@ bool TKeyFileLines::Remove(std::string_view group, std::string_view key) {
   return removed;
 }
 
-}  // namespace sorrel::mime
+}  // namespace sorrel::settings

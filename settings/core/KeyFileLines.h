@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace sorrel::mime {
+namespace sorrel::settings {
 
 class TKeyFileLines {
  public:
@@ -35,8 +35,8 @@ class TKeyFileLines {
 
  private:
   struct TLine {
-    std::string body;  // without its line end
-    std::string end;   // "\n", "\r\n" or "" (the last line)
+    std::string body;   // without its line end
+    std::string end;    // "\n", "\r\n" or "" (the last line)
     std::string group;  // the group it belongs to (its own name for a header)
     bool header = false;
     bool isKey = false;
@@ -53,4 +53,4 @@ std::vector<std::string> SplitList(std::string_view value);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
-}  // namespace sorrel::mime
+}  // namespace sorrel::settings
