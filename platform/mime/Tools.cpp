@@ -117,7 +117,7 @@ TToolResult RunProgram(const std::string& program, const std::vector<std::string
     if (Clock::now() >= deadline) {
       kill(pid, SIGKILL);
       while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-      r.message = name + ": still running after " + std::to_string(timeoutMs / 1000) + " s, stopped";
+      r.message = name + ": still running after " + std::to_string(timeoutMs) + " ms, stopped";
       return r;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -1,5 +1,7 @@
 #include "settings/core/KeyFileLines.h"
 
+#include <algorithm>
+
 namespace sorrel::settings {
 
 namespace {
@@ -103,7 +105,9 @@ std::vector<std::string> TKeyFileLines::Keys(std::string_view group) const {
 }
 
 std::string TKeyFileLines::NewLineEnd(size_t near) const {
-  if (near < lines_.size() && lines_[near].end == "\r\n") return "\r\n";
+  // The line end of the nearest line at or before `near` that has one.
+  for (size_t i = std::min(near + 1, lines_.size()); i-- > 0;)
+    if (!lines_[i].end.empty()) return lines_[i].end;
   return "\n";
 }
 
