@@ -178,6 +178,24 @@ TEST_F(XdgAssociation, TheUsersOtherLinesSurviveBothWays) {
   EXPECT_EQ(Default(kPfl), "");
 }
 
+// A list kept elsewhere (a dotfiles repository) and linked in: written through the
+// link, which stays.
+TEST_F(XdgAssociation, ALinkedListStaysALink) {
+  const std::string kept =
+      Touch("dotfiles/mimeapps.list", "[Default Applications]\ntext/html=firefox.desktop;\n");
+  MkDir("config");
+  fs::create_symlink(kept, UserList());
+  TXdgAssociation a = Make();
+  std::string message;
+  ASSERT_TRUE(a.Associate(message)) << message;
+  EXPECT_TRUE(fs::is_symlink(UserList()));
+  EXPECT_EQ(TKeyFileLines(Slurp(kept)).Value("Default Applications", kPfl), "sorrel.desktop;");
+  EXPECT_EQ(Default(kPfl), "sorrel.desktop");
+  ASSERT_TRUE(a.RemoveAssociation(message)) << message;
+  EXPECT_TRUE(fs::is_symlink(UserList()));
+  EXPECT_EQ(Slurp(kept), "[Default Applications]\ntext/html=firefox.desktop;\n");
+}
+
 TEST_F(XdgAssociation, GarbageListKeepsItsBytes) {
   const std::string garbage = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR[[[=", 20) + "\xff";
   Touch("config/mimeapps.list", garbage);
