@@ -32,7 +32,19 @@ class Sink {
 };
 
 std::unique_ptr<Sink> MakeNullSink(bool fast, base::TClock& clock);
-std::unique_ptr<Sink> MakeWavSink(const std::string& path);
+// A device of the wav backend: its samples go to the recording of `role` into `file`,
+// shared with every other device of that role until StartNewWavRecordings.  The music
+// has no role; a second device that sounds at the same time (the voice) takes a word of
+// letters as its role, so that its files never meet the music's.
+std::unique_ptr<Sink> MakeWavSink(const std::string& file, const std::string& role = {});
+// The name of the `number`th file (from 1) of a recording: FILE, FILE.2.wav, FILE.3.wav
+// ... for the music; FILE.ROLE.wav, FILE.ROLE.2.wav ... for a role.
+std::string WavRecordingPath(const std::string& file, const std::string& role, unsigned number);
+// Ends the recordings so far: the next sample starts each one afresh in its first file.
+void StartNewWavRecordings();
+// The data bytes after which a recording goes on in its next file (0: as many as the
+// WAV sizes hold).  Tests lower it to see the change of file without writing 4 GiB.
+void SetWavFileLimit(uint64_t dataBytes);
 std::unique_ptr<Sink> MakeAlsaSink(const std::string& pcmName);
 
 // Records a backend detail for the failure `code` on this thread (see WaveErrorText).

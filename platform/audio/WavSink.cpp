@@ -1,8 +1,23 @@
-// "wav:FILE": what would be heard, as a PCM WAV file.  The header's sizes start at 0 and
-// are filled in when the device closes.
+// "wav:FILE": what would be heard, recorded as PCM WAV files.  One recording per backend
+// selection and role takes every device's samples in turn: the files are created at the
+// first sample, continued by each later device of the same format, and cut where the
+// format changes or a file would outgrow the 32-bit sizes.  Each file is written in place
+// (it grows); its header carries the sizes as of the last device close, so a process
+// killed later leaves every file readable up to there.  A first file's header starts
+// with size 0, which readers take as "to the end of the file".
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
 
 #include "base/WavHeader.h"
 #include "platform/audio/Sink.h"
@@ -11,71 +26,200 @@ namespace sorrel::audio {
 
 namespace {
 
-class WavSink final : public Sink {
- public:
-  explicit WavSink(std::string path) : path_(std::move(path)) {}
-  ~WavSink() override { Close(); }
+std::atomic<uint64_t> g_fileLimit{base::kWavMaxDataBytes};
 
-  WaveResult Open(const PcmFormat& f, std::string& detail) override {
-    file_ = std::fopen(path_.c_str(), "wb");
-    if (!file_) {
-      detail = path_ + ": " + std::strerror(errno);
-      return kWaveNoDriver;
-    }
-    format_ = f;
-    if (!WriteHeader(false)) {
-      detail = path_ + ": " + std::strerror(errno);
-      std::fclose(file_);
-      file_ = nullptr;
-      return kWaveError;
-    }
-    return kWaveOk;
-  }
+bool SameFormat(const PcmFormat& a, const PcmFormat& b) {
+  return a.channels == b.channels && a.sampleRate == b.sampleRate && a.bitsPerSample == b.bitsPerSample;
+}
 
-  bool Play(const uint8_t* data, size_t n, const std::atomic<bool>&, std::string& detail) override {
-    if (!file_) {
-      detail = path_ + ": not open";
+// Writes all of `data` at `offset`; false with errno set.
+bool WriteAllAt(int fd, const uint8_t* data, size_t n, uint64_t offset) {
+  while (n > 0) {
+    const ssize_t w = ::pwrite(fd, data, n, off_t(offset));
+    if (w < 0) {
+      if (errno == EINTR) continue;
       return false;
     }
-    errno = 0;
-    if (dataBytes_ + n > base::kWavMaxDataBytes || std::fwrite(data, 1, n, file_) != n ||
-        std::fflush(file_) != 0) {
-      detail = path_ + ": " + (errno ? std::strerror(errno) : "file too large");
+    if (w == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += w;
+    offset += uint64_t(w);
+    n -= size_t(w);
+  }
+  return true;
+}
+
+class WavRecording {
+ public:
+  WavRecording(std::string file, std::string role) : file_(std::move(file)), role_(std::move(role)) {}
+  ~WavRecording() { CloseFile(); }
+
+  // At device open: whether the file the next samples go to can be written, without
+  // creating it (a device opened and closed without a sample leaves no file behind).
+  bool Check(std::string& detail) {
+    std::lock_guard lock(m_);
+    if (fd_ >= 0) return true;
+    const std::string path = Path(number_ ? number_ : 1);
+    struct stat st;
+    int error = 0;
+    if (::stat(path.c_str(), &st) == 0) {
+      if (S_ISDIR(st.st_mode))
+        error = EISDIR;
+      else if (::access(path.c_str(), W_OK) != 0)
+        error = errno;
+    } else if (errno != ENOENT) {
+      error = errno;
+    } else {
+      std::string dir = std::filesystem::path(path).parent_path().string();
+      if (dir.empty()) dir = ".";
+      if (::access(dir.c_str(), W_OK | X_OK) != 0) error = errno;
+    }
+    if (error) detail = path + ": " + std::strerror(error);
+    return error == 0;
+  }
+
+  bool Write(const PcmFormat& f, const uint8_t* data, size_t n, std::string& detail) {
+    std::lock_guard lock(m_);
+    const bool full = dataBytes_ > 0 && dataBytes_ + n > g_fileLimit.load();
+    if (number_ == 0 || !SameFormat(f, format_) || full) {
+      CloseFile();
+      if (!StartFile(number_ + 1, f, detail)) return false;
+    } else if (fd_ < 0 && !Reopen(detail)) {
+      return false;
+    }
+    if (!WriteAllAt(fd_, data, n, base::kWavHeaderBytes + dataBytes_)) {
+      detail = Path(number_) + ": " + std::strerror(errno);
       return false;
     }
     dataBytes_ += n;
     return true;
   }
 
-  void Close() override {
-    if (!file_) return;
-    WriteHeader(true);
-    std::fclose(file_);
-    file_ = nullptr;
+  // At device close: the header gets the sizes and the file goes to disk.
+  void Finish() {
+    std::lock_guard lock(m_);
+    CloseFile();
   }
 
  private:
-  // At open the header only goes into the stdio buffer: a target that refuses data fails
-  // on the first samples, as a device that fails while playing.
-  bool WriteHeader(bool flush) {
-    const base::TWavFormat format{format_.sampleRate, uint16_t(format_.channels),
-                                  uint16_t(format_.bitsPerSample)};
-    const auto h = base::WavHeader(format, dataBytes_);
-    long at = std::ftell(file_);
-    if (std::fseek(file_, 0, SEEK_SET) != 0) return false;
-    bool ok = std::fwrite(h.data(), 1, h.size(), file_) == h.size();
-    if (at > 0) std::fseek(file_, at, SEEK_SET);
-    return ok && (!flush || std::fflush(file_) == 0);
+  std::string Path(unsigned number) const { return WavRecordingPath(file_, role_, number); }
+
+  bool Fail(const std::string& path, std::string& detail) {
+    detail = path + ": " + std::strerror(errno);
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    return false;
   }
 
-  std::string path_;
-  std::FILE* file_ = nullptr;
+  bool PutHeader() {
+    const base::TWavFormat f{format_.sampleRate, uint16_t(format_.channels), uint16_t(format_.bitsPerSample)};
+    const auto h = base::WavHeader(f, dataBytes_);
+    return WriteAllAt(fd_, h.data(), h.size(), 0);
+  }
+
+  bool StartFile(unsigned number, const PcmFormat& f, std::string& detail) {
+    const std::string path = Path(number);
+    if (number == 1) {
+      // Continuations an earlier run left would read as part of this one.
+      for (unsigned k = 2; ::unlink(Path(k).c_str()) == 0; ++k) {}
+    }
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) return Fail(path, detail);
+    const PcmFormat before = format_;
+    format_ = f;
+    const uint64_t bytesBefore = std::exchange(dataBytes_, 0);
+    if (!PutHeader()) {
+      format_ = before;
+      dataBytes_ = bytesBefore;
+      return Fail(path, detail);
+    }
+    number_ = number;
+    return true;
+  }
+
+  // The next device of the same format goes on where the last one stopped.
+  bool Reopen(std::string& detail) {
+    const std::string path = Path(number_);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd_ < 0 || !PutHeader()) return Fail(path, detail);
+    return true;
+  }
+
+  void CloseFile() {
+    if (fd_ < 0) return;
+    PutHeader();
+    ::fdatasync(fd_);
+    ::close(fd_);
+    fd_ = -1;
+  }
+
+  std::mutex m_;
+  const std::string file_, role_;
+  unsigned number_ = 0;  // the file being written (1 = FILE), 0 before the first sample
   PcmFormat format_;
-  uint64_t dataBytes_ = 0;
+  uint64_t dataBytes_ = 0;  // samples in that file
+  int fd_ = -1;             // open from its first sample to the next device close
+};
+
+std::mutex g_recordingsLock;
+std::map<std::pair<std::string, std::string>, std::shared_ptr<WavRecording>> g_recordings;
+
+std::shared_ptr<WavRecording> RecordingFor(const std::string& file, const std::string& role) {
+  std::lock_guard lock(g_recordingsLock);
+  auto& r = g_recordings[{file, role}];
+  if (!r) r = std::make_shared<WavRecording>(file, role);
+  return r;
+}
+
+class WavSink final : public Sink {
+ public:
+  explicit WavSink(std::shared_ptr<WavRecording> recording) : recording_(std::move(recording)) {}
+  ~WavSink() override { Close(); }
+
+  WaveResult Open(const PcmFormat& f, std::string& detail) override {
+    format_ = f;
+    if (!recording_->Check(detail)) return kWaveNoDriver;
+    open_ = true;
+    return kWaveOk;
+  }
+
+  bool Play(const uint8_t* data, size_t n, const std::atomic<bool>&, std::string& detail) override {
+    return recording_->Write(format_, data, n, detail);
+  }
+
+  void Close() override {
+    if (!std::exchange(open_, false)) return;
+    recording_->Finish();
+  }
+
+ private:
+  std::shared_ptr<WavRecording> recording_;
+  PcmFormat format_;
+  bool open_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<Sink> MakeWavSink(const std::string& path) { return std::make_unique<WavSink>(path); }
+std::string WavRecordingPath(const std::string& file, const std::string& role, unsigned number) {
+  std::string path = role.empty() ? file : file + "." + role;
+  if (number > 1) path += "." + std::to_string(number);
+  if (!role.empty() || number > 1) path += ".wav";
+  return path;
+}
+
+std::unique_ptr<Sink> MakeWavSink(const std::string& file, const std::string& role) {
+  return std::make_unique<WavSink>(RecordingFor(file, role));
+}
+
+void StartNewWavRecordings() {
+  std::lock_guard lock(g_recordingsLock);
+  g_recordings.clear();
+}
+
+void SetWavFileLimit(uint64_t dataBytes) {
+  g_fileLimit = dataBytes ? std::min(dataBytes, base::kWavMaxDataBytes) : base::kWavMaxDataBytes;
+}
 
 }  // namespace sorrel::audio

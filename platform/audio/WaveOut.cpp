@@ -334,6 +334,8 @@ bool SelectBackend(const std::string& backend, std::string* error) {
   if (!ParseBackend(backend, error)) return false;
   std::lock_guard lock(g_backendLock);
   g_backend = backend;
+  // A selection begins a new run: wav:FILE records from the next sample on afresh.
+  StartNewWavRecordings();
   return true;
 }
 

@@ -9,7 +9,12 @@
 //   null         consumes buffers in real time without any device (headless machines); its
 //                time is the clock given to OpenWaveDevice, so tests can pace it virtually
 //   null:fast    consumes buffers as fast as they come (tests)
-//   wav:FILE     writes what would be heard to a 16/8-bit PCM WAV file, as fast as it comes
+//   wav:FILE     records what would be heard as 16/8-bit PCM WAV, as fast as it comes: every
+//                sample of every device of the run, in order, in FILE; a change of format
+//                (or 4 GiB of samples) goes on in FILE.2.wav, FILE.3.wav ...; a device
+//                that plays nothing writes nothing.  Each file is a valid WAV after every
+//                device close.  A run lasts from the start of the process, or from a
+//                SelectBackend, to the next SelectBackend.
 //
 // The device volume is one value per process (left in the low 16 bits, right in the high
 // 16 bits, 0xFFFF = full), shared by every device the process opens; it is applied to the
