@@ -115,4 +115,86 @@ bool DriveAnswers(TVolumeSource& source, const std::string& root) {
   return listed && statvfs(r.c_str(), &fs) == 0;
 }
 
+TDriveList::TDriveList(TCanEnter canEnter) : canEnter_(std::move(canEnter)) {}
+
+std::string TDriveList::NormalizeDir(std::string_view dir) {
+  return dir.empty() ? std::string() : NormalizePath(dir);
+}
+
+int TDriveList::FirstEntryOf(const std::string& drive) const {
+  if (drive.empty()) return -1;
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].drive == drive) return int(i);
+  return -1;
+}
+
+void TDriveList::SelectDriveOf(const std::string& dir) {
+  drive_ = DriveOf(entries_, dir);
+  selected_ = FirstEntryOf(drive_);
+  if (selected_ < 0) drive_.clear();
+}
+
+void TDriveList::SetEntries(std::vector<TDriveEntry> entries) {
+  entries_ = std::move(entries);
+  selected_ = FirstEntryOf(drive_);
+  if (selected_ < 0) drive_.clear();
+}
+
+void TDriveList::SetCurrentDirectory(std::string_view dir) {
+  current_ = NormalizeDir(dir);
+  if (current_.empty()) return;
+  SelectDriveOf(current_);
+  if (!drive_.empty()) lastDirectory_[drive_] = current_;
+}
+
+bool TDriveList::SetDrive(std::string_view root) {
+  const std::string r = NormalizeDir(root);
+  if (selected_ >= 0 && !r.empty() && entries_[size_t(selected_)].drive == r) return false;
+  selected_ = FirstEntryOf(r);
+  drive_ = selected_ < 0 ? std::string() : r;
+  return true;
+}
+
+bool TDriveList::Click(int index) {
+  if (index < 0 || size_t(index) >= entries_.size()) return false;
+  const TDriveEntry entry = entries_[size_t(index)];
+  std::string dir = entry.path;
+  if (entry.kind != TDriveKind::Documents && entry.kind != TDriveKind::Desktop) {
+    const auto last = lastDirectory_.find(entry.drive);
+    if (last != lastDirectory_.end() && PathUnder(entry.drive, last->second) && canEnter_(last->second))
+      dir = last->second;
+  }
+  current_ = dir;
+  drive_ = entry.drive;
+  selected_ = FirstEntryOf(drive_);
+  lastDirectory_[drive_] = current_;
+  return true;
+}
+
+bool TDriveList::Refresh(std::vector<TDriveEntry> entries, const TDriveAnswers& driveAnswers) {
+  // The drive the directory was on, which must still be listed: a medium gone from
+  // its mount point leaves the directory to the drive below, and that is no place of
+  // the medium's.
+  const std::string drive = current_.empty() ? std::string() : DriveOf(entries_, current_);
+  entries_ = std::move(entries);
+  const std::string before = current_;
+  const bool listed = std::any_of(entries_.begin(), entries_.end(),
+                                  [&](const TDriveEntry& e) { return e.path == drive && e.drive == drive; });
+  std::string dir;
+  if (listed && driveAnswers(drive)) {
+    // Up from the remembered directory to the first one that can be entered, never
+    // past the drive's own mount point.
+    for (dir = current_; !canEnter_(dir);) {
+      if (dir == drive) {
+        dir.clear();
+        break;
+      }
+      dir = SplitFilePath(dir).directory;
+    }
+  }
+  if (dir.empty()) dir = fallback_;
+  SetCurrentDirectory(dir);
+  return current_ != before;
+}
+
 }  // namespace sorrel::controls

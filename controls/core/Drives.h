@@ -3,6 +3,8 @@
 // tests replace with a fake.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,5 +67,63 @@ std::string DriveOf(const std::vector<TDriveEntry>& entries, std::string_view pa
 // Whether `root` is among the drives `source` reports now and answers a file-system
 // query.
 bool DriveAnswers(TVolumeSource& source, const std::string& root);
+
+// The drive box's state without the box: its entries, the selected one, the current
+// directory, and the directory each drive was last left in (the system the player
+// comes from keeps a current directory per drive, and choosing a drive returns there).
+// Whether a directory can be entered and whether a drive answers are asked of the
+// functions given, so that tests can stand in for the file system.
+class TDriveList {
+ public:
+  using TCanEnter = std::function<bool(const std::string& dir)>;
+  using TDriveAnswers = std::function<bool(const std::string& root)>;
+
+  explicit TDriveList(TCanEnter canEnter);
+
+  const std::vector<TDriveEntry>& Entries() const { return entries_; }
+  // The selected entry, -1 for none.
+  int Selected() const { return selected_; }
+  // The mount point of the selected entry's drive; empty for none.
+  const std::string& Drive() const { return drive_; }
+  const std::string& CurrentDirectory() const { return current_; }
+  const std::string& FallbackDirectory() const { return fallback_; }
+
+  // Entries from BuildDriveEntries; the selection follows the drive when it is still
+  // there.  The current directory is not looked at (Refresh does that).
+  void SetEntries(std::vector<TDriveEntry> entries);
+  // Makes `dir` (tidied) the current directory and remembers it for its drive; the
+  // box then selects that drive.
+  void SetCurrentDirectory(std::string_view dir);
+  void SetFallbackDirectory(std::string_view dir) { fallback_ = NormalizeDir(dir); }
+
+  // `SetDrive`: nothing happens (false) when the selected entry is already on `root`;
+  // otherwise the first entry of that drive is selected (drives come before the
+  // folders on them), or none for an empty or unknown root, and the change is to be
+  // announced (true).
+  bool SetDrive(std::string_view root);
+  // A click on entry `index`: its drive becomes the drive and the box selects the
+  // drive's own entry.  A folder becomes the current directory; a drive returns to the
+  // directory it was last left in when that can still be entered, else its mount
+  // point.  False when the index names no entry.
+  bool Click(int index);
+  // `RefreshDrives` with new entries: the current directory stays when the drive it
+  // was on is still listed and answers (climbing to the nearest directory on it that can be
+  // entered); otherwise the fallback directory becomes current.  True when the current
+  // directory had to change.
+  bool Refresh(std::vector<TDriveEntry> entries, const TDriveAnswers& driveAnswers);
+
+ private:
+  static std::string NormalizeDir(std::string_view dir);
+  void SelectDriveOf(const std::string& dir);
+  int FirstEntryOf(const std::string& drive) const;
+
+  TCanEnter canEnter_;
+  std::vector<TDriveEntry> entries_;
+  int selected_ = -1;
+  std::string drive_;
+  std::string current_;
+  std::string fallback_ = "/";
+  std::map<std::string, std::string> lastDirectory_;  // by drive
+};
 
 }  // namespace sorrel::controls

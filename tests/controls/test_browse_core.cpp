@@ -4,6 +4,7 @@
 #include "controls/core/BrowsePaths.h"
 #include "controls/core/DirEntries.h"
 #include "controls/core/Drives.h"
+#include "controls/core/ListBoxRules.h"
 #include "tests/controls/BrowseTree.h"
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <set>
 
 using namespace sorrel::controls;
 using sorrel::controls::test::PrivateMounts;
@@ -374,4 +376,135 @@ TEST_F(Drives, AnswersWhileListedAndThere) {
   EXPECT_FALSE(DriveAnswers(v, usb));
   v.volumes.pop_back();  // unmounted, the empty mount point left behind
   EXPECT_FALSE(DriveAnswers(v, usb));
+}
+
+// The drive box's state, with a file system of names: `enterable` says which
+// directories can be entered, `answering` which drives answer.
+class DriveList : public ::testing::Test {
+ protected:
+  static TDriveEntry Drive(const std::string& root, TDriveKind kind = TDriveKind::Fixed) {
+    return {root, root, root, kind};
+  }
+  static TDriveEntry Folder(const std::string& path, const std::string& drive, TDriveKind kind) {
+    return {path, drive, LastName(path), kind};
+  }
+  std::vector<TDriveEntry> Entries(bool withUsb) const {
+    std::vector<TDriveEntry> e = {Drive("/")};
+    if (withUsb) e.push_back(Drive("/media/u/USB", TDriveKind::Removable));
+    e.push_back(Folder("/home/u/Documents", "/", TDriveKind::Documents));
+    e.push_back(Folder("/media/u/USB/Desktop", withUsb ? "/media/u/USB" : "/", TDriveKind::Desktop));
+    return e;
+  }
+  std::set<std::string> enterable = {"/",      "/home",        "/home/u",        "/home/u/Documents",
+                                     "/music", "/media/u/USB", "/media/u/USB/a", "/media/u/USB/a/b"};
+  std::set<std::string> answering = {"/", "/media/u/USB"};
+  TDriveList list{[this](const std::string& d) { return enterable.contains(d); }};
+  TDriveList::TDriveAnswers answers = [this](const std::string& r) { return answering.contains(r); };
+};
+
+TEST_F(DriveList, SetDriveSelectsTheDrivesOwnEntryAndSaysWhenNothingChanged) {
+  list.SetEntries(Entries(true));
+  EXPECT_TRUE(list.SetDrive("/media/u/USB/"));
+  EXPECT_EQ(list.Selected(), 1);  // the drive, not the desktop folder on it
+  EXPECT_EQ(list.Drive(), "/media/u/USB");
+  EXPECT_FALSE(list.SetDrive("/media/u/USB"));
+  EXPECT_TRUE(list.SetDrive(""));
+  EXPECT_EQ(list.Selected(), -1);
+  EXPECT_EQ(list.Drive(), "");
+  EXPECT_TRUE(list.SetDrive("/nowhere"));
+  EXPECT_EQ(list.Selected(), -1);
+}
+
+TEST_F(DriveList, ClickingADriveReturnsToWhereItWasLeftAFolderGoesThere) {
+  list.SetEntries(Entries(true));
+  list.SetCurrentDirectory("/media/u/USB/a/b/");
+  EXPECT_EQ(list.Selected(), 1);
+  list.SetCurrentDirectory("/music");
+  EXPECT_EQ(list.Selected(), 0);
+  EXPECT_TRUE(list.Click(1));
+  EXPECT_EQ(list.CurrentDirectory(), "/media/u/USB/a/b");
+  // The documents folder: its drive's entry is selected, the folder is current, and
+  // the drive now returns to the folder.
+  EXPECT_TRUE(list.Click(2));
+  EXPECT_EQ(list.CurrentDirectory(), "/home/u/Documents");
+  EXPECT_EQ(list.Selected(), 0);
+  EXPECT_EQ(list.Drive(), "/");
+  list.SetCurrentDirectory("/media/u/USB/a");
+  EXPECT_TRUE(list.Click(0));
+  EXPECT_EQ(list.CurrentDirectory(), "/home/u/Documents");
+  // A place left that is gone: the mount point.
+  enterable.erase("/media/u/USB/a");
+  EXPECT_TRUE(list.Click(1));
+  EXPECT_EQ(list.CurrentDirectory(), "/media/u/USB");
+  EXPECT_FALSE(list.Click(4));
+  EXPECT_FALSE(list.Click(-1));
+}
+
+TEST_F(DriveList, RefreshFollowsAMediumThatComesAndGoes) {
+  list.SetFallbackDirectory("/home/u");
+  list.SetEntries(Entries(false));
+  list.SetCurrentDirectory("/music");
+  // Plugged in: listed after the refresh; nothing else changes.
+  EXPECT_FALSE(list.Refresh(Entries(true), answers));
+  EXPECT_EQ(list.Entries().size(), 4u);
+  EXPECT_EQ(list.Selected(), 0);
+  EXPECT_TRUE(list.Click(1));
+  list.SetCurrentDirectory("/media/u/USB/a/b");
+  // Its directory deleted: up to the nearest one left on the medium.
+  enterable.erase("/media/u/USB/a/b");
+  EXPECT_TRUE(list.Refresh(Entries(true), answers));
+  EXPECT_EQ(list.CurrentDirectory(), "/media/u/USB/a");
+  EXPECT_EQ(list.Selected(), 1);
+  // Pulled out: no longer answering, then no longer listed; either way the fallback.
+  answering.erase("/media/u/USB");
+  EXPECT_TRUE(list.Refresh(Entries(true), answers));
+  EXPECT_EQ(list.CurrentDirectory(), "/home/u");
+  EXPECT_EQ(list.Selected(), 0);
+  list.SetCurrentDirectory("/media/u/USB/a");
+  EXPECT_TRUE(list.Refresh(Entries(false), answers));
+  EXPECT_EQ(list.CurrentDirectory(), "/home/u");
+  EXPECT_EQ(list.Entries().size(), 3u);
+  EXPECT_EQ(list.Selected(), 0);
+  // A mount point that cannot be entered any more is no place to climb to.
+  answering.insert("/media/u/USB");
+  list.SetEntries(Entries(true));
+  list.SetCurrentDirectory("/media/u/USB/gone/deeper");
+  enterable.erase("/media/u/USB");
+  EXPECT_TRUE(list.Refresh(Entries(true), answers));
+  EXPECT_EQ(list.CurrentDirectory(), "/home/u");
+}
+
+TEST(ListBoxRules, ToolTipOnlyForTheHotItemWhenCutOffOrHotColoured) {
+  EXPECT_FALSE(HotColorSet(kNoHotColor));
+  EXPECT_FALSE(HotColorSet(-30));
+  EXPECT_TRUE(HotColorSet(-29));
+  EXPECT_TRUE(HotColorSet(0x9F9FFF));
+  // Item 3 is hot; its text ends at 120 in an item 150 wide, or at 151.
+  EXPECT_EQ(ToolTipFor(true, 3, 3, 120, 150, false), TToolTipAction::kHide);
+  EXPECT_EQ(ToolTipFor(true, 3, 3, 150, 150, false), TToolTipAction::kHide);  // ends on the edge: fits
+  EXPECT_EQ(ToolTipFor(true, 3, 3, 151, 150, false), TToolTipAction::kShow);
+  EXPECT_EQ(ToolTipFor(true, 3, 3, 120, 150, HotColorSet(0xFF9F9F)), TToolTipAction::kShow);
+  EXPECT_EQ(ToolTipFor(true, 3, 3, 120, 150, HotColorSet(kNoHotColor)), TToolTipAction::kHide);
+  // Another item's drawing leaves it; no hot item hides it; without tool tips nothing.
+  EXPECT_EQ(ToolTipFor(true, 2, 3, 999, 150, true), TToolTipAction::kKeep);
+  EXPECT_EQ(ToolTipFor(true, 2, kMouseOutside, 999, 150, true), TToolTipAction::kHide);
+  EXPECT_EQ(ToolTipFor(true, 2, kNoHotItem, 999, 150, true), TToolTipAction::kHide);
+  EXPECT_EQ(ToolTipFor(false, 3, 3, 999, 150, true), TToolTipAction::kKeep);
+  // The tip's text on the item's: 1 right, 3 up, plus the item's text offset.
+  EXPECT_EQ(ToolTipRect(100, 200, 1, 80, 18), (TTipRect{101, 198, 180, 216}));
+  EXPECT_EQ(TextOffset(16, 14), 1);
+  EXPECT_EQ(TextOffset(14, 17), -1);
+}
+
+TEST(ListBoxRules, RepaintsAndTimerTicks) {
+  EXPECT_TRUE(HotItemRepaints(4, 3));
+  EXPECT_FALSE(HotItemRepaints(4, 4));
+  EXPECT_TRUE(HotItemRepaints(kNoHotItem, kNoHotItem));  // over no item: always
+  const TTimerStep quiet = TimerTick(true, true, true, true);
+  EXPECT_FALSE(quiet.hideToolTip);
+  EXPECT_FALSE(quiet.repaint);
+  EXPECT_TRUE(TimerTick(false, true, true, true).hideToolTip);
+  EXPECT_TRUE(TimerTick(true, true, true, false).hideToolTip);
+  EXPECT_TRUE(TimerTick(true, false, true, true).repaint);
+  EXPECT_TRUE(TimerTick(true, true, false, true).repaint);
 }
