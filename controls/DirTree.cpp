@@ -192,8 +192,10 @@ void TDirTreeView::SelectCurrentDirectory() {
       for (int i = 0; i < node->childCount() && !next; ++i) {
         QTreeWidgetItem* child = node->child(i);
         const std::string childName = LastName(DirectoryOf(child));
-        if (childName == name) next = child;
-        else if (!folded && base::FoldAsciiCase(childName) == base::FoldAsciiCase(name)) folded = child;
+        if (childName == name)
+          next = child;
+        else if (!folded && base::FoldAsciiCase(childName) == base::FoldAsciiCase(name))
+          folded = child;
       }
       if (!next) next = folded;
       if (!next) break;

@@ -52,7 +52,8 @@ std::vector<TVolume> TStorageVolumes::MountedVolumes() {
 }
 
 TDrvCombo::TDrvCombo(QWidget* parent, std::unique_ptr<TVolumeSource> source)
-    : QComboBox(parent), source_(source ? std::move(source) : std::make_unique<TStorageVolumes>()),
+    : QComboBox(parent),
+      source_(source ? std::move(source) : std::make_unique<TStorageVolumes>()),
       list_([](const std::string& dir) { return CanEnterDirectory(dir); }),
       documents_(Local(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))),
       desktop_(Local(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))) {

@@ -32,7 +32,10 @@ class TListBoxExDelegate : public QStyledItemDelegate {
 }  // namespace
 
 TListBoxEx::TListBoxEx(QWidget* parent)
-    : QListWidget(parent), hotColor_(kNoHotColor), hotItem_(kMouseOutside), previousHotItem_(kMouseOutside),
+    : QListWidget(parent),
+      hotColor_(kNoHotColor),
+      hotItem_(kMouseOutside),
+      previousHotItem_(kMouseOutside),
       tip_(std::make_unique<THintWindowEx>()) {
   setItemDelegate(new TListBoxExDelegate(this));
   setUniformItemSizes(true);

@@ -6,6 +6,7 @@
 #include "controls/DrvCombo.h"
 #include "controls/FileListBoxEX.h"
 #include "controls/ListBoxEx.h"
+#include "controls/core/BrowsePaths.h"
 #include "controls/core/ListBoxRules.h"
 #include "tests/controls/BrowseTree.h"
 
@@ -49,8 +50,9 @@ void MoveMouse(QWidget* viewport, QPoint pos) {
   QApplication::sendEvent(viewport, &move);
 }
 
-// Paints the list now, so that the tool tip decisions are taken.
-void Paint(QAbstractItemView& view) { view.viewport()->repaint(); }
+// Paints the list now, so that the tool tip decisions are taken (a repaint does not
+// paint before the offscreen window is exposed; a grab always does).
+void Paint(QAbstractItemView& view) { view.viewport()->grab(); }
 
 int RedPixels(const QImage& image, QRect area) {
   int n = 0;
@@ -233,7 +235,8 @@ std::vector<std::string> ChildNames(QTreeWidgetItem* item) {
 }
 
 TEST_F(Widgets, TreeFillsLazilyWithoutDotNames) {
-  for (const char* d : {"r/Music/Rock", "r/music2", "r/.config/x", "r/Empty", "r/secret/inner", "r/Music/.git"})
+  for (const char* d :
+       {"r/Music/Rock", "r/music2", "r/.config/x", "r/Empty", "r/secret/inner", "r/Music/.git"})
     MkDir(d);
   Touch("r/.hidden", "secret\n");
   TDirTreeView tree;
