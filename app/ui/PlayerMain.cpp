@@ -3,7 +3,6 @@
 #include "app/core/DisplayText.h"
 #include "app/core/MediaKeys.h"
 #include "app/ui/CompanionWindows.h"
-#include "app/ui/SoundDeskStandIn.h"
 #include "app/ui/Trace.h"
 #include "base/FileIO.h"
 #include "controls/MessagePopup.h"
@@ -206,6 +205,12 @@ void Tfm_PlayerMain::SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* pla
   playFileList_ = playFileList;
   ovisAlarm_ = alarm;
   command_ = command;
+  if (command_) {
+    command_->SetSoundDesk(*desk_);
+    connect(command_, &Tfm_Command::RecallEqPreset, this, [this](int n) { presets_->RecallEqPreset(n); });
+    connect(command_, &Tfm_Command::StoreEqPreset, this, [this](int n) { presets_->StoreEqPreset(n); });
+    connect(command_, &Tfm_Command::CloseRequested, this, [this] { HideCompanionWindow(command_, true); });
+  }
   if (!playFileList_ || navigator_) return;
   playFileList_->SetPathDepth(settings_.FLFileLimit);
   playOrder_ = std::make_unique<TPlayFilesOrder>(playFileList_->PlayFiles(), settings_, *playFileList_);
@@ -247,12 +252,16 @@ void Tfm_PlayerMain::FormCreate() {
   settings_.Left = x();
   settings_.Top = y();
 
+  // The one holder of the live levels; reading the settings starts its fade-in.
+  desk_ = std::make_unique<settings::TSoundDesk>(*MP3Player, settings_);
+  desk_->OnFadeStep = [this] { shuffleChangeSuppressed_ = false; };
+  desk_->Listen([this](TDeskBar bar) {
+    if (bar == TDeskBar::tb_MasterLevel) MprisChanged();
+  });
   // An unusable file is said once; the player runs on the defaults.
   if (const std::string why = settingsFile_.Read(settings_, *this); !why.empty())
     std::fprintf(stderr, "sorrel: %s\n", why.c_str());
   Trace("settings read");
-  // The sound desk takes the levels the settings gave the player.
-  desk_ = std::make_unique<TWindowSoundDesk>(*MP3Player, settings_.PreLevel);
   presets_ = std::make_unique<TPresets>(*desk_, *this, *this);
   PostNavinMapMatchMode();
   KeepOnScreen();
@@ -332,7 +341,7 @@ void Tfm_PlayerMain::Shutdown() {
   // finished keeps the level read at start).
   const engine::TMP3PlayerStatus status = MP3Player->Status();
   settings_.CurPos = status == engine::mpsPlaying || status == engine::mpsPaused ? MP3Player->Position() : 0;
-  if (fadeStep_ >= 99) settings_.MainLevel = MP3Player->Volume();
+  if (desk_->FadeStep() >= 99) settings_.MainLevel = MP3Player->Volume();
   MP3Player->OnEndPlay = nullptr;
   MP3Player->Stop();
   MP3Player->Close();
@@ -532,8 +541,7 @@ void Tfm_PlayerMain::SetCaptionColor(TColor c) {
 
 void Tfm_PlayerMain::StartFadeIn() {
   // The player starts silent; the title timer's fade-in raises it to "MainLevel".
-  MP3Player->SetVolume(0);
-  fadeStep_ = -2;
+  desk_->StartFadeIn();
 }
 
 void Tfm_PlayerMain::SetPlayerBalance(int balance) { MP3Player->SetVolBalance(balance); }
@@ -551,27 +559,10 @@ void Tfm_PlayerMain::TitleTimerTimer() {
     lb_Artist->setText(lb_Artist->toolTip());
     lb_Album->setText(lb_Album->toolTip());
   }
-  RunFadeStep();
+  const bool fading = desk_->FadeRunning();
+  desk_->FadeTick();
+  if (fading && !desk_->FadeRunning()) MprisChanged();
   TitleTimer.start();
-}
-
-void Tfm_PlayerMain::RunFadeStep() {
-  if (fadeStep_ >= 1 && fadeStep_ <= 98) {
-    // The master bar runs opposite to the level.
-    const int current = 100 - desk_->Position(TDeskBar::tb_MasterLevel);
-    if (current < settings_.MainLevel) {
-      const int level = std::min(current + 10, settings_.MainLevel);
-      desk_->SetPosition(TDeskBar::tb_MasterLevel, 100 - level);
-      if (level >= settings_.MainLevel) fadeStep_ = 999;
-    } else {
-      fadeStep_ = 999;
-    }
-    if (fadeStep_ == 999) {
-      shuffleChangeSuppressed_ = false;
-      MprisChanged();
-    }
-  }
-  if (fadeStep_ < 99) ++fadeStep_;
 }
 
 // ---- songs ------------------------------------------------------------------------------
@@ -595,7 +586,7 @@ void Tfm_PlayerMain::PlayRow(int row) {
   Trace("play " + std::to_string(row) + " " + path);
   RefreshLabels();
   scrollSetupPending_ = true;
-  if (fadeStep_ >= 1 && fadeStep_ <= 98) RunFadeStep();
+  if (desk_->FadeRunning()) desk_->FadeTick();
   playOrder_->SelectRow(row);
   TitleTimer.start();
   MprisChanged();
@@ -1029,7 +1020,7 @@ int64_t Tfm_PlayerMain::PositionUs() const {
   return MP3Player->IsOpened() ? int64_t{MP3Player->Position()} * 1000 : 0;
 }
 
-int Tfm_PlayerMain::MasterLevel() const { return 100 - desk_->Position(TDeskBar::tb_MasterLevel); }
+int Tfm_PlayerMain::MasterLevel() const { return desk_->MasterLevel(); }
 
 bool Tfm_PlayerMain::HasSongs() const { return playOrder_ && playOrder_->Count() > 0; }
 
@@ -1050,9 +1041,9 @@ void Tfm_PlayerMain::SetPositionUs(int64_t us) {
 
 void Tfm_PlayerMain::SetMasterLevel(int level) {
   if (Busy()) return;
-  desk_->SetPosition(TDeskBar::tb_MasterLevel, 100 - std::clamp(level, 0, 100));
+  desk_->SetMasterLevel(std::clamp(level, 0, 100));
   // The user chose a level: the fade-in does not take it back.
-  fadeStep_ = 999;
+  desk_->SetFadeStep(999);
   MprisChanged();
 }
 

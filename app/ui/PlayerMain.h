@@ -19,6 +19,8 @@
 #include "platform/desktop/MprisHost.h"
 #include "platform/input/KeyTranslate.h"
 #include "playlist/core/PlayListController.h"
+#include "settings/core/SoundDesk.h"
+#include "settings/ui/PlayCommand.h"
 
 #include <QPixmap>
 #include <QString>
@@ -47,7 +49,7 @@ namespace sorrel::app {
 class Tfm_PlayList;
 class Tfm_PlayFileList;
 class Tfm_OvisAlarm;
-class Tfm_Command;
+using settings::Tfm_Command;
 
 // The outside world as the main window sees it: the keyboard tool, Navin'You and the
 // wave-out volume.  The application connects it to the bus and the wave device; tests
@@ -76,7 +78,6 @@ inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
 inline constexpr int32_t kWheelUp = 0x00780000;                           // delta +120
 inline constexpr int32_t kWheelDown = static_cast<int32_t>(0xFF880000u);  // delta -120
 
-class TWindowSoundDesk;
 
 class Tfm_PlayerMain : public QWidget,
                        public TSettingsHost,
@@ -111,7 +112,8 @@ class Tfm_PlayerMain : public QWidget,
   uint32_t SavedWaveVolume() const { return savedWaveVolume_; }
   int InputMode() const { return inputMode_; }
   int32_t ResumeAdjustment() const { return resumeAdjustment_; }
-  int FadeStep() const { return fadeStep_; }
+  int FadeStep() const { return desk_->FadeStep(); }
+  settings::TSoundDesk& SoundDesk() { return *desk_; }
   engine::TMP3Player& Player() { return *MP3Player; }
   TCommandDispatcher* Dispatcher() { return dispatcher_.get(); }
   controls::TMessagePopup& Popup() { return *popup_; }
@@ -249,7 +251,6 @@ class Tfm_PlayerMain : public QWidget,
   void KeepOnScreen();
   void CurrentTimerTimer();
   void TitleTimerTimer();
-  void RunFadeStep();
   void StoreLiveValues();
   void HideCompanionWindow(QWidget* w, bool parkCursor);
   void ShowCompanionWindow(QWidget* w);
@@ -286,7 +287,7 @@ class Tfm_PlayerMain : public QWidget,
   std::unique_ptr<controls::TMessagePopup> popup_;
   int popupHighlight_ = 1;
   std::unique_ptr<TErrorLog> errorLog_;
-  std::unique_ptr<TWindowSoundDesk> desk_;
+  std::unique_ptr<settings::TSoundDesk> desk_;
   std::unique_ptr<TPresets> presets_;
   TWaitLoop waitLoop_{*this, clock_};
 
@@ -339,7 +340,6 @@ class Tfm_PlayerMain : public QWidget,
   bool closePressed_ = false;
   bool lyricOn_ = false;
   int inputMode_ = 0;
-  int fadeStep_ = 0;
   int32_t resumeAdjustment_ = 0;
   uint32_t savedWaveVolume_ = kDefaultSavedWaveVolume;
   std::string infoText_;  // the song information pop-up's text

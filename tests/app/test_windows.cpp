@@ -44,6 +44,8 @@ struct FakeEnv : TPlayerMainEnvironment {
   void PostToNavinYou(uint32_t m, int32_t w, int32_t l) override {
     navinPosts.push_back(std::to_string(m) + " " + std::to_string(w) + " " + std::to_string(l));
   }
+  bool MapViewKnown() override { return false; }
+  void PostToMapView(uint32_t, int32_t, int32_t) override {}
   bool RestoreWaveVolume(uint32_t v) override {
     restored.push_back(v);
     return deviceOpens;
@@ -160,8 +162,9 @@ TEST_F(Windows, UnreadableSettingsFileIsSaidOnceAndNeverOverwritten) {
 
 TEST_F(Windows, CommandFourClosesThroughTheShutdown) {
   Tfm_PlayerMain w(Home(), env_);
-  Tfm_PlayList list(Home());
-  w.SetCompanions(&list, nullptr, nullptr, nullptr);
+  Tfm_PlayFileList files;
+  Tfm_PlayList list(Home(), w, files.PlayFiles());
+  w.SetCompanions(&list, &files, nullptr, nullptr);
   w.show();
   w.SetReady();
   EXPECT_EQ(w.Messages().Message(kMsgCommand, 4, 0), 1);
@@ -173,13 +176,21 @@ TEST_F(Windows, CommandFourClosesThroughTheShutdown) {
 
 TEST_F(Windows, HandedOverListOpensAndSetsTheMode) {
   Tfm_PlayerMain w(Home(), env_);
-  Tfm_PlayList list(Home());
-  w.SetCompanions(&list, nullptr, nullptr, nullptr);
+  Tfm_PlayFileList files;
+  Tfm_PlayList list(Home(), w, files.PlayFiles());
+  w.SetCompanions(&list, &files, nullptr, nullptr);
+  const std::string song = SORREL_TEST_DATA "/engine/plain_cbr.mp3";
+  std::filesystem::copy_file(song, home_ + "/\xe3\x81\x82.mp3");
   const std::string pfl = home_ + "/songs.pfl";
-  std::ofstream(pfl, std::ios::binary) << "/m/a.mp3\r\n\x82\xa0.mp3\r\n";  // a CP932 line
+  std::ofstream(pfl, std::ios::binary) << song << "\r\n\x82\xa0.mp3\r\n";  // a CP932 line
   EXPECT_EQ(w.Messages().CopyData(kCopyOpenListFile, 0, pfl + '\0'), 1);
   EXPECT_TRUE(w.Settings().ListFileMode);
-  EXPECT_EQ(list.Entries(), (QStringList{QStringLiteral("/m/a.mp3"), Home() + QStringLiteral("/あ.mp3")}));
+  EXPECT_EQ(list.Entries(), (QStringList{QString::fromStdString(song), Home() + QStringLiteral("/あ.mp3")}));
+  // Both songs are in the play order, and the first plays.
+  EXPECT_EQ(files.PlayFiles().Count(), 2u);
+  EXPECT_EQ(w.Settings().MusicIndex, 0);
+  EXPECT_EQ(w.Settings().CurFile, song);
+  EXPECT_TRUE(w.Player().IsOpened());
   // An unknown extension changes nothing.
   EXPECT_FALSE(list.OpenListFileAndPlay(Home() + QStringLiteral("/x.txt")));
   EXPECT_EQ(list.Entries().size(), 2);
