@@ -4,6 +4,7 @@
 // Screenshots of the windows land in the build directory.
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/PlayerMain.h"
+#include "platform/audio/WaveOut.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,6 +29,8 @@ QApplication& App() {
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Songs play on a device that consumes in real time, without sound hardware.
+    sorrel::audio::SelectBackend("null");
     return new QApplication(argc, argv);
   }();
   return *app;
