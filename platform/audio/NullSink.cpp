@@ -64,7 +64,37 @@ class NullSink final : public Sink {
   std::condition_variable cv_;
 };
 
+// A recording heard in real time: the samples go to the recording as they come, and the
+// device then takes as long as a real one would, so whatever the program does on its own
+// clock (a fade-in on a timer) is recorded as it would be heard.
+class PacedSink final : public Sink {
+ public:
+  PacedSink(std::unique_ptr<Sink> recording, base::TClock& clock)
+      : recording_(std::move(recording)), pace_(false, clock) {}
+  ~PacedSink() override { PacedSink::Close(); }
+
+  WaveResult Open(const PcmFormat& format, std::string& detail) override {
+    const WaveResult r = recording_->Open(format, detail);
+    return r != kWaveOk ? r : pace_.Open(format, detail);
+  }
+  bool Play(const uint8_t* data, size_t n, const std::atomic<bool>& interrupt, std::string& detail) override {
+    return recording_->Play(data, n, interrupt, detail) && pace_.Play(data, n, interrupt, detail);
+  }
+  void Start(int64_t atMicros) override { pace_.Start(atMicros); }
+  void Pause(bool on) override { pace_.Pause(on); }
+  void Drop() override { pace_.Drop(); }
+  void Close() override { recording_->Close(); }
+
+ private:
+  std::unique_ptr<Sink> recording_;
+  NullSink pace_;
+};
+
 }  // namespace
+
+std::unique_ptr<Sink> MakePacedSink(std::unique_ptr<Sink> recording, base::TClock& clock) {
+  return std::make_unique<PacedSink>(std::move(recording), clock);
+}
 
 std::unique_ptr<Sink> MakeNullSink(bool fast, base::TClock& clock) {
   return std::make_unique<NullSink>(fast, clock);

@@ -32,6 +32,8 @@ class Sink {
 };
 
 std::unique_ptr<Sink> MakeNullSink(bool fast, base::TClock& clock);
+// `recording` (a wav sink) paced like a real device on `clock`.
+std::unique_ptr<Sink> MakePacedSink(std::unique_ptr<Sink> recording, base::TClock& clock);
 // A device of the wav backend: its samples go to the recording of `role` into `file`,
 // shared with every other device of that role until StartNewWavRecordings.  The music
 // has no role; a second device that sounds at the same time (the voice) takes a word of

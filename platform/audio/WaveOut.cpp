@@ -36,8 +36,10 @@ bool ParseBackend(const std::string& backend, std::string* error) {
   }
   if (backend == "null" || backend == "null:fast") return true;
   if (backend.rfind("wav:", 0) == 0 && backend.size() > 4) return true;
+  if (backend.rfind("wav-rt:", 0) == 0 && backend.size() > 7) return true;
   if (error) {
-    *error = "unknown audio backend '" + backend + "' (alsa, alsa:PCM, null, null:fast, wav:FILE)";
+    *error =
+        "unknown audio backend '" + backend + "' (alsa, alsa:PCM, null, null:fast, wav:FILE, wav-rt:FILE)";
   }
   return false;
 }
@@ -375,6 +377,8 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
     sink = MakeNullSink(true, clock);
   } else if (backend.rfind("wav:", 0) == 0) {
     sink = MakeWavSink(backend.substr(4));
+  } else if (backend.rfind("wav-rt:", 0) == 0) {
+    sink = MakePacedSink(MakeWavSink(backend.substr(7)), clock);
   } else {
     sink = MakeAlsaSink(backend.size() > 5 ? backend.substr(5) : std::string("default"));
   }

@@ -15,6 +15,8 @@
 //                that plays nothing writes nothing.  Each file is a valid WAV after every
 //                device close.  A run lasts from the start of the process, or from a
 //                SelectBackend, to the next SelectBackend.
+//   wav-rt:FILE  records as wav:FILE, but takes as long as a device: what the program does
+//                on its own clock (the player's fade-in) is recorded as it would be heard
 //
 // The device volume is one value per process (left in the low 16 bits, right in the high
 // 16 bits, 0xFFFF = full), shared by every device the process opens; it is applied to the

@@ -1,0 +1,437 @@
+// The player as a user meets it: the real program in a private session bus, playing a
+// list of real songs, recorded with wav-rt:FILE and followed through its trace
+// (SORREL_TRACE); driven by playerctl over MPRIS and by xdotool in a private X server.
+#include "tests/platform/ProcessHelpers.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace testing_sorrel;
+
+namespace {
+
+const std::string kBuild = SORREL_BUILD_DIR;
+const std::string kSorrel = kBuild + "/app/sorrel";
+const std::string kSend = kBuild + "/tools/send/sorrel-send";
+const std::string kDecode = kBuild + "/tools/decode/sorrel-decode";
+const std::string kDemo = std::string(SORREL_TEST_DATA) + "/../../demo";
+
+// The program's path on $PATH, empty when it is not installed.
+std::string Which(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::istringstream dirs(path ? path : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    const std::string candidate = dir + "/" + program;
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return {};
+}
+
+bool Have(const char* program) { return !Which(program).empty(); }
+
+struct TWav {
+  int rate = 0;
+  int channels = 0;
+  std::vector<int16_t> samples;  // interleaved
+};
+
+// A 16-bit PCM WAV file; the data chunk's size may be left at 0 by a writer that was
+// killed, then it runs to the end.
+std::optional<TWav> ReadWav(const std::string& path) {
+  const std::string d = Slurp(path);
+  if (d.size() < 44 || d.compare(0, 4, "RIFF") != 0) return std::nullopt;
+  TWav w;
+  size_t i = 12;
+  while (i + 8 <= d.size()) {
+    uint32_t size = 0;
+    std::memcpy(&size, d.data() + i + 4, 4);
+    const std::string id = d.substr(i, 4);
+    if (id == "fmt ") {
+      uint16_t ch = 0;
+      uint32_t rate = 0;
+      std::memcpy(&ch, d.data() + i + 10, 2);
+      std::memcpy(&rate, d.data() + i + 12, 4);
+      w.channels = ch;
+      w.rate = static_cast<int>(rate);
+    } else if (id == "data") {
+      const size_t n = size == 0 || i + 8 + size > d.size() ? d.size() - i - 8 : size;
+      w.samples.resize(n / 2);
+      std::memcpy(w.samples.data(), d.data() + i + 8, w.samples.size() * 2);
+      return w;
+    }
+    i += 8 + size + (size & 1);
+  }
+  return std::nullopt;
+}
+
+// The songs' PCM as the decoder makes it.
+TWav Decoded(const std::string& song, const std::string& dir) {
+  const std::string out = dir + "/decoded-" + fs::path(song).stem().string() + ".wav";
+  EXPECT_EQ(Run({kDecode, song, out}, {}, dir, 30000), 0) << song;
+  return ReadWav(out).value_or(TWav{});
+}
+
+// How well `recorded` (from `at`) is the decoded song scaled by one gain: the spread of
+// recorded / decoded over the loud samples of the song's last second, as a fraction of
+// their median.  A different song, or one shifted by a sample, spreads far.
+double GainSpread(const TWav& recorded, size_t at, const TWav& song) {
+  const size_t n = song.samples.size();
+  const size_t lastSecond = static_cast<size_t>(song.rate * song.channels);
+  std::vector<double> ratios;
+  for (size_t k = n > lastSecond ? n - lastSecond : 0; k < n; ++k) {
+    if (std::abs(song.samples[k]) < 2000 || at + k >= recorded.samples.size()) continue;
+    ratios.push_back(double(recorded.samples[at + k]) / song.samples[k]);
+  }
+  if (ratios.size() < 100) return 1e9;
+  std::sort(ratios.begin(), ratios.end());
+  const double median = ratios[ratios.size() / 2];
+  if (median < 0.05) return 1e9;
+  // The 2nd and 98th percentiles: rounding of quiet samples may stray a little.
+  return (ratios[ratios.size() * 98 / 100] - ratios[ratios.size() * 2 / 100]) / median;
+}
+
+// One run of the player.
+class TPlayer {
+ public:
+  TPlayer(const std::string& home, const std::string& audio, const std::vector<std::string>& args,
+          std::vector<std::string> env = {}) {
+    std::vector<std::string> argv{kSorrel, "--home", home, "--audio", audio};
+    argv.insert(argv.end(), args.begin(), args.end());
+    env.push_back("SORREL_TRACE=1");
+    if (std::none_of(env.begin(), env.end(), [](const std::string& e) { return e.rfind("QT_QPA", 0) == 0; }))
+      env.push_back("QT_QPA_PLATFORM=offscreen");
+    static int runs = 0;
+    const std::string dir = home + "/run" + std::to_string(++runs);
+    fs::create_directories(dir);
+    child_ = Spawn(argv, env, dir);
+  }
+  ~TPlayer() {
+    if (!exited_) {
+      Kill(child_, SIGKILL);
+      WaitExit(child_, 5000);
+    }
+  }
+
+  std::string Said() const { return Slurp(child_.stderrPath); }
+  // The songs started, in order ("play ROW PATH" of the trace).
+  std::vector<std::string> Plays() const {
+    std::vector<std::string> out;
+    static const std::regex kPlay(R"(sorrel: trace \+[0-9.]+ play -?[0-9]+ (.*))");
+    std::istringstream in(Said());
+    for (std::string line; std::getline(in, line);) {
+      std::smatch m;
+      if (std::regex_match(line, m, kPlay)) out.push_back(m[1]);
+    }
+    return out;
+  }
+  bool WaitPlays(size_t n, int ms) const {
+    return WaitFor([&] { return Plays().size() >= n; }, ms);
+  }
+  // Command 4 through the bus, as another program closes the player.
+  int Close() {
+    Run({kSend, "post", "0x599", "4", "0"}, {}, fs::path(child_.stderrPath).parent_path(), 5000);
+    const auto rc = WaitExit(child_, 10000);
+    exited_ = rc.has_value();
+    return rc.value_or(-1);
+  }
+
+ private:
+  Child child_;
+  bool exited_ = false;
+};
+
+std::string Playerctl(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{Which("playerctl"), "-p", "sorrel"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::string out;
+  Run(argv, {}, "/tmp", 10000, &out);
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+std::string IniValue(const std::string& ini, const std::string& key) {
+  const std::regex re("(^|\n)" + key + "=([^\r\n]*)");
+  std::smatch m;
+  return std::regex_search(ini, m, re) ? m[2].str() : std::string();
+}
+
+void SetIniValue(const std::string& path, const std::string& key, const std::string& value) {
+  std::string ini = Slurp(path);
+  ini = std::regex_replace(ini, std::regex("(^|\n)" + key + "=[^\r\n]*"), "$1" + key + "=" + value);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << ini;
+}
+
+// A library of two directories, A (three tones) and B (two chords with a file between
+// them that is no MP3 at all), and a directory list naming both.
+class PlayE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = MakeTempDir();
+    fs::create_directories(home_ + "/A");
+    fs::create_directories(home_ + "/B");
+    for (const char* s : {"01_a440.mp3", "02_e660.mp3", "03_a880.mp3"})
+      fs::copy_file(kDemo + "/Tones/" + s, home_ + "/A/" + s);
+    for (const char* s : {"01_c_e.mp3", "02_low_fifth.mp3"})
+      fs::copy_file(kDemo + "/Chords/" + s, home_ + "/B/" + s);
+    std::ofstream(home_ + "/B/01x_broken.mp3", std::ios::binary) << std::string(5000, '\x5a') << "not audio";
+    list_ = home_ + "/list.pdr";
+    std::ofstream(list_, std::ios::binary) << home_ << "/A\r\n" << home_ << "/B\r\n";
+    songs_ = {home_ + "/A/01_a440.mp3", home_ + "/A/02_e660.mp3",    home_ + "/A/03_a880.mp3",
+              home_ + "/B/01_c_e.mp3",  home_ + "/B/01x_broken.mp3", home_ + "/B/02_low_fifth.mp3"};
+  }
+  void TearDown() override { fs::remove_all(home_); }
+
+  std::string home_, list_;
+  std::vector<std::string> songs_;
+};
+
+TEST_F(PlayE2E, PlaysTheListInOrderSkipsABrokenSongAndWraps) {
+  const std::string wav = home_ + "/heard.wav";
+  TPlayer p(home_, "wav-rt:" + wav, {list_});
+  // Five songs of about 4 s, then the first again.
+  ASSERT_TRUE(p.WaitPlays(7, 40000)) << p.Said();
+  EXPECT_EQ(p.Close(), 0);
+  std::vector<std::string> plays = p.Plays();
+  plays.resize(7);
+  std::vector<std::string> expected = songs_;
+  expected.push_back(songs_[0]);
+  EXPECT_EQ(plays, expected);
+
+  // The broken song is in the error log once, and left out of the order from then on.
+  const std::string log = Slurp(home_ + "/sorrel_Error.log");
+  EXPECT_TRUE(
+      std::regex_search(log, std::regex(R"(^\d\d/\d\d/\d\d \d\d:\d\d:\d\d  Error  .*01x_broken\.mp3\r\n$)")))
+      << log;
+
+  // What was heard: the good songs back to each other, in order, each one whole.
+  const std::optional<TWav> heard = ReadWav(wav);
+  ASSERT_TRUE(heard.has_value());
+  size_t at = 0;
+  for (int i : {0, 1, 2, 3, 5}) {
+    const TWav song = Decoded(songs_[i], home_);
+    ASSERT_FALSE(song.samples.empty());
+    EXPECT_EQ(heard->rate, song.rate);
+    // The first song is still fading in at its end only when the machine is very slow.
+    if (i > 0) {
+      EXPECT_LT(GainSpread(*heard, at, song), 0.05) << songs_[i];
+    }
+    // ... and not where the next song stands.
+    if (i == 1) {
+      EXPECT_GT(GainSpread(*heard, at + song.samples.size() / 2, song), 0.05);
+    }
+    at += song.samples.size();
+  }
+  EXPECT_GE(heard->samples.size(), at);
+  // The fade-in: silence at the start, then louder.
+  const auto peak = [&](size_t from, size_t n) {
+    int m = 0;
+    for (size_t k = from; k < from + n && k < heard->samples.size(); ++k)
+      m = std::max(m, std::abs(int(heard->samples[k])));
+    return m;
+  };
+  const size_t tenth = static_cast<size_t>(heard->rate * heard->channels / 10);
+  EXPECT_EQ(peak(0, tenth), 0);
+  EXPECT_GT(peak(30 * tenth, tenth), 1000);
+}
+
+TEST_F(PlayE2E, ResumesBeforeTheStoredPlaceAndIntoTheSongBefore) {
+  {
+    TPlayer p(home_, "null", {list_});
+    ASSERT_TRUE(p.WaitPlays(1, 10000));
+    EXPECT_EQ(p.Close(), 0);
+  }
+  const std::string ini = home_ + "/sorrel.ini";
+  ASSERT_EQ(IniValue(Slurp(ini), "CurFile"), songs_[0]);
+  if (!Have("playerctl")) GTEST_SKIP() << "playerctl is not installed";
+
+  // Stored: the third song at 3.5 s with MainLevel 10: it resumes 1 s earlier.
+  SetIniValue(ini, "MusicIndex", "2");
+  SetIniValue(ini, "CurFile", songs_[2]);
+  SetIniValue(ini, "CurPos", "3500");
+  SetIniValue(ini, "MainLevel", "10");
+  {
+    TPlayer p(home_, "null", {});
+    ASSERT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Playing"; }, 10000)) << p.Said();
+    const double pos = std::stod(Playerctl({"position"}));
+    EXPECT_GE(pos, 2.4);
+    EXPECT_LT(pos, 3.5);
+    EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), "file://" + songs_[2]);
+    EXPECT_EQ(p.Plays(), std::vector<std::string>{songs_[2]});
+    EXPECT_EQ(p.Close(), 0);
+  }
+  // At 1 s with MainLevel 20 the place lies 1 s before the song: the second song, 1 s
+  // before its end.
+  SetIniValue(ini, "MusicIndex", "2");
+  SetIniValue(ini, "CurFile", songs_[2]);
+  SetIniValue(ini, "CurPos", "1000");
+  SetIniValue(ini, "MainLevel", "20");
+  {
+    TPlayer p(home_, "null", {});
+    ASSERT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Playing"; }, 10000)) << p.Said();
+    const double length = std::stod(Playerctl({"metadata", "mpris:length"})) / 1e6;
+    const double pos = std::stod(Playerctl({"position"}));
+    EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), "file://" + songs_[1]);
+    EXPECT_GE(pos, length - 1.1);
+    EXPECT_LT(pos, length);
+    EXPECT_EQ(p.Plays(), (std::vector<std::string>{songs_[2], songs_[1]}));
+    EXPECT_EQ(p.Close(), 0);
+  }
+}
+
+TEST_F(PlayE2E, PlayerctlDrivesThePlayerAndAShuffledOrderSurvivesARestart) {
+  if (!Have("playerctl")) GTEST_SKIP() << "playerctl is not installed";
+  fs::remove(songs_[4]);  // no broken song here: every step is a song
+  std::vector<std::string> cycle;
+  {
+    TPlayer p(home_, "null", {list_});
+    ASSERT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Playing"; }, 10000)) << p.Said();
+    EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), "file://" + songs_[0]);
+    EXPECT_EQ(Playerctl({"metadata", "xesam:title"}), "A440");
+    EXPECT_EQ(Playerctl({"metadata", "mpris:trackid"}), "'/org/sorrel/track/0'");
+    EXPECT_GT(std::stod(Playerctl({"position"})), 0.0);
+
+    Playerctl({"next"});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"metadata", "xesam:url"}) == "file://" + songs_[1]; }, 3000));
+    // Within the first 3 s, previous goes to the song before.
+    Playerctl({"previous"});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"metadata", "xesam:url"}) == "file://" + songs_[0]; }, 3000));
+    Playerctl({"play-pause"});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Paused"; }, 3000));
+    Playerctl({"play-pause"});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Playing"; }, 3000));
+    Playerctl({"volume", "0.25"});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"volume"}) == "0.250000"; }, 3000)) << Playerctl({"volume"});
+
+    // Shuffle on: the song plays on; stepping through the order visits every song once.
+    Playerctl({"shuffle", "On"});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"shuffle"}) == "On"; }, 3000));
+    EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), "file://" + songs_[0]);
+    for (int i = 0; i < 5; ++i) {
+      const std::string before = Playerctl({"metadata", "mpris:trackid"});
+      Playerctl({"next"});
+      ASSERT_TRUE(WaitFor([&] { return Playerctl({"metadata", "mpris:trackid"}) != before; }, 3000));
+      cycle.push_back(Playerctl({"metadata", "xesam:url"}));
+    }
+    std::vector<std::string> sorted = cycle;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    EXPECT_EQ(p.Close(), 0);
+  }
+  EXPECT_EQ(IniValue(Slurp(home_ + "/sorrel.ini"), "Shuffle"), "1");
+  {
+    // The stored song (or, resuming before its start, the one before it in the order),
+    // then the same order as before the restart.
+    TPlayer p(home_, "null", {});
+    ASSERT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Playing"; }, 10000)) << p.Said();
+    EXPECT_EQ(Playerctl({"shuffle"}), "On");
+    const std::string first = Playerctl({"metadata", "xesam:url"});
+    const auto at = std::find(cycle.begin(), cycle.end(), first);
+    ASSERT_NE(at, cycle.end()) << first;
+    EXPECT_TRUE(first == cycle[4] || first == cycle[3]) << first;
+    const size_t start = static_cast<size_t>(at - cycle.begin());
+    for (size_t i = 1; i <= 5; ++i) {
+      const std::string before = Playerctl({"metadata", "mpris:trackid"});
+      Playerctl({"next"});
+      ASSERT_TRUE(WaitFor([&] { return Playerctl({"metadata", "mpris:trackid"}) != before; }, 3000));
+      EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), cycle[(start + i) % 5]);
+    }
+    // Opening a list plays its first song, in list order.
+    const std::string pfl = home_ + "/two.pfl";
+    std::ofstream(pfl, std::ios::binary) << songs_[5] << "\n" << songs_[3] << "\n";
+    Playerctl({"open", "file://" + pfl});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"metadata", "xesam:url"}) == "file://" + songs_[5]; }, 3000));
+    EXPECT_EQ(Playerctl({"shuffle"}), "Off");
+    // A song deleted before its turn is logged and passed over.
+    fs::remove(songs_[3]);
+    Playerctl({"next"});
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"metadata", "xesam:url"}) == "file://" + songs_[5]; }, 3000));
+    EXPECT_NE(Slurp(home_ + "/sorrel_Error.log").find(songs_[3]), std::string::npos);
+    EXPECT_EQ(p.Close(), 0);
+  }
+  // The list opened last is the default list of its mode now.
+  EXPECT_NE(Slurp(home_ + "/Default.tfl").find(songs_[5]), std::string::npos);
+}
+
+// A private X server, with its display for the player.
+class TXServer {
+ public:
+  TXServer() {
+    dir_ = MakeTempDir();
+    child_ = Spawn({Which("Xvfb"), "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {},
+                   dir_);
+    WaitFor([&] { return Slurp(child_.stdoutPath).find('\n') != std::string::npos; }, 10000);
+    std::string d = Slurp(child_.stdoutPath);
+    d.erase(std::remove(d.begin(), d.end(), '\n'), d.end());
+    if (!d.empty()) display_ = ":" + d;
+  }
+  ~TXServer() {
+    Kill(child_, SIGTERM);
+    WaitExit(child_, 5000);
+    fs::remove_all(dir_);
+  }
+  const std::string& Display() const { return display_; }
+  int Xdotool(const std::vector<std::string>& args, std::string* out = nullptr) const {
+    std::vector<std::string> argv{Which("xdotool")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return Run(argv, {"DISPLAY=" + display_}, dir_, 10000, out);
+  }
+
+ private:
+  std::string dir_, display_;
+  Child child_;
+};
+
+TEST_F(PlayE2E, KeysPressedInTheRealWindowMoveThroughTheSongs) {
+  if (!Have("Xvfb") || !Have("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  TXServer x;
+  ASSERT_FALSE(x.Display().empty());
+  fs::remove(songs_[4]);
+  TPlayer p(home_, "null", {list_}, {"DISPLAY=" + x.Display(), "QT_QPA_PLATFORM=xcb"});
+  ASSERT_TRUE(p.WaitPlays(1, 10000)) << p.Said();
+  std::string window;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return x.Xdotool({"search", "--name", "^Tarn's MP3Player$"}, &window) == 0;
+      },
+      10000));
+  window = window.substr(0, window.find('\n'));
+  x.Xdotool({"windowactivate", "--sync", window});
+  x.Xdotool({"windowfocus", "--sync", window});
+  const auto key = [&](const std::string& k) { x.Xdotool({"key", "--window", window, k}); };
+
+  key("Right");  // 9: next song, at key down
+  EXPECT_TRUE(p.WaitPlays(2, 5000)) << p.Said();
+  key("shift+Right");  // 11: next directory
+  EXPECT_TRUE(p.WaitPlays(3, 5000)) << p.Said();
+  key("Left");  // 8: within 3 s, the song before
+  EXPECT_TRUE(p.WaitPlays(4, 5000)) << p.Said();
+  key("KP_Add");  // the keypad's plus alone: nothing
+  key("b");       // no command: only forwarded, when Navin'You's map view is known
+  const std::vector<std::string> plays = p.Plays();
+  EXPECT_EQ(plays, (std::vector<std::string>{songs_[0], songs_[1], songs_[3], songs_[2]}));
+  if (Have("playerctl")) {
+    key("space");  // 5: pause
+    EXPECT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Paused"; }, 3000));
+  }
+  key("alt+F4");  // 4: close, at key up
+  EXPECT_TRUE(
+      WaitFor([&] { return Slurp(home_ + "/sorrel.ini").find("CurFile=") != std::string::npos; }, 10000));
+  EXPECT_EQ(p.Plays().size(), 4u);
+}
+
+}  // namespace
