@@ -190,6 +190,21 @@ TEST(Motion, SpeedIsTheMeanOfSixSamples) {
   EXPECT_EQ(motion.Update(-1, -1).Speed, 0);
 }
 
+TEST(Motion, SpeedLimitOf300) {
+  base::TFakeClock clock;
+  TMotion motion(clock);
+  clock.Advance(1'000'000);
+  motion.Update(3500000, 13900000);
+  // 75 units = 83.38 m in 1 s: 298.8 km/h, kept (298 / 6 = 49).
+  ASSERT_EQ(MetresOfUnits(75), 83);
+  clock.Advance(1'000'000);
+  EXPECT_EQ(motion.Update(3500075, 13900000).Speed, 49);
+  // 226 units = 251.26 m in 3 s: 301.2 km/h, a jump; had it counted, (298 + 301) / 6 = 99.
+  ASSERT_EQ(MetresOfUnits(226), 251);
+  clock.Advance(3'000'000);
+  EXPECT_EQ(motion.Update(3500301, 13900000).Speed, 49);
+}
+
 TEST(Motion, HeadingOverTheLastFiveTrackPoints) {
   base::TFakeClock clock;
   TMotion motion(clock);
