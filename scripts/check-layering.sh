@@ -13,14 +13,15 @@ declare -A may=(
   [platform/desktop]="base"
   [platform/input]="base"
   [platform/power]=""
+  [platform/mime]=""
   [engine]="base decoder platform/audio"
   [controls]="base"
   [playlist/core]="base engine"
-  [settings/core]="base engine"
+  [settings/core]="base engine platform/mime"
   [alarm/core]="base engine"
   [maplink/core]="base engine"
   [playlist]="base engine controls"
-  [settings]="base engine controls"
+  [settings]="base engine controls platform/input"
   [alarm]="base engine platform controls"
   [maplink]="base platform"
   [app/core]="base decoder engine playlist/core settings/core alarm/core maplink/core"
@@ -40,6 +41,7 @@ owner() {
     platform/desktop/*) echo platform/desktop ;;
     platform/input/*) echo platform/input ;;
     platform/power/*) echo platform/power ;;
+    platform/mime/*) echo platform/mime ;;
     playlist/core/* | settings/core/* | alarm/core/* | maplink/core/* | app/core/*) echo "${1%%/core/*}/core" ;;
     *) echo "${1%%/*}" ;;
   esac

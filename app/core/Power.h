@@ -79,7 +79,7 @@ class TPowerHost {
 
 class TPowerManager {
  public:
-  TPowerManager(TPowerHost& host, TPlayerControl& player, TNavigator& navigator, TSoundDesk& desk,
+  TPowerManager(TPowerHost& host, TPlayerControl& player, TNavigator& navigator, TSoundDeskIntf& desk,
                 TWaitLoop& waitLoop, TPowerControl& control)
       : host_(host),
         player_(player),
@@ -113,7 +113,7 @@ class TPowerManager {
   TPowerHost& host_;
   TPlayerControl& player_;
   TNavigator& navigator_;
-  TSoundDesk& desk_;
+  TSoundDeskIntf& desk_;
   TWaitLoop& waitLoop_;
   TPowerControl& control_;
   bool powerSuspended_ = false;

@@ -1,11 +1,11 @@
 // Equaliser presets, window-size presets and the level steps of the main window.  The
-// live levels belong to the sound desk and the stored presets to the settings record;
-// both are reached through the interfaces below.
+// live levels belong to the sound desk (settings/core) and the stored presets to the
+// settings record (TPresetHost below).
 #pragma once
 
 #include "app/core/MessagePopUp.h"
+#include "settings/core/SoundDesk.h"
 
-#include <array>
 #include <string>
 
 namespace sorrel::app {
@@ -13,15 +13,12 @@ namespace sorrel::app {
 inline constexpr int kEqPresetCount = 10;
 inline constexpr int kSizePresetCount = 3;
 
-// The levels an equaliser preset holds, as the player has them: Volume (the master
-// level), VolBalance, the pre-amplifier level and the ten band values.
-struct TEqLevels {
-  int Volume = 50;
-  int Balance = 0;
-  int PreLevel = 0;
-  std::array<int, 10> Bands{};
-  bool operator==(const TEqLevels&) const = default;
-};
+// The sound desk (the one holder of the live levels), its bars and the levels of an
+// equaliser preset belong to settings/core.  The level steps move tb_PreLevel and
+// tb_MasterLevel, which both run opposite to their level.
+using settings::TDeskBar;
+using settings::TEqLevels;
+using settings::TSoundDeskIntf;
 
 struct TWindowSize {
   int Width = 0;
@@ -31,25 +28,6 @@ struct TWindowSize {
 
 // The form's own size.
 inline constexpr TWindowSize kFormSize{468, 77};
-
-// The two track bars the level steps move.  Both run opposite to their level.
-enum class TDeskBar { tb_PreLevel, tb_MasterLevel };
-
-// The sound desk: the one holder of the live levels.
-class TSoundDesk {
- public:
-  virtual ~TSoundDesk() = default;
-  virtual int Position(TDeskBar bar) const = 0;
-  virtual int LineSize(TDeskBar bar) const = 0;
-  virtual int Min(TDeskBar bar) const = 0;
-  virtual int Max(TDeskBar bar) const = 0;
-  // A position other than the current one runs the bar's change handler, which gives
-  // the player the new level.
-  virtual void SetPosition(TDeskBar bar, int position) = 0;
-  virtual TEqLevels Levels() const = 0;
-  // Gives the player these levels and moves every bar to show them.
-  virtual void SetLevels(const TEqLevels& levels) = 0;
-};
 
 // The main window's side: the stored presets (settings record) and its size.
 class TPresetHost {
@@ -71,7 +49,7 @@ enum class TLevelStep { kPreUp, kPreDown, kMasterUp, kMasterDown };  // 28..31
 
 class TPresets {
  public:
-  TPresets(TSoundDesk& desk, TPresetHost& host, TMessagePopUp& popUp)
+  TPresets(TSoundDeskIntf& desk, TPresetHost& host, TMessagePopUp& popUp)
       : desk_(desk), host_(host), popUp_(popUp) {}
 
   // A preset number out of range does nothing.
@@ -88,7 +66,7 @@ class TPresets {
   std::string EqPresetTitle(int n) const;
 
  private:
-  TSoundDesk& desk_;
+  TSoundDeskIntf& desk_;
   TPresetHost& host_;
   TMessagePopUp& popUp_;
 };

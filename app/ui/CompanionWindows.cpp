@@ -21,10 +21,6 @@ Tfm_SearchSts::Tfm_SearchSts(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("fm_SearchSts"));
 }
 
-Tfm_Command::Tfm_Command(QWidget* parent) : QWidget(parent, Qt::Window) {
-  setObjectName(QStringLiteral("fm_Command"));
-}
-
 Tfm_OvisAlarm::Tfm_OvisAlarm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("fm_OvisAlarm"));
 }

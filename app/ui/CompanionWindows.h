@@ -18,13 +18,6 @@ class Tfm_SearchSts : public QWidget {
   explicit Tfm_SearchSts(QWidget* parent = nullptr);
 };
 
-// The settings dialog; its sound desk holds the live levels.
-class Tfm_Command : public QWidget {
-  Q_OBJECT
- public:
-  explicit Tfm_Command(QWidget* parent = nullptr);
-};
-
 class Tfm_OvisAlarm : public QWidget {
   Q_OBJECT
  public:

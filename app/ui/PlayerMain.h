@@ -5,6 +5,7 @@
 
 #include "app/core/MessageTable.h"
 #include "app/core/Settings.h"
+#include "settings/ui/PlayCommand.h"
 
 #include <QPixmap>
 #include <QString>
@@ -25,7 +26,7 @@ namespace sorrel::app {
 class Tfm_PlayList;
 class Tfm_PlayFileList;
 class Tfm_OvisAlarm;
-class Tfm_Command;
+using settings::Tfm_Command;
 
 // The outside world as the main window sees it: the keyboard tool, Navin'You and the
 // wave-out volume.  The application connects it to the bus and the wave device; tests

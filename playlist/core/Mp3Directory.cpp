@@ -1,5 +1,7 @@
 #include "playlist/core/Mp3Directory.h"
 
+#include "base/NameOrder.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -54,24 +56,12 @@ void SortNames(std::vector<std::string>& names) {
 
 }  // namespace
 
-bool MatchesMp3Mask(std::string_view name) { return EndsWithFolded(name, ".mp3"); }
+bool MatchesMp3Mask(std::string_view name) { return base::MatchesMask(name, "*.mp3"); }
 
-std::string FoldAsciiCase(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) c = char(FoldCase(static_cast<unsigned char>(c)));
-  return out;
-}
+// One order and one case rule with the browsing controls.
+std::string FoldAsciiCase(std::string_view name) { return base::FoldAsciiCase(name); }
 
-bool NameLess(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = FoldCase(static_cast<unsigned char>(a[i]));
-    const unsigned char y = FoldCase(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
-}
+bool NameLess(std::string_view a, std::string_view b) { return base::NameLess(a, b); }
 
 std::vector<std::string> ListMp3Files(const std::string& dir) { return ReadMp3Listing(dir, false).names; }
 

@@ -157,7 +157,7 @@ class FakePopUp : public TMessagePopUp {
 };
 
 // Bars with the ranges and line sizes of the real sound desk.
-class FakeSoundDesk : public TSoundDesk {
+class FakeSoundDesk : public TSoundDeskIntf {
  public:
   int prePosition = 0;      // -30..70
   int masterPosition = 50;  // 0..100

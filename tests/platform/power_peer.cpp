@@ -48,7 +48,7 @@ class Peer final : public power::PowerListener,
                    public TNavigationHost,
                    public TPlayOrder,
                    public TPlayerControl,
-                   public TSoundDesk,
+                   public TSoundDeskIntf,
                    public TMessagePopUp {
  public:
   Peer(const std::string& home, int positionMs) : settingsFile_(home + "/" + kSettingsFileName) {
@@ -181,7 +181,7 @@ class Peer final : public power::PowerListener,
   void Pause() override {}
   void Resume() override {}
 
-  // TSoundDesk
+  // TSoundDeskIntf
   int Position(TDeskBar) const override { return 0; }
   int LineSize(TDeskBar) const override { return 5; }
   int Min(TDeskBar) const override { return 0; }
