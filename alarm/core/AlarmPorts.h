@@ -10,7 +10,9 @@ namespace sorrel::alarm {
 
 // The sound desk's pre-amplifier bar (tb_PreLevel).  A lower position is a higher
 // level; setting a position other than the current one (kept within the bar's range)
-// runs the bar's change handler, which gives the player the new level.
+// runs the bar's change handler, which gives the player the new level.  The
+// application hands the alarm settings::TSoundDeskIntf's tb_PreLevel through this, so
+// the alarm needs nothing of the settings library.
 class TPreLevelBarIntf {
  public:
   virtual ~TPreLevelBarIntf() = default;
