@@ -5,6 +5,7 @@
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/Trace.h"
 #include "base/FileIO.h"
+#include "controls/HintCtrl.h"
 #include "controls/MessagePopup.h"
 #include "platform/desktop/Mpris.h"
 #include "platform/input/Bell.h"
@@ -18,6 +19,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -119,10 +121,15 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   pnl_GPSStatus->setGeometry(437, 29, 27, 21);
   pnl_GPSStatus->setFrameShape(QFrame::Panel);
   pnl_GPSStatus->setToolTip(QStringLiteral("Ovis警報ステータス"));
-  pnl_LyricStatus = new QFrame(this);
+  pnl_LyricStatus = new QLabel(this);
   pnl_LyricStatus->setObjectName(QStringLiteral("pnl_LyricStatus"));
   pnl_LyricStatus->setGeometry(437, 52, 27, 21);
   pnl_LyricStatus->setFrameShape(QFrame::Panel);
+  pnl_LyricStatus->setFrameShadow(QFrame::Sunken);
+  pnl_LyricStatus->setAlignment(Qt::AlignCenter);
+  pnl_LyricStatus->setFont(PixelFont(kDefaultLabelFont, 11, true));
+  // Its double click switches the lyrics, not the pause of a double click elsewhere.
+  pnl_LyricStatus->installEventFilter(this);
   pnl_LyricStatus->setToolTip(QStringLiteral("歌詞ステータス"));
   lbx_Dummy = new QListWidget(this);
   lbx_Dummy->setObjectName(QStringLiteral("lbx_Dummy"));
@@ -154,6 +161,7 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
 }
 
 Tfm_PlayerMain::~Tfm_PlayerMain() {
+  CloseLyric();
   // The bus side first: it calls back into the window.  Then the player, whose events
   // reach the objects below.
   mpris_.reset();
@@ -242,6 +250,12 @@ void Tfm_PlayerMain::FormCreate() {
     popupShown_ = false;
     raise();  // back on top, without taking the focus
   });
+  lyricWindow_ = std::make_unique<controls::THintWindowEx>();
+  lyricWindow_->setObjectName(QStringLiteral("LyricWindow"));
+  if (const QScreen* s = QGuiApplication::primaryScreen()) {
+    const QRect g = s->geometry();
+    lyricLayout_.SetScreen({g.left(), g.top(), g.right() + 1, g.bottom() + 1});
+  }
   errorLog_ = std::make_unique<TErrorLog>(
       QDir(homeDir_).filePath(QString::fromLatin1(kErrorLogFileName)).toStdString(), clock_, *this);
 
@@ -337,6 +351,7 @@ void Tfm_PlayerMain::Shutdown() {
   companionHidden_ = false;
   Trace("shutdown");
   MP3Player->OnChangePosition = nullptr;
+  CloseLyric();
   // The place to resume at, and the level the fade-in reached (a fade that has not
   // finished keeps the level read at start).
   const engine::TMP3PlayerStatus status = MP3Player->Status();
@@ -587,6 +602,7 @@ void Tfm_PlayerMain::PlayRow(int row) {
   RefreshLabels();
   scrollSetupPending_ = true;
   if (desk_->FadeRunning()) desk_->FadeTick();
+  LoadLyrics();
   playOrder_->SelectRow(row);
   TitleTimer.start();
   MprisChanged();
@@ -624,6 +640,112 @@ void Tfm_PlayerMain::MP3PlayerChangePosition() {
   const std::string text = ElapsedTimeText(MP3Player->Position(), MP3Player->Duration());
   const QString caption = QString::fromStdString(text);
   if (lb_Time->text() != caption) lb_Time->setText(caption);
+  LyricStep();
+}
+
+// ---- lyrics -----------------------------------------------------------------------------
+
+namespace {
+
+// Lines of the lyric window measured in its font, as it will draw them.
+class TLyricWindowMeasure : public TLyricMeasure {
+ public:
+  TLyricWindowMeasure(controls::THintWindowEx& window, const TLyricStyle& style)
+      : window_(window), style_(style) {}
+  int LineHeight(int fontSize) override { return QFontMetrics(Font(fontSize)).height(); }
+  TSize MeasureText(int fontSize, int maxWidth, const std::string& text) override {
+    window_.setFont(Font(fontSize));
+    const QRect r = window_.MeasureHint(maxWidth, QString::fromStdString(text));
+    return {r.width(), r.height()};
+  }
+  QFont Font(int fontSize) const {
+    QFont f(QString::fromStdString(style_.LyricFontName));
+    f.setPointSize(std::max(fontSize, 1));
+    f.setBold(style_.LyricFontBold);
+    f.setItalic(style_.LyricFontItalic);
+    return f;
+  }
+
+ private:
+  controls::THintWindowEx& window_;
+  const TLyricStyle& style_;
+};
+
+}  // namespace
+
+void Tfm_PlayerMain::LoadLyrics() {
+  CloseLyric();
+  const std::string why = lyrics_.Load(settings_.CurFile, {settings_.LyricOffset, settings_.StandardLrc});
+  if (!why.empty()) std::fprintf(stderr, "sorrel: %s\n", why.c_str());
+  // The panel says whether there are lyrics; the step colours it.
+  pnl_LyricStatus->setText(lyrics_.HasLyrics() ? QString::fromUtf8(kLyricStatusCaption) : QString());
+}
+
+void Tfm_PlayerMain::ShowLyricStatus(const TLyricStatusPanel& panel) {
+  const QString caption = QString::fromStdString(panel.Caption);
+  if (pnl_LyricStatus->text() != caption) pnl_LyricStatus->setText(caption);
+  const QColor c = ToQColor(panel.Color);
+  if (pnl_LyricStatus->palette().color(QPalette::WindowText) != c) SetTextColor(pnl_LyricStatus, c);
+}
+
+void Tfm_PlayerMain::LyricStep() {
+  if (!lyrics_.HasLyrics()) return;
+  const TLyricStepContext context{!companionHidden_, isActiveWindow(), settings_.DeActiveLyricOff};
+  const TLyricAction action = lyrics_.Step(MP3Player->Position(), context);
+  ShowLyricStatus(LyricStatusPanel(lyrics_.HasLyrics(), lyrics_.LyricsOff()));
+  switch (action) {
+    case TLyricAction::kNone:
+      break;
+    case TLyricAction::kClose:
+      CloseLyric();
+      break;
+    case TLyricAction::kDraw:
+      DrawLyric();
+      break;
+  }
+}
+
+void Tfm_PlayerMain::DrawLyric() {
+  const int mode = dispatcher_ ? dispatcher_->DisplayMode() : 0;
+  const QRect g = frameGeometry();
+  const TRect main{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
+  TLyricWindowMeasure measure(*lyricWindow_, settings_.Lyric);
+  const TLyricWindowPlan plan = lyricLayout_.Plan(lyrics_, mode, main, settings_, measure);
+  controls::THintWindowEx& w = *lyricWindow_;
+  w.setFont(measure.Font(plan.FontSize));
+  w.Color(ToQColor(settings_.Lyric.LyricBackColor));
+  w.FontColor(ToQColor(settings_.Lyric.LyricFontColor));
+  w.SecondColor(ToQColor(settings_.Lyric.LyricDeActiveFontColor));
+  w.FirstLine(plan.Page.MarkedRow);
+  w.LineCount(1);
+  w.ActivateHint(QRect(plan.Bounds.Left, plan.Bounds.Top, plan.Bounds.Width(), plan.Bounds.Height()),
+                 QString::fromStdString(plan.Page.Text));
+}
+
+void Tfm_PlayerMain::CloseLyric() {
+  if (!lyricWindow_ || !lyricWindow_->Shown()) return;
+  lyricWindow_->HideHint();
+  raise();  // back on top, without taking the focus
+}
+
+void Tfm_PlayerMain::ToggleLyrics() {
+  lyrics_.ToggleLyrics();
+  lyrics_.Invalidate();
+  ShowLyricStatus(LyricStatusPanel(lyrics_.HasLyrics(), lyrics_.LyricsOff()));
+  if (lyrics_.LyricsOff()) CloseLyric();
+}
+
+void Tfm_PlayerMain::RedrawLyricLine(int) {
+  lyrics_.Invalidate();
+  LyricStep();
+}
+
+bool Tfm_PlayerMain::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == pnl_LyricStatus && e->type() == QEvent::MouseButtonDblClick) {
+    RunCommand(20, 0);
+    return true;
+  }
+  return QWidget::eventFilter(watched, e);
 }
 
 TPlayOrderFacts Tfm_PlayerMain::OrderFacts() const {
@@ -731,7 +853,7 @@ void Tfm_PlayerMain::ShowMessage(const std::string& text) {
 TKeyContext Tfm_PlayerMain::KeySettings() const {
   TKeyContext c;
   c.Tarn_Lyric = settings_.Tarn_Lyric;
-  c.LyricOn = lyricOn_;
+  c.LyricOn = !lyrics_.LyricsOff();
   c.DisplayMode = dispatcher_ ? dispatcher_->DisplayMode() : 0;
   c.f1Cancel = settings_.f1Cancel;
   c.f9Cancel = settings_.f9Cancel;

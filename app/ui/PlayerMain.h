@@ -10,6 +10,8 @@
 #include "app/core/Commands.h"
 #include "app/core/DisplayText.h"
 #include "app/core/Keyboard.h"
+#include "app/core/LyricLayout.h"
+#include "app/core/Lyrics.h"
 #include "app/core/MessageTable.h"
 #include "app/core/PlayOrder.h"
 #include "app/core/Settings.h"
@@ -39,7 +41,8 @@ class QFrame;
 
 namespace sorrel::controls {
 class TMessagePopup;
-}
+class THintWindowEx;
+}  // namespace sorrel::controls
 namespace sorrel::desktop {
 class TMpris;
 }
@@ -77,7 +80,6 @@ inline constexpr uint32_t WM_KEYUP = 0x0101;
 inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
 inline constexpr int32_t kWheelUp = 0x00780000;                           // delta +120
 inline constexpr int32_t kWheelDown = static_cast<int32_t>(0xFF880000u);  // delta -120
-
 
 class Tfm_PlayerMain : public QWidget,
                        public TSettingsHost,
@@ -147,7 +149,7 @@ class Tfm_PlayerMain : public QWidget,
   void StartFadeIn() override;
   void SetPlayerBalance(int balance) override;
   void SetPlayerBand(int band, int value) override;
-  void ApplyLyricStyle(const TLyricStyle&) override {}
+  void ApplyLyricStyle(const TLyricStyle&) override { lyrics_.Invalidate(); }
   void ApplyMappleLink(const maplink::TMappleLinkSettings&) override {}
 
   // TNavigationHost
@@ -171,6 +173,8 @@ class Tfm_PlayerMain : public QWidget,
   void MoveCursorOutside() override;
   void Close() override;
   void ShowSongInformation() override;
+  void ToggleLyrics() override;
+  void RedrawLyricLine(int displayMode) override;
 
   // TKeyboardHost
   TKeyContext KeySettings() const override;
@@ -243,6 +247,7 @@ class Tfm_PlayerMain : public QWidget,
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   bool focusNextPrevChild(bool next) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
 
  private:
@@ -269,6 +274,12 @@ class Tfm_PlayerMain : public QWidget,
   void KeyDown(QKeyEvent* e);
   void KeyUp(QKeyEvent* e);
   void MediaKey(uint16_t appCommand);
+  // Lyrics: loaded when a song starts, stepped on every position change.
+  void LoadLyrics();
+  void LyricStep();
+  void DrawLyric();
+  void CloseLyric();
+  void ShowLyricStatus(const TLyricStatusPanel& panel);
   void MprisChanged();
   TPlayOrderFacts OrderFacts() const;
 
@@ -319,7 +330,7 @@ class Tfm_PlayerMain : public QWidget,
   QCheckBox* cbx_Shuffle;
   QLabel* img_Close;
   QFrame* pnl_GPSStatus;
-  QFrame* pnl_LyricStatus;
+  QLabel* pnl_LyricStatus;
   QListWidget* lbx_Dummy;
   QTimer TitleTimer, CurrentTimer, tm_CheckMapple, tm_DrawMapple;
   QPixmap backPicture_;
@@ -338,7 +349,9 @@ class Tfm_PlayerMain : public QWidget,
   bool firstBufferTraced_ = false;
   bool informationShowing_ = false;  // the pop-up being shown is the information (19)
   bool closePressed_ = false;
-  bool lyricOn_ = false;
+  TLyricEngine lyrics_;
+  TLyricLayout lyricLayout_;
+  std::unique_ptr<controls::THintWindowEx> lyricWindow_;
   int inputMode_ = 0;
   int32_t resumeAdjustment_ = 0;
   uint32_t savedWaveVolume_ = kDefaultSavedWaveVolume;
