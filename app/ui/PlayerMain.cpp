@@ -9,6 +9,7 @@
 #include "controls/MessagePopup.h"
 #include "platform/desktop/Mpris.h"
 #include "platform/input/Bell.h"
+#include "platform/power/PowerBackend.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -170,6 +171,7 @@ Tfm_PlayerMain::~Tfm_PlayerMain() {
     MP3Player->OnChangeStatus = nullptr;
     MP3Player->OnEndPlay = nullptr;
   }
+  power_.reset();
   keyboard_.reset();
   dispatcher_.reset();
   navigator_.reset();
@@ -225,6 +227,7 @@ void Tfm_PlayerMain::SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* pla
   navigator_ = std::make_unique<TNavigator>(*playOrder_, *playerControl_, *this, *errorLog_, clock_);
   dispatcher_ = std::make_unique<TCommandDispatcher>(*navigator_, *presets_, *this);
   keyboard_ = std::make_unique<TKeyboard>(*dispatcher_, *this);
+  power_ = std::make_unique<TWindowPower>(*this);
 }
 
 void Tfm_PlayerMain::PublishMpris() {
@@ -487,8 +490,93 @@ void Tfm_PlayerMain::QueryEndSession() {
   // The map program is ended here once the map link exists.
 }
 
-void Tfm_PlayerMain::PowerBroadcast(int32_t) {
-  // Suspend and resume are handled with the power management.
+// The power manager's view of the window, and logind's reports and requests.
+class Tfm_PlayerMain::TWindowPower : public TPowerHost, public TPowerControl, public power::PowerListener {
+ public:
+  explicit TWindowPower(Tfm_PlayerMain& w)
+      : w_(w),
+        manager_(*this, *w.playerControl_, *w.navigator_, *w.desk_, w.waitLoop_, *this),
+        backend_(power::ConnectPowerBackend(*this)) {}
+
+  TPowerManager& Manager() { return manager_; }
+
+  // TPowerHost
+  TPlayerSettings& Settings() override { return w_.settings_; }
+  int PlayerVolume() const override { return w_.MP3Player->Volume(); }
+  // Through the master bar, so the bar and the fade-in see the level the player has.
+  void SetPlayerVolume(int volume) override { w_.desk_->SetMasterLevel(volume); }
+  void StopAndClosePlayer() override {
+    w_.MP3Player->Stop();
+    w_.MP3Player->Close();
+  }
+  void PlayFile(const std::string& path) override {
+    try {
+      w_.MP3Player->SetFileName(path);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "sorrel: %s: %s\n", path.c_str(), e.what());
+    }
+  }
+  int FadeStep() const override { return w_.desk_->FadeStep(); }
+  void SetFadeStep(int step) override {
+    if (step < 0)
+      w_.desk_->StartFadeIn();
+    else
+      w_.desk_->SetFadeStep(step);
+  }
+  void StopTimer(TPowerTimer timer) override {
+    if (QTimer* t = Timer(timer)) t->stop();
+  }
+  void StartTimer(TPowerTimer timer) override {
+    if (QTimer* t = Timer(timer)) t->start();
+  }
+  void WriteSettings() override {
+    w_.StoreLiveValues();
+    std::string error;
+    if (!w_.settingsFile_.Write(w_.settings_, &error) && !error.empty())
+      std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+  }
+  void SetSuspended(bool suspended) override { w_.suspended_ = suspended; }
+  int32_t ResumeAdjustment() const override { return w_.resumeAdjustment_; }
+  void SetResumeAdjustment(int32_t ms) override { w_.resumeAdjustment_ = ms; }
+  void Repaint() override { w_.update(); }
+  void ParkCursor() override { w_.ParkCursor(); }
+  void QueueMapLink(char) override {}  // the map link is not connected yet
+
+  // TPowerControl
+  void Suspend() override { backend_->Suspend(); }
+  void Hibernate() override { backend_->Hibernate(); }
+  void PowerOff() override { backend_->PowerOff(); }
+
+  // power::PowerListener
+  void Suspending() override { manager_.PowerBroadcast(PBT_APMSUSPEND); }
+  void Resumed() override { manager_.PowerBroadcast(PBT_APMRESUMEAUTOMATIC); }
+
+ private:
+  QTimer* Timer(TPowerTimer timer) {
+    switch (timer) {
+      case TPowerTimer::CurrentTimer:
+        return &w_.CurrentTimer;
+      case TPowerTimer::TitleTimer:
+        return &w_.TitleTimer;
+      case TPowerTimer::tm_CheckMapple:
+        return &w_.tm_CheckMapple;
+      case TPowerTimer::tm_OvisCheck:
+        return nullptr;  // the alarm's timer, when the alarm runs
+    }
+    return nullptr;
+  }
+
+  Tfm_PlayerMain& w_;
+  TPowerManager manager_;
+  std::unique_ptr<power::PowerBackend> backend_;
+};
+
+void Tfm_PlayerMain::PowerBroadcast(int32_t event) {
+  if (power_) power_->Manager().PowerBroadcast(event);
+}
+
+void Tfm_PlayerMain::PowerCommand() {
+  if (power_) power_->Manager().PowerCommand();
 }
 
 void Tfm_PlayerMain::AppCommand(uint32_t lParam) {

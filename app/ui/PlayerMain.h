@@ -14,6 +14,7 @@
 #include "app/core/Lyrics.h"
 #include "app/core/MessageTable.h"
 #include "app/core/PlayOrder.h"
+#include "app/core/Power.h"
 #include "app/core/Settings.h"
 #include "app/core/Wait.h"
 #include "app/ui/QtOwnerQueue.h"
@@ -137,6 +138,8 @@ class Tfm_PlayerMain : public QWidget,
   void MapMatchStatus(int32_t mode, bool showMessage) override;
   void QueryEndSession() override;
   void PowerBroadcast(int32_t event) override;
+  // The power command (38).
+  void PowerCommand() override;
   void AppCommand(uint32_t lParam) override;
 
   // TSettingsHost
@@ -314,6 +317,9 @@ class Tfm_PlayerMain : public QWidget,
   std::unique_ptr<TKeyboard> keyboard_;
   input::TKeyboardInput keyInput_;
   std::unique_ptr<desktop::TMpris> mpris_;
+  // Suspend and resume of the computer, and the power command.
+  class TWindowPower;
+  std::unique_ptr<TWindowPower> power_;
 
   // Controls.
   QLabel* Image;
