@@ -80,6 +80,34 @@ QColor Tfm_PlayerMain::ToQColor(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0
 
 TColor Tfm_PlayerMain::FromQColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
 
+// The cursor and the window as the parking rules see them.
+class Tfm_PlayerMain::TWindowCursor : public TCursorHost, public TKeyboardTool {
+ public:
+  explicit TWindowCursor(Tfm_PlayerMain& w) : w_(w) {}
+  TPoint CursorPos() override {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+  }
+  void SetCursorPos(TPoint screen) override { QCursor::setPos(screen.X, screen.Y); }
+  TRect WindowRect() override {
+    const QRect g = w_.frameGeometry();
+    return {g.x(), g.y(), g.width(), g.height()};
+  }
+  TPoint CloseImagePos() override {
+    const QPoint p = w_.img_Close->mapToGlobal(QPoint(0, 0));
+    return {p.x(), p.y()};
+  }
+  bool IsForeground() override { return w_.isActiveWindow(); }
+  void ForceForeground() override {
+    w_.raise();
+    w_.activateWindow();
+  }
+  bool Running() override { return w_.env_.KeyboardToolRunning(); }
+
+ private:
+  Tfm_PlayerMain& w_;
+};
+
 Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       homeDir_(std::move(homeDir)),
@@ -150,6 +178,12 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   lb_Time->setFont(PixelFont(kDefaultLabelFont, 16, true));
   lb_CurTime->setFont(PixelFont(kDefaultLabelFont, 16, true));
   for (QLabel* l : {Label1, Label2, Label3, lb_Shuffle}) l->setFont(PixelFont(kDefaultLabelFont, 12, false));
+
+  // Moves over the window and its labels reach the window: the zones, the parking.
+  setMouseTracking(true);
+  for (QWidget* c : findChildren<QWidget*>()) c->setMouseTracking(true);
+  cursorHost_ = std::make_unique<TWindowCursor>(*this);
+  parking_ = std::make_unique<TCursorParking>(*cursorHost_, *cursorHost_, clock_);
 
   TitleTimer.setInterval(400);
   CurrentTimer.setInterval(100);
@@ -257,7 +291,7 @@ void Tfm_PlayerMain::FormCreate() {
   lyricWindow_->setObjectName(QStringLiteral("LyricWindow"));
   if (const QScreen* s = QGuiApplication::primaryScreen()) {
     const QRect g = s->geometry();
-    lyricLayout_.SetScreen({g.left(), g.top(), g.right() + 1, g.bottom() + 1});
+    lyricLayout_.SetScreen(TLyricRect{g.left(), g.top(), g.right() + 1, g.bottom() + 1});
   }
   errorLog_ = std::make_unique<TErrorLog>(
       QDir(homeDir_).filePath(QString::fromLatin1(kErrorLogFileName)).toStdString(), clock_, *this);
@@ -304,40 +338,40 @@ void Tfm_PlayerMain::PostNavinMapMatchMode() {
 }
 
 void Tfm_PlayerMain::KeepOnScreen() {
-  const QScreen* s = QGuiApplication::primaryScreen();
-  if (!s) return;
-  const QRect screen = s->geometry();
-  int left = x(), top = y();
-  if (left < 0) left = 0;
-  if (top < 0) top = 0;
-  if (left + width() > screen.width()) left = screen.width() - width();
-  if (top > screen.height()) top = screen.height() - height();
-  move(left, top);
+  if (!QGuiApplication::primaryScreen()) return;
+  const QRect g = frameGeometry();
+  const TPoint p = app::KeepOnScreen({g.x(), g.y(), g.width(), g.height()}, ScreenRect());
+  move(p.X, p.Y);
 }
 
 void Tfm_PlayerMain::CurrentTimerTimer() {
   CurrentTimer.stop();
+  FrameAndCursorStep();
   if (closed_) {
     close();
     return;
   }
-  const QTime now = QTime::currentTime();
-  const int h12 = now.hour() % 12 == 0 ? 12 : now.hour() % 12;
-  QString text = QStringLiteral("%1 %2:%3")
-                     .arg(now.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"))
-                     .arg(h12, 2, 10, QChar('0'))
-                     .arg(now.minute(), 2, 10, QChar('0'));
-  if (settings_.CurTimeShowSec) text += QStringLiteral(":%1").arg(now.second(), 2, 10, QChar('0'));
+  const QString text = QString::fromStdString(ClockText(clock_.LocalTime(), settings_.CurTimeShowSec));
   if (lb_CurTime->text() != text) lb_CurTime->setText(text);
-  const bool active = isActiveWindow();
-  const TColor frame = active ? settings_.ActiveFrameColor : settings_.DeactiveFrameColor;
-  const QColor title = ToQColor(active ? settings_.ActiveTitleFontColor : settings_.DeactiveTitleFontColor);
+  CurrentTimer.start();
+}
+
+void Tfm_PlayerMain::FrameAndCursorStep() {
+  if (frameStepRunning_ || suspended_) return;
+  frameStepRunning_ = true;
+  const bool active = parking_->CursorStep(settings_.MoveMouseTime, lb_CurTime->y());
+  const TFrameLook look = FrameLook(active, wasActive_, settings_);
+  wasActive_ = active;
+  if (look.LyricRedraw) lyrics_.Invalidate();
+  if (!look.LyricMayShow) CloseLyric();
+  if (look.ResetCursor) unsetCursor();
+  const QColor title = ToQColor(look.TitleColor);
   if (lb_Title->palette().color(QPalette::WindowText) != title) SetTextColor(lb_Title, title);
-  if (frame != frameColor_) {
-    frameColor_ = frame;
+  if (look.FrameColor != frameColor_) {
+    frameColor_ = look.FrameColor;
     update();
   }
-  CurrentTimer.start();
+  frameStepRunning_ = false;
 }
 
 void Tfm_PlayerMain::Shutdown() {
@@ -407,27 +441,72 @@ void Tfm_PlayerMain::closeEvent(QCloseEvent* e) {
 
 void Tfm_PlayerMain::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  Image->setGeometry(rect());
-  if (width() == kFormWidth && height() == kFormHeight) {
-    settings_.OrgSize = true;
-  } else {
-    settings_.OrgSize = false;
-    settings_.Width = width();
-    settings_.Height = height();
+  const TWindowSize size{width(), height()};
+  RememberWindowSize(size, settings_);
+  ApplyLayout(LayoutMainWindow(size));
+  scrollSetupPending_ = true;
+  lyrics_.Invalidate();
+}
+
+QWidget* Tfm_PlayerMain::Control(TControl c) const {
+  switch (c) {
+    case TControl::Image:
+      return Image;
+    case TControl::Label1:
+      return Label1;
+    case TControl::Label2:
+      return Label2;
+    case TControl::Label3:
+      return Label3;
+    case TControl::Label4:
+      return Label4;
+    case TControl::lb_Title:
+      return lb_Title;
+    case TControl::lb_Artist:
+      return lb_Artist;
+    case TControl::lb_Album:
+      return lb_Album;
+    case TControl::lb_Time:
+      return lb_Time;
+    case TControl::lb_CurTime:
+      return lb_CurTime;
+    case TControl::lb_Shuffle:
+      return lb_Shuffle;
+    case TControl::cbx_Shuffle:
+      return cbx_Shuffle;
+    case TControl::img_Close:
+      return img_Close;
+    case TControl::pnl_GPSStatus:
+      return pnl_GPSStatus;
+    case TControl::pnl_LyricStatus:
+      return pnl_LyricStatus;
+  }
+  return nullptr;
+}
+
+void Tfm_PlayerMain::ApplyLayout(const TMainLayout& layout) {
+  for (int i = 0; i < kControlCount; ++i) {
+    const auto c = static_cast<TControl>(i);
+    QWidget* w = Control(c);
+    if (!w || c == TControl::Label4) continue;  // Label4 shows and hides with its text
+    const TControlPlace& place = layout[c];
+    w->setGeometry(place.Rect.Left, place.Rect.Top, place.Rect.Width, place.Rect.Height);
+    w->setVisible(place.Visible);
+    if (auto* label = qobject_cast<QLabel*>(w);
+        label && (c == TControl::lb_Time || c == TControl::lb_CurTime))
+      label->setAlignment((place.Align == TAlign::kCenter ? Qt::AlignHCenter : Qt::AlignLeft) |
+                          Qt::AlignVCenter);
   }
 }
 
 void Tfm_PlayerMain::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), ToQColor(settings_.BackColor));
-  const int w = width(), h = height();
   const QColor c = ToQColor(frameColor_);
-  p.setPen(QPen(c, 4));
-  p.drawLine(1, 1, w - 4, 1);
-  p.drawLine(1, h - 4, 1, 1);
-  p.setPen(QPen(c, 2));
-  p.drawLine(w - 1, 1, w - 1, h - 1);
-  p.drawLine(w - 1, h - 1, 1, h - 1);
+  for (const TFrameLine& line : FrameLines({width(), height()})) {
+    p.setPen(QPen(c, line.PenWidth));
+    p.drawLine(line.From.X, line.From.Y, line.To.X, line.To.Y);
+  }
 }
 
 void Tfm_PlayerMain::dragEnterEvent(QDragEnterEvent* e) {
@@ -442,16 +521,27 @@ void Tfm_PlayerMain::dropEvent(QDropEvent* e) {
   e->acceptProposedAction();
 }
 
+TRect Tfm_PlayerMain::ScreenRect() const {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  const QRect g = s ? s->geometry() : QRect(0, 0, 1024, 768);
+  return {g.x(), g.y(), g.width(), g.height()};
+}
+
 void Tfm_PlayerMain::HideCompanionWindow(QWidget* w, bool parkCursor) {
   if (!ready_ || !w || !w->isVisible()) return;
-  const QPoint cursorOffset = QCursor::pos() - pos();
-  const bool cursorBelow = QCursor::pos().y() >= y() + height();
+  const QRect g = frameGeometry();
+  const QPoint cursor = QCursor::pos();
+  const TCompanionHide hide =
+      HideCompanion({g.x(), g.y(), g.width(), g.height()}, {homePosition_.x(), homePosition_.y()},
+                    {cursor.x(), cursor.y()}, parkCursor);
   companionHidden_ = true;
+  lyrics_.Invalidate();
   w->hide();
-  move(homePosition_);
+  move(hide.MainPos.X, hide.MainPos.Y);
   raise();
-  QCursor::setPos(pos() + cursorOffset);
-  if (parkCursor && cursorBelow) ParkCursor();
+  update();
+  QCursor::setPos(hide.CursorPos.X, hide.CursorPos.Y);
+  if (hide.Park) parking_->Park();
 }
 
 void Tfm_PlayerMain::OpenListFileAndPlay(const std::string& path, bool hideCompanions) {
@@ -462,7 +552,8 @@ void Tfm_PlayerMain::OpenListFileAndPlay(const std::string& path, bool hideCompa
   if (playList_) playList_->OpenListFileAndPlay(QString::fromStdString(path));
 }
 
-void Tfm_PlayerMain::ParkCursor() { QCursor::setPos(img_Close->mapToGlobal(QPoint(-6, 6))); }
+// Copy-data 999 and command 2 park the cursor also while the keyboard tool runs.
+void Tfm_PlayerMain::ParkCursor() { parking_->ParkAlways(); }
 
 void Tfm_PlayerMain::PositionSentence(const std::string&) {
   // The position sentence drives the alarm once the alarm exists.
@@ -796,7 +887,7 @@ void Tfm_PlayerMain::LyricStep() {
 void Tfm_PlayerMain::DrawLyric() {
   const int mode = dispatcher_ ? dispatcher_->DisplayMode() : 0;
   const QRect g = frameGeometry();
-  const TRect main{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
+  const TLyricRect main{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
   TLyricWindowMeasure measure(*lyricWindow_, settings_.Lyric);
   const TLyricWindowPlan plan = lyricLayout_.Plan(lyrics_, mode, main, settings_, measure);
   controls::THintWindowEx& w = *lyricWindow_;
@@ -976,16 +1067,18 @@ void Tfm_PlayerMain::CurTimeClicked() {
 
 void Tfm_PlayerMain::ShowCompanionWindow(QWidget* w) {
   if (!w) return;
-  homePosition_ = pos();
-  const QScreen* s = QGuiApplication::primaryScreen();
-  const QPoint cursorOffset = QCursor::pos() - pos();
-  if (s) {
-    const int screenHeight = s->geometry().height();
-    if (screenHeight < y() + height() + w->height() + 40)
-      move(x(), screenHeight - height() - w->height() - 40);
-  }
-  QCursor::setPos(pos() + cursorOffset);
-  w->move(x(), y() + frameGeometry().height());
+  const QRect g = frameGeometry();
+  const QPoint cursor = QCursor::pos();
+  const TRect screen = ScreenRect();
+  const TCompanionShow show = ShowCompanion({g.x(), g.y(), g.width(), g.height()},
+                                            w->frameGeometry().height(), screen, {cursor.x(), cursor.y()});
+  homePosition_ = QPoint(show.Home.X, show.Home.Y);
+  move(show.MainPos.X, show.MainPos.Y);
+  QCursor::setPos(show.CursorPos.X, show.CursorPos.Y);
+  const QRect moved = frameGeometry();
+  const TPoint at = CompanionPos({moved.x(), moved.y(), moved.width(), moved.height()},
+                                 {w->frameGeometry().width(), w->frameGeometry().height()}, screen);
+  w->move(at.X, at.Y);
   w->show();
   w->raise();
   w->activateWindow();
@@ -1135,7 +1228,61 @@ void Tfm_PlayerMain::mousePressEvent(QMouseEvent* e) {
     ShowInputMode(8);
     closePressed_ = true;
   } else if (windowHandle()) {
-    windowHandle()->startSystemMove();
+    // The borderless window moves and sizes by its zones, through the window manager.
+    const QPoint p = e->position().toPoint();
+    const TMouseZone zone = ZoneAt({p.x(), p.y()}, {width(), height()}, lb_CurTime->y());
+    if (zone.Action == TMouseAction::kMove) {
+      windowHandle()->startSystemMove();
+    } else if (zone.Action == TMouseAction::kSize) {
+      const TEdges edges = EdgesOf(zone.Direction);
+      Qt::Edges qt;
+      if (edges.Left) qt |= Qt::LeftEdge;
+      if (edges.Top) qt |= Qt::TopEdge;
+      if (edges.Right) qt |= Qt::RightEdge;
+      if (edges.Bottom) qt |= Qt::BottomEdge;
+      windowHandle()->startSystemResize(qt);
+    }
+    lyrics_.Invalidate();
+    update();
+  }
+}
+
+void Tfm_PlayerMain::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  parking_->WindowShown();
+}
+
+void Tfm_PlayerMain::mouseMoveEvent(QMouseEvent* e) {
+  e->accept();
+  if (y() < 0) move(x(), 0);
+  const QPoint p = e->position().toPoint();
+  parking_->MouseMoved({p.x(), p.y()});
+  if (p.y() < std::min(lb_CurTime->y(), height())) {
+    HideCompanionWindow(command_, true);
+    HideCompanionWindow(playFileList_, true);
+    FocusDummy();
+  }
+  const QWidget* target = childAt(p);
+  if (target == img_Close) {
+    unsetCursor();
+    return;
+  }
+  switch (ZoneAt({p.x(), p.y()}, {width(), height()}, lb_CurTime->y()).Cursor) {
+    case TZoneCursor::kDefault:
+      unsetCursor();
+      break;
+    case TZoneCursor::kSizeNWSE:
+      setCursor(Qt::SizeFDiagCursor);
+      break;
+    case TZoneCursor::kSizeNESW:
+      setCursor(Qt::SizeBDiagCursor);
+      break;
+    case TZoneCursor::kSizeWE:
+      setCursor(Qt::SizeHorCursor);
+      break;
+    case TZoneCursor::kSizeNS:
+      setCursor(Qt::SizeVerCursor);
+      break;
   }
 }
 

@@ -8,11 +8,16 @@
 #pragma once
 
 #include "app/core/Commands.h"
+#include "app/core/CompanionPlacement.h"
+#include "app/core/CursorParking.h"
 #include "app/core/DisplayText.h"
+#include "app/core/FrameLook.h"
 #include "app/core/Keyboard.h"
 #include "app/core/LyricLayout.h"
 #include "app/core/Lyrics.h"
+#include "app/core/MainLayout.h"
 #include "app/core/MessageTable.h"
+#include "app/core/MouseZones.h"
 #include "app/core/PlayOrder.h"
 #include "app/core/Power.h"
 #include "app/core/Settings.h"
@@ -249,6 +254,8 @@ class Tfm_PlayerMain : public QWidget,
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   bool focusNextPrevChild(bool next) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
@@ -257,6 +264,10 @@ class Tfm_PlayerMain : public QWidget,
   void CreatePlayer();
   void FormCreate();
   void KeepOnScreen();
+  QWidget* Control(TControl c) const;
+  void ApplyLayout(const TMainLayout& layout);
+  void FrameAndCursorStep();
+  TRect ScreenRect() const;
   void CurrentTimerTimer();
   void TitleTimerTimer();
   void StoreLiveValues();
@@ -320,6 +331,12 @@ class Tfm_PlayerMain : public QWidget,
   // Suspend and resume of the computer, and the power command.
   class TWindowPower;
   std::unique_ptr<TWindowPower> power_;
+  // The cursor over the window: parking on the close image, the last move.
+  class TWindowCursor;
+  std::unique_ptr<TWindowCursor> cursorHost_;
+  std::unique_ptr<TCursorParking> parking_;
+  bool frameStepRunning_ = false;
+  bool wasActive_ = false;
 
   // Controls.
   QLabel* Image;
