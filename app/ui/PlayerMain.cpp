@@ -3,6 +3,7 @@
 #include "app/core/DisplayText.h"
 #include "app/core/MediaKeys.h"
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/ScrollingLabel.h"
 #include "app/ui/Trace.h"
 #include "base/FileIO.h"
 #include "controls/HintCtrl.h"
@@ -125,9 +126,15 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   Label1 = MakeLabel(this, "Label1", QStringLiteral("Title:"), {4, 10, 40, 16});
   Label2 = MakeLabel(this, "Label2", QStringLiteral("Artist:"), {4, 34, 44, 16});
   Label3 = MakeLabel(this, "Label3", QStringLiteral("Album:"), {222, 34, 40, 16});
-  lb_Title = MakeLabel(this, "lb_Title", {}, {48, 4, 377, 24});
-  lb_Artist = MakeLabel(this, "lb_Artist", {}, {50, 34, 170, 16});
-  lb_Album = MakeLabel(this, "lb_Album", {}, {264, 34, 170, 16});
+  lb_Title = new TScrollingLabel(this);
+  lb_Artist = new TScrollingLabel(this);
+  lb_Album = new TScrollingLabel(this);
+  for (auto [l, name, g] : {std::tuple{lb_Title, "lb_Title", QRect(48, 4, 377, 24)},
+                            std::tuple{lb_Artist, "lb_Artist", QRect(50, 34, 170, 16)},
+                            std::tuple{lb_Album, "lb_Album", QRect(264, 34, 170, 16)}}) {
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(g);
+  }
   lb_Time = MakeLabel(this, "lb_Time", QStringLiteral("00:00 / ??:??"), {98, 54, 191, 21});
   lb_Time->setAlignment(Qt::AlignCenter);
   lb_Time->setToolTip(QStringLiteral("クリックでプレイリスト編集"));
@@ -443,7 +450,12 @@ void Tfm_PlayerMain::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   const TWindowSize size{width(), height()};
   RememberWindowSize(size, settings_);
-  ApplyLayout(LayoutMainWindow(size));
+  // The captions size to their text, as auto-sized labels do.
+  TCaptionPlaces captions;
+  for (auto [label, place] : {std::pair{Label1, &captions.Label1}, std::pair{Label2, &captions.Label2},
+                              std::pair{Label3, &captions.Label3}})
+    place->Width = label->sizeHint().width();
+  ApplyLayout(LayoutMainWindow(size, captions));
   scrollSetupPending_ = true;
   lyrics_.Invalidate();
 }
@@ -746,17 +758,56 @@ void Tfm_PlayerMain::SetPlayerBand(int band, int value) { MP3Player->SetEqualize
 
 void Tfm_PlayerMain::TitleTimerTimer() {
   TitleTimer.stop();
-  if (scrollSetupPending_ && HasSongs()) {
-    scrollSetupPending_ = false;
-    // The full texts are the hints; the captions show them.
-    lb_Title->setText(lb_Title->toolTip());
-    lb_Artist->setText(lb_Artist->toolTip());
-    lb_Album->setText(lb_Album->toolTip());
-  }
+  if (scrollSetupPending_) ScrollSetup();
+  ShowScrollLines(scroller_.Tick(MP3Player->Status() == engine::mpsPlaying, lb_Artist->isVisible(),
+                                 lb_Album->isVisible()));
   const bool fading = desk_->FadeRunning();
   desk_->FadeTick();
   if (fading && !desk_->FadeRunning()) MprisChanged();
   TitleTimer.start();
+}
+
+namespace {
+
+// Text widths in the scrolling labels' fonts.
+class TLabelMeasure : public TTextMeasure {
+ public:
+  explicit TLabelMeasure(std::array<const QLabel*, kScrollLabelCount> labels) : labels_(labels) {}
+  int TextWidth(TScrollLabel label, const std::string& text) const override {
+    return labels_[static_cast<int>(label)]->fontMetrics().horizontalAdvance(QString::fromStdString(text));
+  }
+
+ private:
+  std::array<const QLabel*, kScrollLabelCount> labels_;
+};
+
+}  // namespace
+
+void Tfm_PlayerMain::ScrollSetup() {
+  // Only once start-up is complete and there is something to show.
+  if (!ready_ || !HasSongs()) return;
+  scrollSetupPending_ = false;
+  const std::array<TScrollingLabel*, kScrollLabelCount> labels{lb_Title, lb_Artist, lb_Album};
+  TScrollSource source;
+  for (int i = 0; i < kScrollLabelCount; ++i) {
+    source.Texts[i] = labels[i]->toolTip().toStdString();
+    source.LabelWidths[i] = labels[i]->width();
+  }
+  scroller_.Setup(true, source, TLabelMeasure({lb_Title, lb_Artist, lb_Album}));
+  for (int i = 0; i < kScrollLabelCount; ++i) {
+    const TScrollLine& line = scroller_.Line(static_cast<TScrollLabel>(i));
+    labels[i]->setText(QString::fromStdString(line.Caption));
+  }
+  ShowScrollLines({true, true, true});
+}
+
+void Tfm_PlayerMain::ShowScrollLines(const TTitleScroller::TRepaint& repaint) {
+  const std::array<TScrollingLabel*, kScrollLabelCount> labels{lb_Title, lb_Artist, lb_Album};
+  for (int i = 0; i < kScrollLabelCount; ++i) {
+    if (!repaint[i]) continue;
+    const TScrollLine& line = scroller_.Line(static_cast<TScrollLabel>(i));
+    labels[i]->SetScroll(line.Scrolls, QString::fromStdString(line.Drawn), line.Offset);
+  }
 }
 
 // ---- songs ------------------------------------------------------------------------------
@@ -957,10 +1008,7 @@ void Tfm_PlayerMain::RefreshLabels() {
   lb_Album->setToolTip(QString::fromStdString(t.AlbumHint));
   infoText_ = t.InfoText;
   if (playFileList_) playFileList_->ShowNumbers(t);
-  // Until the title timer's next tick sets them up, the captions follow at once.
-  lb_Title->setText(lb_Title->toolTip());
-  lb_Artist->setText(lb_Artist->toolTip());
-  lb_Album->setText(lb_Album->toolTip());
+  // The captions follow with the scroll setup, at the title timer's next tick.
 }
 
 // ---- shuffle ----------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include "app/core/PlayOrder.h"
 #include "app/core/Power.h"
 #include "app/core/Settings.h"
+#include "app/core/TitleScroll.h"
 #include "app/core/Wait.h"
 #include "app/ui/QtOwnerQueue.h"
 #include "engine/MP3Player.h"
@@ -267,6 +268,9 @@ class Tfm_PlayerMain : public QWidget,
   QWidget* Control(TControl c) const;
   void ApplyLayout(const TMainLayout& layout);
   void FrameAndCursorStep();
+  // The scroll setup of the title, artist and album, and one scrolling tick.
+  void ScrollSetup();
+  void ShowScrollLines(const TTitleScroller::TRepaint& repaint);
   TRect ScreenRect() const;
   void CurrentTimerTimer();
   void TitleTimerTimer();
@@ -344,9 +348,9 @@ class Tfm_PlayerMain : public QWidget,
   QLabel* Label2;
   QLabel* Label3;
   QLabel* Label4;
-  QLabel* lb_Title;
-  QLabel* lb_Artist;
-  QLabel* lb_Album;
+  class TScrollingLabel* lb_Title;
+  class TScrollingLabel* lb_Artist;
+  class TScrollingLabel* lb_Album;
   QLabel* lb_Time;
   QLabel* lb_CurTime;
   QLabel* lb_Shuffle;
@@ -369,6 +373,7 @@ class Tfm_PlayerMain : public QWidget,
   bool companionHidden_ = true;
   bool popupShown_ = false;
   bool scrollSetupPending_ = false;
+  TTitleScroller scroller_;
   bool firstBufferTraced_ = false;
   bool informationShowing_ = false;  // the pop-up being shown is the information (19)
   bool closePressed_ = false;
