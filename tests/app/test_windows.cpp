@@ -4,6 +4,8 @@
 // Screenshots of the windows land in the build directory.
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/PlayerMain.h"
+#include "controls/HintCtrl.h"
+#include "controls/MessagePopup.h"
 #include "platform/audio/WaveOut.h"
 
 #include <QApplication>
@@ -236,4 +238,95 @@ TEST_F(Windows, BackgroundPictureLoadsFromItsBytesWhateverItsName) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("junk.jpg: not a picture"), std::string::npos);
   EXPECT_TRUE(image->pixmap().isNull());
   EXPECT_FALSE(w.LoadBackPicture("missing.jpg"));
+}
+
+namespace {
+
+// A main window with its play file list and editor, playing `songs` as a file list.
+struct Playing {
+  Playing(const QString& home, TPlayerMainEnvironment& env, const std::vector<std::string>& songs)
+      : w(home, env), list(home, w, files.PlayFiles()) {
+    w.SetCompanions(&list, &files, nullptr, nullptr);
+    const std::string pfl = home.toStdString() + "/songs.pfl";
+    std::ofstream out(pfl, std::ios::binary);
+    for (const std::string& s : songs) out << s << "\r\n";
+    out.close();
+    w.show();
+    w.SetReady();
+    EXPECT_TRUE(list.OpenListFileAndPlay(QString::fromStdString(pfl)));
+  }
+  Tfm_PlayerMain w;
+  Tfm_PlayFileList files;
+  Tfm_PlayList list;
+};
+
+}  // namespace
+
+TEST_F(Windows, NarrowWindowLaysOutItsControlsAndWideOneRestoresThem) {
+  Tfm_PlayerMain w(Home(), env_);
+  w.show();
+  auto* shuffle = w.findChild<QLabel*>(QStringLiteral("lb_Shuffle"));
+  auto* time = w.findChild<QLabel*>(QStringLiteral("lb_Time"));
+  auto* album = w.findChild<QLabel*>(QStringLiteral("lb_Album"));
+  w.resize(300, 60);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(shuffle->isHidden());
+  EXPECT_EQ(time->x(), 32);
+  EXPECT_EQ(time->width(), 300 - 36);
+  EXPECT_TRUE(time->alignment() & Qt::AlignLeft);
+  EXPECT_FALSE(w.Settings().OrgSize);
+  EXPECT_EQ(w.Settings().Width, 300);
+  EXPECT_EQ(w.Settings().Height, 60);
+  // No room left of the close image for the album: 300 - 34 - its left is below 9.
+  EXPECT_TRUE(album->isHidden());
+  // Wide enough, but too low: 36 - 4 - 34 leaves no height.
+  w.resize(kFormWidth, 36);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(album->isHidden());
+  EXPECT_FALSE(shuffle->isHidden());
+  w.resize(kFormWidth, kFormHeight);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(shuffle->isHidden());
+  EXPECT_EQ(time->x(), 98);
+  EXPECT_TRUE(time->alignment() & Qt::AlignHCenter);
+  EXPECT_TRUE(w.Settings().OrgSize);
+  Screenshot(w, "main_form_size");
+}
+
+TEST_F(Windows, LyricsOfTheSongShowTheirStatusAndSwitchOff) {
+  const std::string song = home_ + "/song.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", song);
+  std::ofstream(home_ + "/song.lrc", std::ios::binary) << "[00:00:10]first\r\n[00:01:00]second\r\n";
+  const std::string plain = home_ + "/plain.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", plain);
+  Playing p(Home(), env_, {song, plain});
+  auto* status = p.w.findChild<QLabel*>(QStringLiteral("pnl_LyricStatus"));
+  EXPECT_EQ(status->text(), QStringLiteral("歌詞"));
+  // Switched off: silver at the next step; the keys see the lyrics off.
+  EXPECT_TRUE(p.w.KeySettings().LyricOn);
+  EXPECT_TRUE(p.w.Dispatcher()->Run(20));
+  EXPECT_FALSE(p.w.KeySettings().LyricOn);
+  EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(0xC0, 0xC0, 0xC0));
+  EXPECT_TRUE(p.w.Dispatcher()->Run(20));
+  EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(0x00, 0xFF, 0x00));
+  // The next song has none: the panel is empty.
+  EXPECT_TRUE(p.w.Dispatcher()->Run(9));
+  EXPECT_EQ(p.w.Settings().CurFile, plain);
+  EXPECT_TRUE(status->text().isEmpty());
+}
+
+TEST_F(Windows, SongInformationPopsUpWithTheOrderNumbers) {
+  const std::string a = home_ + "/a.mp3", b = home_ + "/b.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", a);
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", b);
+  Playing p(Home(), env_, {a, b});
+  EXPECT_TRUE(p.w.Dispatcher()->Run(9));
+  EXPECT_TRUE(p.w.Dispatcher()->Run(19));
+  EXPECT_TRUE(p.w.Popup().Shown());
+  EXPECT_NE(p.w.Popup().Window().Caption().indexOf(QStringLiteral("AllS: 2 / 2")), -1)
+      << p.w.Popup().Window().Caption().toStdString();
+  // While it is up, the time stays as it was.
+  EXPECT_TRUE(p.w.Popup().PopTimer().isActive());
+  p.w.Popup().PopTimerTimer();
+  EXPECT_FALSE(p.w.Popup().Shown());
 }
