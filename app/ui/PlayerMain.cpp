@@ -1298,6 +1298,11 @@ void Tfm_PlayerMain::mousePressEvent(QMouseEvent* e) {
 void Tfm_PlayerMain::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   parking_->WindowShown();
+  if (!shownTraced_) {
+    shownTraced_ = true;
+    // Traced once the window system has it, with its first paint queued.
+    QMetaObject::invokeMethod(this, [] { Trace("window shown"); }, Qt::QueuedConnection);
+  }
 }
 
 void Tfm_PlayerMain::mouseMoveEvent(QMouseEvent* e) {

@@ -375,6 +375,7 @@ class Tfm_PlayerMain : public QWidget,
   bool scrollSetupPending_ = false;
   TTitleScroller scroller_;
   bool firstBufferTraced_ = false;
+  bool shownTraced_ = false;
   bool informationShowing_ = false;  // the pop-up being shown is the information (19)
   bool closePressed_ = false;
   TLyricEngine lyrics_;
