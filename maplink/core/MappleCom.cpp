@@ -26,6 +26,7 @@ void TMappleComThread::Resume() {
 }
 
 void TMappleComThread::Terminate() {
+  terminating_.store(true, std::memory_order_release);
   {
     std::lock_guard lock(mutex_);
     terminated_ = true;
@@ -189,6 +190,7 @@ bool TMappleComThread::Activate() {
   if (!Connected()) {
     Connect();
     active_.store(false, std::memory_order_release);
+    if (terminating_.load(std::memory_order_acquire)) return false;
   }
   if (const TMapWindow w = window_.load(std::memory_order_relaxed)) {
     windows_.ShowNormal(w);

@@ -104,6 +104,7 @@ class TMappleComThread {
   int scaleCount_ = 0;
   TMapplePosition position_;
 
+  std::atomic<bool> terminating_{false};  // terminated_, readable without the lock
   std::atomic<bool> busy_{false};
   std::atomic<bool> active_{false};
   std::atomic<TMapWindow> window_{0};
