@@ -31,17 +31,6 @@ const std::string kSend = kBuild + "/tools/send/sorrel-send";
 const std::string kDecode = kBuild + "/tools/decode/sorrel-decode";
 const std::string kDemo = std::string(SORREL_TEST_DATA) + "/../../demo";
 
-// The program's path on $PATH, empty when it is not installed.
-std::string Which(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::istringstream dirs(path ? path : "/usr/bin:/bin");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    const std::string candidate = dir + "/" + program;
-    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return {};
-}
-
 bool Have(const char* program) { return !Which(program).empty(); }
 
 struct TWav {

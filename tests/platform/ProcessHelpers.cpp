@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 extern char** environ;
 
@@ -72,6 +74,16 @@ int Run(const std::vector<std::string>& argv, const std::vector<std::string>& en
   if (out) *out = Slurp(c.stdoutPath);
   if (err) *err = Slurp(c.stderrPath);
   return *rc;
+}
+
+std::string Which(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    const std::string candidate = dir + "/" + program;
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return {};
 }
 
 std::string Slurp(const std::string& path) {

@@ -26,6 +26,8 @@ void Kill(Child& c, int sig);
 int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
         int ms, std::string* out = nullptr, std::string* err = nullptr);
 std::string Slurp(const std::string& path);
+// The program's path on $PATH (Spawn does not search it), empty when it is not there.
+std::string Which(const std::string& program);
 std::string MakeTempDir();
 // Polls `pred` every 20 ms for up to `ms`.
 template <class F>

@@ -42,16 +42,6 @@ void EnsureApp() {
   (void)app;
 }
 
-std::string Which(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/bin:/bin");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    const std::string candidate = dir + "/" + program;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return {};
-}
-
 bool HaveDbusmock() {
   static const bool have =
       access(kPython, X_OK) == 0 &&

@@ -22,11 +22,11 @@ using namespace sorrel::audio;
 namespace {
 
 const char kUsage[] =
-    "usage: sorrel-play [--audio SPEC] FILE...\n"
+    "usage: sorrel-play [--audio BACKEND] FILE...\n"
     "Plays the MPEG audio files in order, showing title, artist, album and\n"
     "elapsed / total time.  Keys: Space pause/resume, Left/Right seek 3 s, q quit.\n"
-    "  --audio SPEC  sound output: alsa (default), alsa:PCM, null, null:fast, wav:FILE\n"
-    "                (default from $SORREL_AUDIO)\n"
+    "  --audio BACKEND  sound output: alsa (default), alsa:PCM, null, null:fast,\n"
+    "                   wav:FILE, wav-rt:FILE (default from $SORREL_AUDIO)\n"
     "  --help, --version\n"
     "Files must be regular files (a FIFO or a device is refused at once).\n"
     "SIGINT and SIGTERM stop playing and end the program.\n"
