@@ -921,7 +921,9 @@ void Tfm_PlayerMain::ShowLyricStatus(const TLyricStatusPanel& panel) {
 void Tfm_PlayerMain::LyricStep() {
   if (!lyrics_.HasLyrics()) return;
   const TLyricStepContext context{!companionHidden_, isActiveWindow(), settings_.DeActiveLyricOff};
-  const TLyricAction action = lyrics_.Step(MP3Player->Position(), context);
+  const int position = MP3Player->Position();
+  const TLyricAction action = lyrics_.Step(position, context);
+  if (action == TLyricAction::kDraw) lyricDrawnAt_ = {lyrics_.CurrentLine(), position};
   ShowLyricStatus(LyricStatusPanel(lyrics_.HasLyrics(), lyrics_.LyricsOff()));
   switch (action) {
     case TLyricAction::kNone:
@@ -1301,7 +1303,8 @@ void Tfm_PlayerMain::showEvent(QShowEvent* e) {
   if (!shownTraced_) {
     shownTraced_ = true;
     // Traced once the window system has it, with its first paint queued.
-    QMetaObject::invokeMethod(this, [] { Trace("window shown"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [] { Trace("window shown"); }, Qt::QueuedConnection);
   }
 }
 

@@ -126,6 +126,8 @@ class Tfm_PlayerMain : public QWidget,
   engine::TMP3Player& Player() { return *MP3Player; }
   TCommandDispatcher* Dispatcher() { return dispatcher_.get(); }
   controls::TMessagePopup& Popup() { return *popup_; }
+  // The lyric line the last step drew, and the song position it drew it at.
+  std::pair<int, int> LyricDrawnAt() const { return lyricDrawnAt_; }
 
   // The orderly shutdown; runs once.  Every way of ending (close, command 4, the end of
   // the session, SIGTERM) comes here.
@@ -381,6 +383,7 @@ class Tfm_PlayerMain : public QWidget,
   TLyricEngine lyrics_;
   TLyricLayout lyricLayout_;
   std::unique_ptr<controls::THintWindowEx> lyricWindow_;
+  std::pair<int, int> lyricDrawnAt_{-1, 0};
   int inputMode_ = 0;
   int32_t resumeAdjustment_ = 0;
   uint32_t savedWaveVolume_ = kDefaultSavedWaveVolume;
