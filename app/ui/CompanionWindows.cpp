@@ -23,10 +23,6 @@ Tfm_SearchSts::Tfm_SearchSts(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("fm_SearchSts"));
 }
 
-Tfm_OvisAlarm::Tfm_OvisAlarm(QWidget* parent) : QWidget(parent, Qt::Window) {
-  setObjectName(QStringLiteral("fm_OvisAlarm"));
-}
-
 // The rows of the play order, drawn on demand from the play files.
 class Tfm_PlayFileList::TRowModel : public QAbstractListModel {
  public:

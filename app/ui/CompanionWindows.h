@@ -2,6 +2,7 @@
 // the program ends; most are shells that later work fills.
 #pragma once
 
+#include "alarm/ui/OvisAlarmWindow.h"
 #include "app/core/DisplayText.h"
 #include "app/core/PlayOrder.h"
 #include "playlist/core/PlayListController.h"
@@ -25,10 +26,12 @@ class Tfm_SearchSts : public QWidget {
   explicit Tfm_SearchSts(QWidget* parent = nullptr);
 };
 
-class Tfm_OvisAlarm : public QWidget {
-  Q_OBJECT
+// The alarm window belongs to the alarm (alarm/ui); the application knows it under its
+// name here.  A class rather than an alias, so that a declaration `class Tfm_OvisAlarm;`
+// in this namespace names it.
+class Tfm_OvisAlarm : public alarm::Tfm_OvisAlarm {
  public:
-  explicit Tfm_OvisAlarm(QWidget* parent = nullptr);
+  using alarm::Tfm_OvisAlarm::Tfm_OvisAlarm;
 };
 
 // The play file list: the play files and their order (what the main window walks
