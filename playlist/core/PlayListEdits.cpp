@@ -178,7 +178,7 @@ TShellDrop DropFromShell(TEntries& entries, TSelection& selection, std::span<con
   return drop;
 }
 
-TModeView ModeView(bool fileMode, const TPlayListSettings& settings, const std::string& homeDir) {
+TModeView ModeTexts(bool fileMode, const TPlayListSettings& settings) {
   TModeView view;
   view.fileMode = fileMode;
   if (fileMode) {
@@ -194,6 +194,11 @@ TModeView ModeView(bool fileMode, const TPlayListSettings& settings, const std::
     view.filter = "ディレクトリ指定用 (*.pdr)";
     view.defaultExt = "pdr";
   }
+  return view;
+}
+
+TModeView ModeView(bool fileMode, const TPlayListSettings& settings, const std::string& homeDir) {
+  TModeView view = ModeTexts(fileMode, settings);
   view.entries = ReadListFile(DefaultListPath(homeDir, fileMode), fileMode, homeDir).entries;
   return view;
 }
