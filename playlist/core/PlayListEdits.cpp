@@ -89,8 +89,12 @@ bool DeleteSelection(TEntries& entries, TSelection& selection) {
   const std::vector<bool> flags = Flags(entries.size(), selection);
   selection.clear();
   size_t kept = 0;
-  for (size_t i = 0; i < entries.size(); ++i)
-    if (!flags[i]) entries[kept++] = std::move(entries[i]);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (flags[i]) continue;
+    // Never onto itself: a string moved onto itself may be left empty.
+    if (kept != i) entries[kept] = std::move(entries[i]);
+    ++kept;
+  }
   const bool changed = kept != entries.size();
   entries.resize(kept);
   return changed;

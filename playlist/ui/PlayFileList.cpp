@@ -69,7 +69,8 @@ class TPlayFileDelegate : public QStyledItemDelegate {
     }
   }
   QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-    return {1, Tfm_PlayFileList::kItemHeight};
+    // 14 pixels, or more where the font drawn is taller than the one designed for.
+    return {1, std::max(Tfm_PlayFileList::kItemHeight, list_->fontMetrics().height())};
   }
 
  private:

@@ -711,10 +711,13 @@ void Tfm_PlayList::DrvComboChange() {
   DirTreeView->setFocus();
   const std::string drive = DrvCombo->Drive();
   const std::string dir = controls::NormalizePath(DrvCombo->CurrentDirectory());
-  if (DirTreeView->Drive() == drive && controls::NormalizePath(DirTreeView->CurrentDirectory()) == dir &&
+  const bool ready = !drive.empty() && DriveReady(drive) && CanEnter(dir);
+  // Already there: nothing to do (a medium that went away is still looked at).
+  if (ready && DirTreeView->Drive() == drive &&
+      controls::NormalizePath(DirTreeView->CurrentDirectory()) == dir &&
       dir == controls::NormalizePath(CurDir_))
     return;
-  if (!drive.empty() && DriveReady(drive) && CanEnter(dir)) {
+  if (ready) {
     Busy_ = true;
     ShowTree(dir);
     Busy_ = false;
