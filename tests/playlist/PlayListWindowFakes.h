@@ -47,7 +47,11 @@ class FakeHost : public TPlayListHost {
   void ShowShuffle(bool checked) override { mainShuffle = checked; }
   std::string PlayerFileName() const override { return playerFile; }
   bool PlayerIsOpened() const override { return playerOpened; }
-  void StartPlaying() override { ++starts; }
+  // Playing opens the song, as the main window's player does.
+  void StartPlaying() override {
+    ++starts;
+    playerOpened = true;
+  }
   void StartAfterStartUp(bool) override { ++starts; }
   void SelectCurrentRow() override { ++selects; }
   void RefreshDisplay() override {}
