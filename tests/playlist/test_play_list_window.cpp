@@ -467,3 +467,20 @@ TEST_F(Editor, AMediumComesAndGoesAndADirectoryVanishes) {
   EXPECT_EQ(ed->CurDir(), M(""));
   EXPECT_EQ(NodeOf(*ed, M("b")), nullptr);
 }
+
+TEST_F(Editor, NamesThatAreNotUtf8AreShownReplacedAndKeptByTheirBytes) {
+  const std::string bad = Touch("disk/music/odd/\xff\xfe song.mp3");
+  auto ed = Open();
+  QTest::mouseClick(Child<QRadioButton>(*ed, "rb_FileMode"), Qt::LeftButton);
+  SelectDir(*ed, M("odd"));
+  controls::TFileListBoxEX* files = Files(*ed);
+  ASSERT_EQ(files->count(), 1);
+  RightClick(files, files->visualItemRect(files->item(0)).center());
+  ASSERT_EQ(ed->Controller().PlayList().Entries, std::vector<std::string>{bad});
+  EXPECT_EQ(List(*ed)->item(0)->text(),
+            QString::fromStdString(M("odd/")) + QStringLiteral("\uFFFD\uFFFD song.mp3"));
+  // Played by its bytes.
+  QTest::mouseClick(Child<QPushButton>(*ed, "btb_Play"), Qt::LeftButton);
+  ASSERT_EQ(files_.Count(), 1u);
+  EXPECT_EQ(files_.AtRow(0).path, bad);
+}
