@@ -194,6 +194,9 @@ TEST_F(Editor, KeysBuildAndReorderADirectoryList) {
   EXPECT_FALSE(Child<QToolButton>(*ed, "spb_Delete")->isEnabled());
   ed->resize(560, 420);
   sorrel::playlist::test::Screenshot(*ed, "playlist_editor_dirmode");
+  ed->resize(300, 200);  // no smaller than its minimum
+  EXPECT_EQ(ed->size(), QSize(470, 300));
+  sorrel::playlist::test::Screenshot(*ed, "playlist_editor_min");
 }
 
 TEST_F(Editor, RightClicksAndKeysFollowTheMode) {
@@ -270,6 +273,10 @@ TEST_F(Editor, DropsFromTheBrowsersGoWhereThePointerIs) {
   DragTo(list, d1.get(), QPoint(20, h + h / 2), false);
   EXPECT_EQ(list->HotColor(), Tfm_PlayList::kDropHotColor);
   EXPECT_TRUE(list->HotFont().font().bold());
+  list->viewport()->grab();  // painting places the highlight over the hot entry
+  ASSERT_TRUE(list->HotFont().Shown());
+  EXPECT_EQ(list->HotFont().Caption(), QStringLiteral("disk/music/b"));  // "PLDirLimit" 2
+  sorrel::playlist::test::Screenshot(list->HotFont(), "playlist_drop_highlight");
   std::unique_ptr<QMimeData> data(Mime(Tfm_PlayList::kTreeMime));
   QDropEvent drop(QPointF(20, h + h / 2), Qt::CopyAction, data.get(), Qt::LeftButton, {});
   QApplication::sendEvent(list->viewport(), &drop);
