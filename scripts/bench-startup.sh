@@ -19,13 +19,22 @@ trap 'rm -rf "$work"' EXIT
 lib=$work/lib
 song=demo/Tones/01_a440.mp3
 echo "generating 5,000 directories of 20 songs under $lib ..."
-mkdir -p "$lib"
-: >"$work/list.pdr"
-for d in $(seq -w 0 4999); do
-  mkdir "$lib/d$d"
-  for f in $(seq -w 1 20); do ln "$song" "$lib/d$d/song$f.mp3" 2>/dev/null || cp "$song" "$lib/d$d/song$f.mp3"; done
-  printf '%s\r\n' "$lib/d$d" >>"$work/list.pdr"
-done
+python3 - "$song" "$lib" "$work/list.pdr" <<'PY'
+import os, shutil, sys
+song, lib, listfile = sys.argv[1:]
+os.makedirs(lib)
+with open(listfile, "w", newline="") as out:
+    for d in range(5000):
+        dirname = os.path.join(lib, "d%04d" % d)
+        os.mkdir(dirname)
+        for f in range(1, 21):
+            target = os.path.join(dirname, "song%02d.mp3" % f)
+            try:
+                os.link(song, target)
+            except OSError:
+                shutil.copyfile(song, target)
+        out.write(dirname + "\r\n")
+PY
 home=$work/home
 mkdir -p "$home"
 
@@ -46,8 +55,9 @@ for i in 1 2 3 4 5; do
   echo "$out" | sed -n 's/^sorrel: trace +\([0-9.]*\) first buffer queued$/  \1/p'
 done
 echo "playing for $played s:"
-run "$played" | sed -n 's/^maxrss_kib \([0-9]*\)$/  peak resident memory of dbus-run-session + sorrel: \1 KiB/p'
-# The player alone, without the bus daemon's share.
-SORREL_TRACE=0 QT_QPA_PLATFORM=offscreen timeout -s TERM "$played" dbus-run-session -- \
-  /usr/bin/time -f 'maxrss_kib %M' "$sorrel" --home "$home" --audio null 2>&1 |
-  sed -n 's/^maxrss_kib \([0-9]*\)$/  peak resident memory of sorrel: \1 KiB/p' || true
+# The player's own high-water mark of resident memory, read just before it is ended.
+SORREL_TRACE=0 QT_QPA_PLATFORM=offscreen dbus-run-session -- bash -c '
+  "$1" --home "$2" --audio null & pid=$!
+  sleep "$3"
+  echo "  peak resident memory of sorrel: $(sed -n "s/^VmHWM:[[:space:]]*//p" /proc/$pid/status)"
+  kill -TERM $pid; wait $pid' _ "$sorrel" "$home" "$played" 2>/dev/null

@@ -24,9 +24,9 @@ int LyricFontSize(int displayMode, const TLyricSettings& settings) {
   return IsLargeLyricMode(displayMode) ? settings.KSLyricFontSize : settings.Lyric.LyricFontSize;
 }
 
-TRect LyricTextArea(int displayMode, const TRect& screen, const TRect& main, int rightLimit,
-                    int bottomLimit) {
-  TRect r = screen;
+TLyricRect LyricTextArea(int displayMode, const TLyricRect& screen, const TLyricRect& main, int rightLimit,
+                         int bottomLimit) {
+  TLyricRect r = screen;
   r.Bottom -= kLyricAreaBottomGap;
   switch (displayMode) {
     case 1:
@@ -59,7 +59,7 @@ int LargeLyricRows(int areaHeight, int lineHeight) {
   return std::min(rows, kMaxLyricRows);
 }
 
-int LyricMaxWidth(const TRect& screen, const TRect& main, int lyricPos, bool widthLimited) {
+int LyricMaxWidth(const TLyricRect& screen, const TLyricRect& main, int lyricPos, bool widthLimited) {
   lyricPos = Place(lyricPos);
   int width = screen.Width();
   if (widthLimited && lyricPos == 1) width = main.Left - screen.Left - kLeftGap;
@@ -67,7 +67,7 @@ int LyricMaxWidth(const TRect& screen, const TRect& main, int lyricPos, bool wid
   return std::max(width, 1);
 }
 
-TRect PlaceLyricWindow(const TRect& main, int lyricPos, TSize size) {
+TLyricRect PlaceLyricWindow(const TLyricRect& main, int lyricPos, TSize size) {
   switch (Place(lyricPos)) {
     case 0:
       return {main.Left, main.Bottom, main.Left + size.Width, main.Bottom + size.Height};
@@ -80,7 +80,7 @@ TRect PlaceLyricWindow(const TRect& main, int lyricPos, TSize size) {
   }
 }
 
-void TLyricLayout::SetScreen(const TRect& screen) {
+void TLyricLayout::SetScreen(const TLyricRect& screen) {
   screen_ = screen;
   ResetLimits();
 }
@@ -95,7 +95,7 @@ void TLyricLayout::SetLimits(int rightLimit, int bottomLimit) {
   bottomLimit_ = bottomLimit;
 }
 
-TLyricWindowPlan TLyricLayout::Plan(const TLyricEngine& engine, int displayMode, const TRect& main,
+TLyricWindowPlan TLyricLayout::Plan(const TLyricEngine& engine, int displayMode, const TLyricRect& main,
                                     const TLyricSettings& settings, TLyricMeasure& measure) const {
   TLyricWindowPlan plan;
   plan.FontSize = LyricFontSize(displayMode, settings);

@@ -13,12 +13,14 @@
 
 namespace sorrel::app {
 
-// A rectangle with exclusive right and bottom edges: Right = Left + width.
-struct TRect {
+// The lyric areas by their edges (exclusive right and bottom: Right = Left + width), as
+// the screen areas they are cut from are given; the display's own rectangles
+// (Geometry.h) go by width and height.
+struct TLyricRect {
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
-  bool operator==(const TRect&) const = default;
+  bool operator==(const TLyricRect&) const = default;
 };
 
 struct TSize {
@@ -50,7 +52,8 @@ int LyricFontSize(int displayMode, const TLyricSettings& settings);
 // bottom at the bottom limit; 4: top at the main window's bottom, right edge at the
 // right limit; 5: top at the main window's bottom; 6: as it is.  An area that the
 // limits turn inside out is empty (no negative width or height).
-TRect LyricTextArea(int displayMode, const TRect& screen, const TRect& main, int rightLimit, int bottomLimit);
+TLyricRect LyricTextArea(int displayMode, const TLyricRect& screen, const TLyricRect& main, int rightLimit,
+                         int bottomLimit);
 
 // Modes 1..6: rows = area height div line height + 1 (1..kMaxLyricRows).
 int LargeLyricRows(int areaHeight, int lineHeight);
@@ -59,7 +62,7 @@ int LargeLyricRows(int areaHeight, int lineHeight);
 // "LyricWinWidthLimited" the room left of the main window less 4 ("LyricPos" 1) or
 // right of it less 1 ("LyricPos" 2, and every value outside 0..3, placed as 2 is).
 // At least 1.
-int LyricMaxWidth(const TRect& screen, const TRect& main, int lyricPos, bool widthLimited);
+int LyricMaxWidth(const TLyricRect& screen, const TLyricRect& main, int lyricPos, bool widthLimited);
 
 // Mode 0: the window of `size` placed by "LyricPos": 0 below the main window, left
 // edges aligned; 1 left of it, its right edge at the main window's left, tops aligned;
@@ -67,7 +70,7 @@ int LyricMaxWidth(const TRect& screen, const TRect& main, int lyricPos, bool wid
 // top, left edges aligned (THintWindowEx's ActivateHint adds those 4 pixels at the
 // bottom, so it then touches the main window).  Other values place it as 2, the
 // default, does.
-TRect PlaceLyricWindow(const TRect& main, int lyricPos, TSize size);
+TLyricRect PlaceLyricWindow(const TLyricRect& main, int lyricPos, TSize size);
 
 // The lyric window's measurements, in its font at the given size.
 class TLyricMeasure {
@@ -85,7 +88,7 @@ class TLyricMeasure {
 struct TLyricWindowPlan {
   int FontSize = 0;
   TLyricPage Page;
-  TRect Bounds;
+  TLyricRect Bounds;
   bool operator==(const TLyricWindowPlan&) const = default;
 };
 
@@ -93,11 +96,11 @@ struct TLyricWindowPlan {
 // program's coordinate display.
 class TLyricLayout {
  public:
-  explicit TLyricLayout(const TRect& screen = {}) { SetScreen(screen); }
+  explicit TLyricLayout(const TLyricRect& screen = {}) { SetScreen(screen); }
 
   // A new screen rectangle resets the limits to it.
-  void SetScreen(const TRect& screen);
-  const TRect& Screen() const { return screen_; }
+  void SetScreen(const TLyricRect& screen);
+  const TLyricRect& Screen() const { return screen_; }
 
   // The limits: the screen's right edge and its bottom less 4 (what every position
   // reading starts from), or the navigation program window's left and top edges.
@@ -108,11 +111,11 @@ class TLyricLayout {
 
   // "Draw lyric" for the engine's current line in `displayMode`, with the main window
   // at `main`.
-  TLyricWindowPlan Plan(const TLyricEngine& engine, int displayMode, const TRect& main,
+  TLyricWindowPlan Plan(const TLyricEngine& engine, int displayMode, const TLyricRect& main,
                         const TLyricSettings& settings, TLyricMeasure& measure) const;
 
  private:
-  TRect screen_;
+  TLyricRect screen_;
   int rightLimit_ = 0;
   int bottomLimit_ = 0;
 };

@@ -3,11 +3,14 @@
 #include "app/core/DisplayText.h"
 #include "app/core/MediaKeys.h"
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/ScrollingLabel.h"
 #include "app/ui/Trace.h"
 #include "base/FileIO.h"
+#include "controls/HintCtrl.h"
 #include "controls/MessagePopup.h"
 #include "platform/desktop/Mpris.h"
 #include "platform/input/Bell.h"
+#include "platform/power/PowerBackend.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +21,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -77,6 +81,34 @@ QColor Tfm_PlayerMain::ToQColor(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0
 
 TColor Tfm_PlayerMain::FromQColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
 
+// The cursor and the window as the parking rules see them.
+class Tfm_PlayerMain::TWindowCursor : public TCursorHost, public TKeyboardTool {
+ public:
+  explicit TWindowCursor(Tfm_PlayerMain& w) : w_(w) {}
+  TPoint CursorPos() override {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+  }
+  void SetCursorPos(TPoint screen) override { QCursor::setPos(screen.X, screen.Y); }
+  TRect WindowRect() override {
+    const QRect g = w_.frameGeometry();
+    return {g.x(), g.y(), g.width(), g.height()};
+  }
+  TPoint CloseImagePos() override {
+    const QPoint p = w_.img_Close->mapToGlobal(QPoint(0, 0));
+    return {p.x(), p.y()};
+  }
+  bool IsForeground() override { return w_.isActiveWindow(); }
+  void ForceForeground() override {
+    w_.raise();
+    w_.activateWindow();
+  }
+  bool Running() override { return w_.env_.KeyboardToolRunning(); }
+
+ private:
+  Tfm_PlayerMain& w_;
+};
+
 Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       homeDir_(std::move(homeDir)),
@@ -94,9 +126,15 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   Label1 = MakeLabel(this, "Label1", QStringLiteral("Title:"), {4, 10, 40, 16});
   Label2 = MakeLabel(this, "Label2", QStringLiteral("Artist:"), {4, 34, 44, 16});
   Label3 = MakeLabel(this, "Label3", QStringLiteral("Album:"), {222, 34, 40, 16});
-  lb_Title = MakeLabel(this, "lb_Title", {}, {48, 4, 377, 24});
-  lb_Artist = MakeLabel(this, "lb_Artist", {}, {50, 34, 170, 16});
-  lb_Album = MakeLabel(this, "lb_Album", {}, {264, 34, 170, 16});
+  lb_Title = new TScrollingLabel(this);
+  lb_Artist = new TScrollingLabel(this);
+  lb_Album = new TScrollingLabel(this);
+  for (auto [l, name, g] : {std::tuple{lb_Title, "lb_Title", QRect(48, 4, 377, 24)},
+                            std::tuple{lb_Artist, "lb_Artist", QRect(50, 34, 170, 16)},
+                            std::tuple{lb_Album, "lb_Album", QRect(264, 34, 170, 16)}}) {
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(g);
+  }
   lb_Time = MakeLabel(this, "lb_Time", QStringLiteral("00:00 / ??:??"), {98, 54, 191, 21});
   lb_Time->setAlignment(Qt::AlignCenter);
   lb_Time->setToolTip(QStringLiteral("クリックでプレイリスト編集"));
@@ -119,10 +157,15 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   pnl_GPSStatus->setGeometry(437, 29, 27, 21);
   pnl_GPSStatus->setFrameShape(QFrame::Panel);
   pnl_GPSStatus->setToolTip(QStringLiteral("Ovis警報ステータス"));
-  pnl_LyricStatus = new QFrame(this);
+  pnl_LyricStatus = new QLabel(this);
   pnl_LyricStatus->setObjectName(QStringLiteral("pnl_LyricStatus"));
   pnl_LyricStatus->setGeometry(437, 52, 27, 21);
   pnl_LyricStatus->setFrameShape(QFrame::Panel);
+  pnl_LyricStatus->setFrameShadow(QFrame::Sunken);
+  pnl_LyricStatus->setAlignment(Qt::AlignCenter);
+  pnl_LyricStatus->setFont(PixelFont(kDefaultLabelFont, 11, true));
+  // Its double click switches the lyrics, not the pause of a double click elsewhere.
+  pnl_LyricStatus->installEventFilter(this);
   pnl_LyricStatus->setToolTip(QStringLiteral("歌詞ステータス"));
   lbx_Dummy = new QListWidget(this);
   lbx_Dummy->setObjectName(QStringLiteral("lbx_Dummy"));
@@ -143,6 +186,12 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   lb_CurTime->setFont(PixelFont(kDefaultLabelFont, 16, true));
   for (QLabel* l : {Label1, Label2, Label3, lb_Shuffle}) l->setFont(PixelFont(kDefaultLabelFont, 12, false));
 
+  // Moves over the window and its labels reach the window: the zones, the parking.
+  setMouseTracking(true);
+  for (QWidget* c : findChildren<QWidget*>()) c->setMouseTracking(true);
+  cursorHost_ = std::make_unique<TWindowCursor>(*this);
+  parking_ = std::make_unique<TCursorParking>(*cursorHost_, *cursorHost_, clock_);
+
   TitleTimer.setInterval(400);
   CurrentTimer.setInterval(100);
   tm_CheckMapple.setInterval(500);
@@ -154,6 +203,7 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
 }
 
 Tfm_PlayerMain::~Tfm_PlayerMain() {
+  CloseLyric();
   // The bus side first: it calls back into the window.  Then the player, whose events
   // reach the objects below.
   mpris_.reset();
@@ -162,6 +212,7 @@ Tfm_PlayerMain::~Tfm_PlayerMain() {
     MP3Player->OnChangeStatus = nullptr;
     MP3Player->OnEndPlay = nullptr;
   }
+  power_.reset();
   keyboard_.reset();
   dispatcher_.reset();
   navigator_.reset();
@@ -230,6 +281,7 @@ void Tfm_PlayerMain::SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* pla
   navigator_ = std::make_unique<TNavigator>(*playOrder_, *playerControl_, *this, *errorLog_, clock_);
   dispatcher_ = std::make_unique<TCommandDispatcher>(*navigator_, *presets_, *this);
   keyboard_ = std::make_unique<TKeyboard>(*dispatcher_, *this);
+  power_ = std::make_unique<TWindowPower>(*this);
 }
 
 void Tfm_PlayerMain::PublishMpris() {
@@ -255,6 +307,12 @@ void Tfm_PlayerMain::FormCreate() {
     popupShown_ = false;
     raise();  // back on top, without taking the focus
   });
+  lyricWindow_ = std::make_unique<controls::THintWindowEx>();
+  lyricWindow_->setObjectName(QStringLiteral("LyricWindow"));
+  if (const QScreen* s = QGuiApplication::primaryScreen()) {
+    const QRect g = s->geometry();
+    lyricLayout_.SetScreen(TLyricRect{g.left(), g.top(), g.right() + 1, g.bottom() + 1});
+  }
   errorLog_ = std::make_unique<TErrorLog>(
       QDir(homeDir_).filePath(QString::fromLatin1(kErrorLogFileName)).toStdString(), clock_, *this);
 
@@ -300,40 +358,40 @@ void Tfm_PlayerMain::PostNavinMapMatchMode() {
 }
 
 void Tfm_PlayerMain::KeepOnScreen() {
-  const QScreen* s = QGuiApplication::primaryScreen();
-  if (!s) return;
-  const QRect screen = s->geometry();
-  int left = x(), top = y();
-  if (left < 0) left = 0;
-  if (top < 0) top = 0;
-  if (left + width() > screen.width()) left = screen.width() - width();
-  if (top > screen.height()) top = screen.height() - height();
-  move(left, top);
+  if (!QGuiApplication::primaryScreen()) return;
+  const QRect g = frameGeometry();
+  const TPoint p = app::KeepOnScreen({g.x(), g.y(), g.width(), g.height()}, ScreenRect());
+  move(p.X, p.Y);
 }
 
 void Tfm_PlayerMain::CurrentTimerTimer() {
   CurrentTimer.stop();
+  FrameAndCursorStep();
   if (closed_) {
     close();
     return;
   }
-  const QTime now = QTime::currentTime();
-  const int h12 = now.hour() % 12 == 0 ? 12 : now.hour() % 12;
-  QString text = QStringLiteral("%1 %2:%3")
-                     .arg(now.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"))
-                     .arg(h12, 2, 10, QChar('0'))
-                     .arg(now.minute(), 2, 10, QChar('0'));
-  if (settings_.CurTimeShowSec) text += QStringLiteral(":%1").arg(now.second(), 2, 10, QChar('0'));
+  const QString text = QString::fromStdString(ClockText(clock_.LocalTime(), settings_.CurTimeShowSec));
   if (lb_CurTime->text() != text) lb_CurTime->setText(text);
-  const bool active = isActiveWindow();
-  const TColor frame = active ? settings_.ActiveFrameColor : settings_.DeactiveFrameColor;
-  const QColor title = ToQColor(active ? settings_.ActiveTitleFontColor : settings_.DeactiveTitleFontColor);
+  CurrentTimer.start();
+}
+
+void Tfm_PlayerMain::FrameAndCursorStep() {
+  if (frameStepRunning_ || suspended_) return;
+  frameStepRunning_ = true;
+  const bool active = parking_->CursorStep(settings_.MoveMouseTime, lb_CurTime->y());
+  const TFrameLook look = FrameLook(active, wasActive_, settings_);
+  wasActive_ = active;
+  if (look.LyricRedraw) lyrics_.Invalidate();
+  if (!look.LyricMayShow) CloseLyric();
+  if (look.ResetCursor) unsetCursor();
+  const QColor title = ToQColor(look.TitleColor);
   if (lb_Title->palette().color(QPalette::WindowText) != title) SetTextColor(lb_Title, title);
-  if (frame != frameColor_) {
-    frameColor_ = frame;
+  if (look.FrameColor != frameColor_) {
+    frameColor_ = look.FrameColor;
     update();
   }
-  CurrentTimer.start();
+  frameStepRunning_ = false;
 }
 
 void Tfm_PlayerMain::Shutdown() {
@@ -350,6 +408,7 @@ void Tfm_PlayerMain::Shutdown() {
   companionHidden_ = false;
   Trace("shutdown");
   MP3Player->OnChangePosition = nullptr;
+  CloseLyric();
   // The place to resume at, and the level the fade-in reached (a fade that has not
   // finished keeps the level read at start).
   const engine::TMP3PlayerStatus status = MP3Player->Status();
@@ -402,27 +461,77 @@ void Tfm_PlayerMain::closeEvent(QCloseEvent* e) {
 
 void Tfm_PlayerMain::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  Image->setGeometry(rect());
-  if (width() == kFormWidth && height() == kFormHeight) {
-    settings_.OrgSize = true;
-  } else {
-    settings_.OrgSize = false;
-    settings_.Width = width();
-    settings_.Height = height();
+  const TWindowSize size{width(), height()};
+  RememberWindowSize(size, settings_);
+  // The captions size to their text, as auto-sized labels do.
+  TCaptionPlaces captions;
+  for (auto [label, place] : {std::pair{Label1, &captions.Label1}, std::pair{Label2, &captions.Label2},
+                              std::pair{Label3, &captions.Label3}})
+    place->Width = label->sizeHint().width();
+  ApplyLayout(LayoutMainWindow(size, captions));
+  scrollSetupPending_ = true;
+  lyrics_.Invalidate();
+}
+
+QWidget* Tfm_PlayerMain::Control(TControl c) const {
+  switch (c) {
+    case TControl::Image:
+      return Image;
+    case TControl::Label1:
+      return Label1;
+    case TControl::Label2:
+      return Label2;
+    case TControl::Label3:
+      return Label3;
+    case TControl::Label4:
+      return Label4;
+    case TControl::lb_Title:
+      return lb_Title;
+    case TControl::lb_Artist:
+      return lb_Artist;
+    case TControl::lb_Album:
+      return lb_Album;
+    case TControl::lb_Time:
+      return lb_Time;
+    case TControl::lb_CurTime:
+      return lb_CurTime;
+    case TControl::lb_Shuffle:
+      return lb_Shuffle;
+    case TControl::cbx_Shuffle:
+      return cbx_Shuffle;
+    case TControl::img_Close:
+      return img_Close;
+    case TControl::pnl_GPSStatus:
+      return pnl_GPSStatus;
+    case TControl::pnl_LyricStatus:
+      return pnl_LyricStatus;
+  }
+  return nullptr;
+}
+
+void Tfm_PlayerMain::ApplyLayout(const TMainLayout& layout) {
+  for (int i = 0; i < kControlCount; ++i) {
+    const auto c = static_cast<TControl>(i);
+    QWidget* w = Control(c);
+    if (!w || c == TControl::Label4) continue;  // Label4 shows and hides with its text
+    const TControlPlace& place = layout[c];
+    w->setGeometry(place.Rect.Left, place.Rect.Top, place.Rect.Width, place.Rect.Height);
+    w->setVisible(place.Visible);
+    if (auto* label = qobject_cast<QLabel*>(w);
+        label && (c == TControl::lb_Time || c == TControl::lb_CurTime))
+      label->setAlignment((place.Align == TAlign::kCenter ? Qt::AlignHCenter : Qt::AlignLeft) |
+                          Qt::AlignVCenter);
   }
 }
 
 void Tfm_PlayerMain::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), ToQColor(settings_.BackColor));
-  const int w = width(), h = height();
   const QColor c = ToQColor(frameColor_);
-  p.setPen(QPen(c, 4));
-  p.drawLine(1, 1, w - 4, 1);
-  p.drawLine(1, h - 4, 1, 1);
-  p.setPen(QPen(c, 2));
-  p.drawLine(w - 1, 1, w - 1, h - 1);
-  p.drawLine(w - 1, h - 1, 1, h - 1);
+  for (const TFrameLine& line : FrameLines({width(), height()})) {
+    p.setPen(QPen(c, line.PenWidth));
+    p.drawLine(line.From.X, line.From.Y, line.To.X, line.To.Y);
+  }
 }
 
 void Tfm_PlayerMain::dragEnterEvent(QDragEnterEvent* e) {
@@ -437,16 +546,27 @@ void Tfm_PlayerMain::dropEvent(QDropEvent* e) {
   e->acceptProposedAction();
 }
 
+TRect Tfm_PlayerMain::ScreenRect() const {
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  const QRect g = s ? s->geometry() : QRect(0, 0, 1024, 768);
+  return {g.x(), g.y(), g.width(), g.height()};
+}
+
 void Tfm_PlayerMain::HideCompanionWindow(QWidget* w, bool parkCursor) {
   if (!ready_ || !w || !w->isVisible()) return;
-  const QPoint cursorOffset = QCursor::pos() - pos();
-  const bool cursorBelow = QCursor::pos().y() >= y() + height();
+  const QRect g = frameGeometry();
+  const QPoint cursor = QCursor::pos();
+  const TCompanionHide hide =
+      HideCompanion({g.x(), g.y(), g.width(), g.height()}, {homePosition_.x(), homePosition_.y()},
+                    {cursor.x(), cursor.y()}, parkCursor);
   companionHidden_ = true;
+  lyrics_.Invalidate();
   w->hide();
-  move(homePosition_);
+  move(hide.MainPos.X, hide.MainPos.Y);
   raise();
-  QCursor::setPos(pos() + cursorOffset);
-  if (parkCursor && cursorBelow) ParkCursor();
+  update();
+  QCursor::setPos(hide.CursorPos.X, hide.CursorPos.Y);
+  if (hide.Park) parking_->Park();
 }
 
 void Tfm_PlayerMain::OpenListFileAndPlay(const std::string& path, bool hideCompanions) {
@@ -457,7 +577,8 @@ void Tfm_PlayerMain::OpenListFileAndPlay(const std::string& path, bool hideCompa
   if (playList_) playList_->OpenListFileAndPlay(QString::fromStdString(path));
 }
 
-void Tfm_PlayerMain::ParkCursor() { QCursor::setPos(img_Close->mapToGlobal(QPoint(-6, 6))); }
+// Copy-data 999 and command 2 park the cursor also while the keyboard tool runs.
+void Tfm_PlayerMain::ParkCursor() { parking_->ParkAlways(); }
 
 void Tfm_PlayerMain::PositionSentence(const std::string&) {
   // The position sentence drives the alarm once the alarm exists.
@@ -485,8 +606,93 @@ void Tfm_PlayerMain::QueryEndSession() {
   // The map program is ended here once the map link exists.
 }
 
-void Tfm_PlayerMain::PowerBroadcast(int32_t) {
-  // Suspend and resume are handled with the power management.
+// The power manager's view of the window, and logind's reports and requests.
+class Tfm_PlayerMain::TWindowPower : public TPowerHost, public TPowerControl, public power::PowerListener {
+ public:
+  explicit TWindowPower(Tfm_PlayerMain& w)
+      : w_(w),
+        manager_(*this, *w.playerControl_, *w.navigator_, *w.desk_, w.waitLoop_, *this),
+        backend_(power::ConnectPowerBackend(*this)) {}
+
+  TPowerManager& Manager() { return manager_; }
+
+  // TPowerHost
+  TPlayerSettings& Settings() override { return w_.settings_; }
+  int PlayerVolume() const override { return w_.MP3Player->Volume(); }
+  // Through the master bar, so the bar and the fade-in see the level the player has.
+  void SetPlayerVolume(int volume) override { w_.desk_->SetMasterLevel(volume); }
+  void StopAndClosePlayer() override {
+    w_.MP3Player->Stop();
+    w_.MP3Player->Close();
+  }
+  void PlayFile(const std::string& path) override {
+    try {
+      w_.MP3Player->SetFileName(path);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "sorrel: %s: %s\n", path.c_str(), e.what());
+    }
+  }
+  int FadeStep() const override { return w_.desk_->FadeStep(); }
+  void SetFadeStep(int step) override {
+    if (step < 0)
+      w_.desk_->StartFadeIn();
+    else
+      w_.desk_->SetFadeStep(step);
+  }
+  void StopTimer(TPowerTimer timer) override {
+    if (QTimer* t = Timer(timer)) t->stop();
+  }
+  void StartTimer(TPowerTimer timer) override {
+    if (QTimer* t = Timer(timer)) t->start();
+  }
+  void WriteSettings() override {
+    w_.StoreLiveValues();
+    std::string error;
+    if (!w_.settingsFile_.Write(w_.settings_, &error) && !error.empty())
+      std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+  }
+  void SetSuspended(bool suspended) override { w_.suspended_ = suspended; }
+  int32_t ResumeAdjustment() const override { return w_.resumeAdjustment_; }
+  void SetResumeAdjustment(int32_t ms) override { w_.resumeAdjustment_ = ms; }
+  void Repaint() override { w_.update(); }
+  void ParkCursor() override { w_.ParkCursor(); }
+  void QueueMapLink(char) override {}  // the map link is not connected yet
+
+  // TPowerControl
+  void Suspend() override { backend_->Suspend(); }
+  void Hibernate() override { backend_->Hibernate(); }
+  void PowerOff() override { backend_->PowerOff(); }
+
+  // power::PowerListener
+  void Suspending() override { manager_.PowerBroadcast(PBT_APMSUSPEND); }
+  void Resumed() override { manager_.PowerBroadcast(PBT_APMRESUMEAUTOMATIC); }
+
+ private:
+  QTimer* Timer(TPowerTimer timer) {
+    switch (timer) {
+      case TPowerTimer::CurrentTimer:
+        return &w_.CurrentTimer;
+      case TPowerTimer::TitleTimer:
+        return &w_.TitleTimer;
+      case TPowerTimer::tm_CheckMapple:
+        return &w_.tm_CheckMapple;
+      case TPowerTimer::tm_OvisCheck:
+        return nullptr;  // the alarm's timer, when the alarm runs
+    }
+    return nullptr;
+  }
+
+  Tfm_PlayerMain& w_;
+  TPowerManager manager_;
+  std::unique_ptr<power::PowerBackend> backend_;
+};
+
+void Tfm_PlayerMain::PowerBroadcast(int32_t event) {
+  if (power_) power_->Manager().PowerBroadcast(event);
+}
+
+void Tfm_PlayerMain::PowerCommand() {
+  if (power_) power_->Manager().PowerCommand();
 }
 
 void Tfm_PlayerMain::AppCommand(uint32_t lParam) {
@@ -565,17 +771,56 @@ void Tfm_PlayerMain::SetPlayerBand(int band, int value) { MP3Player->SetEqualize
 
 void Tfm_PlayerMain::TitleTimerTimer() {
   TitleTimer.stop();
-  if (scrollSetupPending_ && HasSongs()) {
-    scrollSetupPending_ = false;
-    // The full texts are the hints; the captions show them.
-    lb_Title->setText(lb_Title->toolTip());
-    lb_Artist->setText(lb_Artist->toolTip());
-    lb_Album->setText(lb_Album->toolTip());
-  }
+  if (scrollSetupPending_) ScrollSetup();
+  ShowScrollLines(scroller_.Tick(MP3Player->Status() == engine::mpsPlaying, lb_Artist->isVisible(),
+                                 lb_Album->isVisible()));
   const bool fading = desk_->FadeRunning();
   desk_->FadeTick();
   if (fading && !desk_->FadeRunning()) MprisChanged();
   TitleTimer.start();
+}
+
+namespace {
+
+// Text widths in the scrolling labels' fonts.
+class TLabelMeasure : public TTextMeasure {
+ public:
+  explicit TLabelMeasure(std::array<const QLabel*, kScrollLabelCount> labels) : labels_(labels) {}
+  int TextWidth(TScrollLabel label, const std::string& text) const override {
+    return labels_[static_cast<int>(label)]->fontMetrics().horizontalAdvance(QString::fromStdString(text));
+  }
+
+ private:
+  std::array<const QLabel*, kScrollLabelCount> labels_;
+};
+
+}  // namespace
+
+void Tfm_PlayerMain::ScrollSetup() {
+  // Only once start-up is complete and there is something to show.
+  if (!ready_ || !HasSongs()) return;
+  scrollSetupPending_ = false;
+  const std::array<TScrollingLabel*, kScrollLabelCount> labels{lb_Title, lb_Artist, lb_Album};
+  TScrollSource source;
+  for (int i = 0; i < kScrollLabelCount; ++i) {
+    source.Texts[i] = labels[i]->toolTip().toStdString();
+    source.LabelWidths[i] = labels[i]->width();
+  }
+  scroller_.Setup(true, source, TLabelMeasure({lb_Title, lb_Artist, lb_Album}));
+  for (int i = 0; i < kScrollLabelCount; ++i) {
+    const TScrollLine& line = scroller_.Line(static_cast<TScrollLabel>(i));
+    labels[i]->setText(QString::fromStdString(line.Caption));
+  }
+  ShowScrollLines({true, true, true});
+}
+
+void Tfm_PlayerMain::ShowScrollLines(const TTitleScroller::TRepaint& repaint) {
+  const std::array<TScrollingLabel*, kScrollLabelCount> labels{lb_Title, lb_Artist, lb_Album};
+  for (int i = 0; i < kScrollLabelCount; ++i) {
+    if (!repaint[i]) continue;
+    const TScrollLine& line = scroller_.Line(static_cast<TScrollLabel>(i));
+    labels[i]->SetScroll(line.Scrolls, QString::fromStdString(line.Drawn), line.Offset);
+  }
 }
 
 // ---- songs ------------------------------------------------------------------------------
@@ -600,6 +845,7 @@ void Tfm_PlayerMain::PlayRow(int row) {
   RefreshLabels();
   scrollSetupPending_ = true;
   if (desk_->FadeRunning()) desk_->FadeTick();
+  LoadLyrics();
   playOrder_->SelectRow(row);
   TitleTimer.start();
   MprisChanged();
@@ -637,6 +883,112 @@ void Tfm_PlayerMain::MP3PlayerChangePosition() {
   const std::string text = ElapsedTimeText(MP3Player->Position(), MP3Player->Duration());
   const QString caption = QString::fromStdString(text);
   if (lb_Time->text() != caption) lb_Time->setText(caption);
+  LyricStep();
+}
+
+// ---- lyrics -----------------------------------------------------------------------------
+
+namespace {
+
+// Lines of the lyric window measured in its font, as it will draw them.
+class TLyricWindowMeasure : public TLyricMeasure {
+ public:
+  TLyricWindowMeasure(controls::THintWindowEx& window, const TLyricStyle& style)
+      : window_(window), style_(style) {}
+  int LineHeight(int fontSize) override { return QFontMetrics(Font(fontSize)).height(); }
+  TSize MeasureText(int fontSize, int maxWidth, const std::string& text) override {
+    window_.setFont(Font(fontSize));
+    const QRect r = window_.MeasureHint(maxWidth, QString::fromStdString(text));
+    return {r.width(), r.height()};
+  }
+  QFont Font(int fontSize) const {
+    QFont f(QString::fromStdString(style_.LyricFontName));
+    f.setPointSize(std::max(fontSize, 1));
+    f.setBold(style_.LyricFontBold);
+    f.setItalic(style_.LyricFontItalic);
+    return f;
+  }
+
+ private:
+  controls::THintWindowEx& window_;
+  const TLyricStyle& style_;
+};
+
+}  // namespace
+
+void Tfm_PlayerMain::LoadLyrics() {
+  CloseLyric();
+  const std::string why = lyrics_.Load(settings_.CurFile, {settings_.LyricOffset, settings_.StandardLrc});
+  if (!why.empty()) std::fprintf(stderr, "sorrel: %s\n", why.c_str());
+  // The panel says whether there are lyrics; the step colours it.
+  pnl_LyricStatus->setText(lyrics_.HasLyrics() ? QString::fromUtf8(kLyricStatusCaption) : QString());
+}
+
+void Tfm_PlayerMain::ShowLyricStatus(const TLyricStatusPanel& panel) {
+  const QString caption = QString::fromStdString(panel.Caption);
+  if (pnl_LyricStatus->text() != caption) pnl_LyricStatus->setText(caption);
+  const QColor c = ToQColor(panel.Color);
+  if (pnl_LyricStatus->palette().color(QPalette::WindowText) != c) SetTextColor(pnl_LyricStatus, c);
+}
+
+void Tfm_PlayerMain::LyricStep() {
+  if (!lyrics_.HasLyrics()) return;
+  const TLyricStepContext context{!companionHidden_, isActiveWindow(), settings_.DeActiveLyricOff};
+  const TLyricAction action = lyrics_.Step(MP3Player->Position(), context);
+  ShowLyricStatus(LyricStatusPanel(lyrics_.HasLyrics(), lyrics_.LyricsOff()));
+  switch (action) {
+    case TLyricAction::kNone:
+      break;
+    case TLyricAction::kClose:
+      CloseLyric();
+      break;
+    case TLyricAction::kDraw:
+      DrawLyric();
+      break;
+  }
+}
+
+void Tfm_PlayerMain::DrawLyric() {
+  const int mode = dispatcher_ ? dispatcher_->DisplayMode() : 0;
+  const QRect g = frameGeometry();
+  const TLyricRect main{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
+  TLyricWindowMeasure measure(*lyricWindow_, settings_.Lyric);
+  const TLyricWindowPlan plan = lyricLayout_.Plan(lyrics_, mode, main, settings_, measure);
+  controls::THintWindowEx& w = *lyricWindow_;
+  w.setFont(measure.Font(plan.FontSize));
+  w.Color(ToQColor(settings_.Lyric.LyricBackColor));
+  w.FontColor(ToQColor(settings_.Lyric.LyricFontColor));
+  w.SecondColor(ToQColor(settings_.Lyric.LyricDeActiveFontColor));
+  w.FirstLine(plan.Page.MarkedRow);
+  w.LineCount(1);
+  w.ActivateHint(QRect(plan.Bounds.Left, plan.Bounds.Top, plan.Bounds.Width(), plan.Bounds.Height()),
+                 QString::fromStdString(plan.Page.Text));
+}
+
+void Tfm_PlayerMain::CloseLyric() {
+  if (!lyricWindow_ || !lyricWindow_->Shown()) return;
+  lyricWindow_->HideHint();
+  raise();  // back on top, without taking the focus
+}
+
+void Tfm_PlayerMain::ToggleLyrics() {
+  lyrics_.ToggleLyrics();
+  lyrics_.Invalidate();
+  ShowLyricStatus(LyricStatusPanel(lyrics_.HasLyrics(), lyrics_.LyricsOff()));
+  if (lyrics_.LyricsOff()) CloseLyric();
+}
+
+void Tfm_PlayerMain::RedrawLyricLine(int) {
+  lyrics_.Invalidate();
+  LyricStep();
+}
+
+bool Tfm_PlayerMain::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == pnl_LyricStatus && e->type() == QEvent::MouseButtonDblClick) {
+    RunCommand(20, 0);
+    return true;
+  }
+  return QWidget::eventFilter(watched, e);
 }
 
 TPlayOrderFacts Tfm_PlayerMain::OrderFacts() const {
@@ -669,10 +1021,7 @@ void Tfm_PlayerMain::RefreshLabels() {
   lb_Album->setToolTip(QString::fromStdString(t.AlbumHint));
   infoText_ = t.InfoText;
   if (playFileList_) playFileList_->ShowNumbers(t);
-  // Until the title timer's next tick sets them up, the captions follow at once.
-  lb_Title->setText(lb_Title->toolTip());
-  lb_Artist->setText(lb_Artist->toolTip());
-  lb_Album->setText(lb_Album->toolTip());
+  // The captions follow with the scroll setup, at the title timer's next tick.
 }
 
 // ---- shuffle ----------------------------------------------------------------------------
@@ -744,7 +1093,7 @@ void Tfm_PlayerMain::ShowMessage(const std::string& text) {
 TKeyContext Tfm_PlayerMain::KeySettings() const {
   TKeyContext c;
   c.Tarn_Lyric = settings_.Tarn_Lyric;
-  c.LyricOn = lyricOn_;
+  c.LyricOn = !lyrics_.LyricsOff();
   c.DisplayMode = dispatcher_ ? dispatcher_->DisplayMode() : 0;
   c.f1Cancel = settings_.f1Cancel;
   c.f9Cancel = settings_.f9Cancel;
@@ -779,16 +1128,18 @@ void Tfm_PlayerMain::CurTimeClicked() {
 
 void Tfm_PlayerMain::ShowCompanionWindow(QWidget* w) {
   if (!w) return;
-  homePosition_ = pos();
-  const QScreen* s = QGuiApplication::primaryScreen();
-  const QPoint cursorOffset = QCursor::pos() - pos();
-  if (s) {
-    const int screenHeight = s->geometry().height();
-    if (screenHeight < y() + height() + w->height() + 40)
-      move(x(), screenHeight - height() - w->height() - 40);
-  }
-  QCursor::setPos(pos() + cursorOffset);
-  w->move(x(), y() + frameGeometry().height());
+  const QRect g = frameGeometry();
+  const QPoint cursor = QCursor::pos();
+  const TRect screen = ScreenRect();
+  const TCompanionShow show = ShowCompanion({g.x(), g.y(), g.width(), g.height()},
+                                            w->frameGeometry().height(), screen, {cursor.x(), cursor.y()});
+  homePosition_ = QPoint(show.Home.X, show.Home.Y);
+  move(show.MainPos.X, show.MainPos.Y);
+  QCursor::setPos(show.CursorPos.X, show.CursorPos.Y);
+  const QRect moved = frameGeometry();
+  const TPoint at = CompanionPos({moved.x(), moved.y(), moved.width(), moved.height()},
+                                 {w->frameGeometry().width(), w->frameGeometry().height()}, screen);
+  w->move(at.X, at.Y);
   w->show();
   w->raise();
   w->activateWindow();
@@ -938,7 +1289,66 @@ void Tfm_PlayerMain::mousePressEvent(QMouseEvent* e) {
     ShowInputMode(8);
     closePressed_ = true;
   } else if (windowHandle()) {
-    windowHandle()->startSystemMove();
+    // The borderless window moves and sizes by its zones, through the window manager.
+    const QPoint p = e->position().toPoint();
+    const TMouseZone zone = ZoneAt({p.x(), p.y()}, {width(), height()}, lb_CurTime->y());
+    if (zone.Action == TMouseAction::kMove) {
+      windowHandle()->startSystemMove();
+    } else if (zone.Action == TMouseAction::kSize) {
+      const TEdges edges = EdgesOf(zone.Direction);
+      Qt::Edges qt;
+      if (edges.Left) qt |= Qt::LeftEdge;
+      if (edges.Top) qt |= Qt::TopEdge;
+      if (edges.Right) qt |= Qt::RightEdge;
+      if (edges.Bottom) qt |= Qt::BottomEdge;
+      windowHandle()->startSystemResize(qt);
+    }
+    lyrics_.Invalidate();
+    update();
+  }
+}
+
+void Tfm_PlayerMain::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  parking_->WindowShown();
+  if (!shownTraced_) {
+    shownTraced_ = true;
+    // Traced once the window system has it, with its first paint queued.
+    QMetaObject::invokeMethod(this, [] { Trace("window shown"); }, Qt::QueuedConnection);
+  }
+}
+
+void Tfm_PlayerMain::mouseMoveEvent(QMouseEvent* e) {
+  e->accept();
+  if (y() < 0) move(x(), 0);
+  const QPoint p = e->position().toPoint();
+  parking_->MouseMoved({p.x(), p.y()});
+  if (p.y() < std::min(lb_CurTime->y(), height())) {
+    HideCompanionWindow(command_, true);
+    HideCompanionWindow(playFileList_, true);
+    FocusDummy();
+  }
+  const QWidget* target = childAt(p);
+  if (target == img_Close) {
+    unsetCursor();
+    return;
+  }
+  switch (ZoneAt({p.x(), p.y()}, {width(), height()}, lb_CurTime->y()).Cursor) {
+    case TZoneCursor::kDefault:
+      unsetCursor();
+      break;
+    case TZoneCursor::kSizeNWSE:
+      setCursor(Qt::SizeFDiagCursor);
+      break;
+    case TZoneCursor::kSizeNESW:
+      setCursor(Qt::SizeBDiagCursor);
+      break;
+    case TZoneCursor::kSizeWE:
+      setCursor(Qt::SizeHorCursor);
+      break;
+    case TZoneCursor::kSizeNS:
+      setCursor(Qt::SizeVerCursor);
+      break;
   }
 }
 

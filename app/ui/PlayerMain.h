@@ -8,11 +8,20 @@
 #pragma once
 
 #include "app/core/Commands.h"
+#include "app/core/CompanionPlacement.h"
+#include "app/core/CursorParking.h"
 #include "app/core/DisplayText.h"
+#include "app/core/FrameLook.h"
 #include "app/core/Keyboard.h"
+#include "app/core/LyricLayout.h"
+#include "app/core/Lyrics.h"
+#include "app/core/MainLayout.h"
 #include "app/core/MessageTable.h"
+#include "app/core/MouseZones.h"
 #include "app/core/PlayOrder.h"
+#include "app/core/Power.h"
 #include "app/core/Settings.h"
+#include "app/core/TitleScroll.h"
 #include "app/core/Wait.h"
 #include "app/ui/QtOwnerQueue.h"
 #include "engine/MP3Player.h"
@@ -39,7 +48,8 @@ class QFrame;
 
 namespace sorrel::controls {
 class TMessagePopup;
-}
+class THintWindowEx;
+}  // namespace sorrel::controls
 namespace sorrel::desktop {
 class TMpris;
 }
@@ -77,7 +87,6 @@ inline constexpr uint32_t WM_KEYUP = 0x0101;
 inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
 inline constexpr int32_t kWheelUp = 0x00780000;                           // delta +120
 inline constexpr int32_t kWheelDown = static_cast<int32_t>(0xFF880000u);  // delta -120
-
 
 class Tfm_PlayerMain : public QWidget,
                        public TSettingsHost,
@@ -135,6 +144,8 @@ class Tfm_PlayerMain : public QWidget,
   void MapMatchStatus(int32_t mode, bool showMessage) override;
   void QueryEndSession() override;
   void PowerBroadcast(int32_t event) override;
+  // The power command (38).
+  void PowerCommand() override;
   void AppCommand(uint32_t lParam) override;
 
   // TSettingsHost
@@ -147,7 +158,7 @@ class Tfm_PlayerMain : public QWidget,
   void StartFadeIn() override;
   void SetPlayerBalance(int balance) override;
   void SetPlayerBand(int band, int value) override;
-  void ApplyLyricStyle(const TLyricStyle&) override {}
+  void ApplyLyricStyle(const TLyricStyle&) override { lyrics_.Invalidate(); }
   void ApplyMappleLink(const maplink::TMappleLinkSettings&) override {}
 
   // TNavigationHost
@@ -171,6 +182,8 @@ class Tfm_PlayerMain : public QWidget,
   void MoveCursorOutside() override;
   void Close() override;
   void ShowSongInformation() override;
+  void ToggleLyrics() override;
+  void RedrawLyricLine(int displayMode) override;
 
   // TKeyboardHost
   TKeyContext KeySettings() const override;
@@ -242,13 +255,23 @@ class Tfm_PlayerMain : public QWidget,
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   bool focusNextPrevChild(bool next) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
 
  private:
   void CreatePlayer();
   void FormCreate();
   void KeepOnScreen();
+  QWidget* Control(TControl c) const;
+  void ApplyLayout(const TMainLayout& layout);
+  void FrameAndCursorStep();
+  // The scroll setup of the title, artist and album, and one scrolling tick.
+  void ScrollSetup();
+  void ShowScrollLines(const TTitleScroller::TRepaint& repaint);
+  TRect ScreenRect() const;
   void CurrentTimerTimer();
   void TitleTimerTimer();
   void StoreLiveValues();
@@ -269,6 +292,12 @@ class Tfm_PlayerMain : public QWidget,
   void KeyDown(QKeyEvent* e);
   void KeyUp(QKeyEvent* e);
   void MediaKey(uint16_t appCommand);
+  // Lyrics: loaded when a song starts, stepped on every position change.
+  void LoadLyrics();
+  void LyricStep();
+  void DrawLyric();
+  void CloseLyric();
+  void ShowLyricStatus(const TLyricStatusPanel& panel);
   void MprisChanged();
   TPlayOrderFacts OrderFacts() const;
 
@@ -303,6 +332,15 @@ class Tfm_PlayerMain : public QWidget,
   std::unique_ptr<TKeyboard> keyboard_;
   input::TKeyboardInput keyInput_;
   std::unique_ptr<desktop::TMpris> mpris_;
+  // Suspend and resume of the computer, and the power command.
+  class TWindowPower;
+  std::unique_ptr<TWindowPower> power_;
+  // The cursor over the window: parking on the close image, the last move.
+  class TWindowCursor;
+  std::unique_ptr<TWindowCursor> cursorHost_;
+  std::unique_ptr<TCursorParking> parking_;
+  bool frameStepRunning_ = false;
+  bool wasActive_ = false;
 
   // Controls.
   QLabel* Image;
@@ -310,16 +348,16 @@ class Tfm_PlayerMain : public QWidget,
   QLabel* Label2;
   QLabel* Label3;
   QLabel* Label4;
-  QLabel* lb_Title;
-  QLabel* lb_Artist;
-  QLabel* lb_Album;
+  class TScrollingLabel* lb_Title;
+  class TScrollingLabel* lb_Artist;
+  class TScrollingLabel* lb_Album;
   QLabel* lb_Time;
   QLabel* lb_CurTime;
   QLabel* lb_Shuffle;
   QCheckBox* cbx_Shuffle;
   QLabel* img_Close;
   QFrame* pnl_GPSStatus;
-  QFrame* pnl_LyricStatus;
+  QLabel* pnl_LyricStatus;
   QListWidget* lbx_Dummy;
   QTimer TitleTimer, CurrentTimer, tm_CheckMapple, tm_DrawMapple;
   QPixmap backPicture_;
@@ -335,10 +373,14 @@ class Tfm_PlayerMain : public QWidget,
   bool companionHidden_ = true;
   bool popupShown_ = false;
   bool scrollSetupPending_ = false;
+  TTitleScroller scroller_;
   bool firstBufferTraced_ = false;
+  bool shownTraced_ = false;
   bool informationShowing_ = false;  // the pop-up being shown is the information (19)
   bool closePressed_ = false;
-  bool lyricOn_ = false;
+  TLyricEngine lyrics_;
+  TLyricLayout lyricLayout_;
+  std::unique_ptr<controls::THintWindowEx> lyricWindow_;
   int inputMode_ = 0;
   int32_t resumeAdjustment_ = 0;
   uint32_t savedWaveVolume_ = kDefaultSavedWaveVolume;

@@ -51,8 +51,8 @@ TLyricTimeline Numbered(int lines) {
   return ParseLyrics(file, {0, true});
 }
 
-const TRect kScreen{0, 0, 1024, 768};
-const TRect kMain{300, 200, 768, 277};  // 468 x 77
+const TLyricRect kScreen{0, 0, 1024, 768};
+const TLyricRect kMain{300, 200, 768, 277};  // 468 x 77
 
 }  // namespace
 
@@ -104,7 +104,7 @@ TEST(LyricLayout, ModeZeroAtTheFourPlaces) {
     int pos;
     bool limited;
     int maxWidth;
-    TRect bounds;
+    TLyricRect bounds;
   };
   // The text is 3 characters wide (38 pixels with the hint's 8), 2 lines (42 high).
   const std::vector<Case> cases = {
@@ -147,11 +147,11 @@ TEST(LyricLayout, ModeZeroWideTextAndTightRoom) {
   // Width limited on the left: wrapped at the room there; without the limit it may
   // reach off the screen (ActivateHint moves it back on).
   TLyricWindowPlan plan = TLyricLayout(kScreen).Plan(engine, 0, kMain, s, measure);
-  EXPECT_EQ(plan.Bounds, (TRect{300 - 304, 200, 300, 302}));
+  EXPECT_EQ(plan.Bounds, (TLyricRect{300 - 304, 200, 300, 302}));
   EXPECT_EQ(plan.Page.MarkedRow, 2);
   s.LyricWinWidthLimited = false;
   plan = TLyricLayout(kScreen).Plan(engine, 0, kMain, s, measure);
-  EXPECT_EQ(plan.Bounds, (TRect{300 - 1018, 200, 300, 302}));
+  EXPECT_EQ(plan.Bounds, (TLyricRect{300 - 1018, 200, 300, 302}));
   // No room at all beside the main window: at least one pixel to wrap at.
   EXPECT_EQ(LyricMaxWidth(kScreen, {0, 0, 468, 77}, 1, true), 1);
   EXPECT_EQ(LyricMaxWidth(kScreen, {556, 0, 1024, 77}, 2, true), 1);
@@ -173,7 +173,7 @@ TEST(LyricLayout, LargeModesOverTheirAreas) {
   s.KSLyricFontSize = 48;  // lines of 50 pixels in the fake
   struct Case {
     int mode;
-    TRect area;
+    TLyricRect area;
     int rows;
   };
   const std::vector<Case> cases = {
@@ -195,7 +195,7 @@ TEST(LyricLayout, LargeModesOverTheirAreas) {
   // Each position reading starts from the screen's limits again.
   layout.ResetLimits();
   EXPECT_EQ(LyricTextArea(1, kScreen, kMain, layout.RightLimit(), layout.BottomLimit()),
-            (TRect{0, 0, 1024, 764}));
+            (TLyricRect{0, 0, 1024, 764}));
   layout.SetLimits(10, 10);
   layout.SetScreen({1920, 0, 3840, 1080});
   EXPECT_EQ(layout.RightLimit(), 3840);
@@ -204,9 +204,9 @@ TEST(LyricLayout, LargeModesOverTheirAreas) {
 
 TEST(LyricLayout, AreasTheLimitsTurnInsideOut) {
   // The main window below the bottom limit (mode 3), the limit left of the screen.
-  const TRect low{300, 700, 768, 777};
-  EXPECT_EQ(LyricTextArea(3, kScreen, low, 1024, 600), (TRect{0, 777, 1024, 777}));
-  EXPECT_EQ(LyricTextArea(1, kScreen, kMain, -50, 764), (TRect{0, 0, 0, 764}));
+  const TLyricRect low{300, 700, 768, 777};
+  EXPECT_EQ(LyricTextArea(3, kScreen, low, 1024, 600), (TLyricRect{0, 777, 1024, 777}));
+  EXPECT_EQ(LyricTextArea(1, kScreen, kMain, -50, 764), (TLyricRect{0, 0, 0, 764}));
   EXPECT_EQ(LargeLyricRows(0, 50), 1);
   EXPECT_EQ(LargeLyricRows(-100, 50), 1);
   EXPECT_EQ(LargeLyricRows(764, 0), 765);

@@ -4,6 +4,8 @@
 // Screenshots of the windows land in the build directory.
 #include "app/ui/CompanionWindows.h"
 #include "app/ui/PlayerMain.h"
+#include "controls/HintCtrl.h"
+#include "controls/MessagePopup.h"
 #include "platform/audio/WaveOut.h"
 
 #include <QApplication>
@@ -11,6 +13,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -257,4 +261,206 @@ TEST_F(Windows, BackgroundPictureLoadsFromItsBytesWhateverItsName) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("junk.jpg: not a picture"), std::string::npos);
   EXPECT_TRUE(image->pixmap().isNull());
   EXPECT_FALSE(w.LoadBackPicture("missing.jpg"));
+}
+
+namespace {
+
+// A main window with its play file list and editor, playing `songs` as a file list.
+struct Playing {
+  Playing(const QString& home, TPlayerMainEnvironment& env, const std::vector<std::string>& songs)
+      : w(home, env), list(home, w, files.PlayFiles()) {
+    w.SetCompanions(&list, &files, nullptr, nullptr);
+    const std::string pfl = home.toStdString() + "/songs.pfl";
+    std::ofstream out(pfl, std::ios::binary);
+    for (const std::string& s : songs) out << s << "\r\n";
+    out.close();
+    w.show();
+    w.SetReady();
+    EXPECT_TRUE(list.OpenListFileAndPlay(QString::fromStdString(pfl)));
+  }
+  Tfm_PlayerMain w;
+  Tfm_PlayFileList files;
+  Tfm_PlayList list;
+};
+
+}  // namespace
+
+TEST_F(Windows, NarrowWindowLaysOutItsControlsAndWideOneRestoresThem) {
+  Tfm_PlayerMain w(Home(), env_);
+  w.show();
+  auto* shuffle = w.findChild<QLabel*>(QStringLiteral("lb_Shuffle"));
+  auto* time = w.findChild<QLabel*>(QStringLiteral("lb_Time"));
+  auto* album = w.findChild<QLabel*>(QStringLiteral("lb_Album"));
+  w.resize(300, 60);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(shuffle->isHidden());
+  EXPECT_EQ(time->x(), 32);
+  EXPECT_EQ(time->width(), 300 - 36);
+  EXPECT_TRUE(time->alignment() & Qt::AlignLeft);
+  EXPECT_FALSE(w.Settings().OrgSize);
+  EXPECT_EQ(w.Settings().Width, 300);
+  EXPECT_EQ(w.Settings().Height, 60);
+  // No room left of the close image for the album: 300 - 34 - its left is below 9.
+  EXPECT_TRUE(album->isHidden());
+  // Wide enough, but too low: 36 - 4 - 34 leaves no height.
+  w.resize(kFormWidth, 36);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(album->isHidden());
+  EXPECT_FALSE(shuffle->isHidden());
+  w.resize(kFormWidth, kFormHeight);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(shuffle->isHidden());
+  EXPECT_EQ(time->x(), 98);
+  EXPECT_TRUE(time->alignment() & Qt::AlignHCenter);
+  EXPECT_TRUE(w.Settings().OrgSize);
+  Screenshot(w, "main_form_size");
+}
+
+TEST_F(Windows, LyricsOfTheSongShowTheirStatusAndSwitchOff) {
+  const std::string song = home_ + "/song.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", song);
+  std::ofstream(home_ + "/song.lrc", std::ios::binary) << "[00:00:10]first\r\n[00:01:00]second\r\n";
+  const std::string plain = home_ + "/plain.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", plain);
+  Playing p(Home(), env_, {song, plain});
+  auto* status = p.w.findChild<QLabel*>(QStringLiteral("pnl_LyricStatus"));
+  EXPECT_EQ(status->text(), QStringLiteral("歌詞"));
+  // Switched off: silver at the next step; the keys see the lyrics off.
+  EXPECT_TRUE(p.w.KeySettings().LyricOn);
+  EXPECT_TRUE(p.w.Dispatcher()->Run(20));
+  EXPECT_FALSE(p.w.KeySettings().LyricOn);
+  EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(0xC0, 0xC0, 0xC0));
+  EXPECT_TRUE(p.w.Dispatcher()->Run(20));
+  EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(0x00, 0xFF, 0x00));
+  // The next song has none: the panel is empty.
+  EXPECT_TRUE(p.w.Dispatcher()->Run(9));
+  EXPECT_EQ(p.w.Settings().CurFile, plain);
+  EXPECT_TRUE(status->text().isEmpty());
+}
+
+TEST_F(Windows, SongInformationPopsUpWithTheOrderNumbers) {
+  const std::string a = home_ + "/a.mp3", b = home_ + "/b.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", a);
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/plain_cbr.mp3", b);
+  Playing p(Home(), env_, {a, b});
+  EXPECT_TRUE(p.w.Dispatcher()->Run(9));
+  EXPECT_TRUE(p.w.Dispatcher()->Run(19));
+  EXPECT_TRUE(p.w.Popup().Shown());
+  EXPECT_NE(p.w.Popup().Window().Caption().indexOf(QStringLiteral("AllS: 2 / 2")), -1)
+      << p.w.Popup().Window().Caption().toStdString();
+  // While it is up, the time stays as it was.
+  EXPECT_TRUE(p.w.Popup().PopTimer().isActive());
+  p.w.Popup().PopTimerTimer();
+  EXPECT_FALSE(p.w.Popup().Shown());
+}
+
+namespace {
+
+// The screen as the user sees it: every visible top-level window at its place, the main
+// window first.
+void DesktopShot(QWidget& main, const char* name) {
+  QCoreApplication::processEvents();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  QImage img(screen.size(), QImage::Format_RGB32);
+  img.fill(QColor(0x20, 0x30, 0x40));
+  QPainter p(&img);
+  p.drawPixmap(main.geometry().topLeft() - screen.topLeft(), main.grab());
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != &main && w->isVisible()) p.drawPixmap(w->geometry().topLeft() - screen.topLeft(), w->grab());
+  p.end();
+  const QString dir = QStringLiteral(SORREL_BUILD_DIR "/screenshots");
+  QDir().mkpath(dir);
+  img.save(dir + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
+}
+
+// The lyric window's text, or empty while it is hidden.
+QString LyricShown() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("LyricWindow") && w->isVisible())
+      return static_cast<sorrel::controls::THintWindowEx*>(w)->Caption();
+  return {};
+}
+
+}  // namespace
+
+TEST_F(Windows, LyricLinesComeAtTheirTimes) {
+  const std::string song = home_ + "/song.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/mono22k_8s.mp3", song);
+  std::ofstream(home_ + "/song.lrc", std::ios::binary)
+      << "[00:01:00]one\r\n[00:02:00]two\r\n[00:03:00]three\r\n";
+  WriteIni("[Lyric]\r\nLyricOffset=0\r\nDeActiveLyricOff=0\r\n");
+  Playing p(Home(), env_, {song});
+  std::vector<std::pair<std::string, int>> seen;  // each line shown, and the position then
+  QString last;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        const QString now = LyricShown();
+        if (now != last) {
+          last = now;
+          for (const char* word : {"one", "two", "three"})
+            if (now.contains(QStringLiteral("♪") + QString::fromLatin1(word)))
+              seen.emplace_back(word, p.w.Player().Position());
+        }
+        return seen.size() >= 3;
+      },
+      6000));
+  ASSERT_EQ(seen.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    // One position report (100 ms) after its time at the latest, and the poll's own lag.
+    EXPECT_GE(seen[i].second, (i + 1) * 1000) << seen[i].first;
+    EXPECT_LE(seen[i].second, (i + 1) * 1000 + 100 + 40) << seen[i].first;
+  }
+}
+
+TEST_F(Windows, ScreenshotsOfTheMainWindowAtWork) {
+  const std::string song = home_ + "/song.mp3";
+  std::filesystem::copy_file(SORREL_TEST_DATA "/engine/mono22k_8s.mp3", song);
+  const bool tagged = std::system(("id3v2 -t 'A title far too long for the label, so it scrolls along' "
+                                   "-a 'Artist' -A 'Album' '" +
+                                   song + "' >/dev/null 2>&1")
+                                      .c_str()) == 0;
+  std::ofstream(home_ + "/song.lrc", std::ios::binary)
+      << "[00:00:00]最初の行\r\n[00:00:50]二行目の歌詞\r\n[00:05:00]three\r\n[00:06:00]four\r\n";
+  WriteIni("[Lyric]\r\nDeActiveLyricOff=0\r\nTarn_Lyric=1\r\nLyricLine=3\r\n");
+  Playing p(Home(), env_, {song});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !LyricShown().isEmpty(); }, 3000));
+  QTest::qWait(1300);  // a few title ticks: the title has scrolled
+  if (tagged) {
+    EXPECT_NE(
+        p.w.findChild<QLabel*>(QStringLiteral("lb_Title"))->toolTip().indexOf(QStringLiteral("far too long")),
+        -1);
+  }
+  DesktopShot(p.w, "desktop_468x77_playing");
+  for (int pos = 0; pos < 4; ++pos) {
+    p.w.Settings().LyricPos = pos;
+    p.w.RedrawLyricLine(0);
+    EXPECT_FALSE(LyricShown().isEmpty());
+    DesktopShot(p.w, ("desktop_lyric_pos" + std::to_string(pos)).c_str());
+  }
+  for (auto [command, mode] : {std::pair{25, 3}, std::pair{26, 5}}) {
+    EXPECT_TRUE(p.w.Dispatcher()->Run(command));
+    EXPECT_EQ(p.w.Dispatcher()->DisplayMode(), mode);
+    EXPECT_FALSE(LyricShown().isEmpty());
+    DesktopShot(p.w, ("desktop_lyric_mode" + std::to_string(mode)).c_str());
+    EXPECT_TRUE(p.w.Dispatcher()->Run(21));
+  }
+  EXPECT_TRUE(p.w.Dispatcher()->Run(20));  // lyrics off for the rest
+  EXPECT_TRUE(QTest::qWaitFor([&] { return LyricShown().isEmpty(); }, 2000));
+  EXPECT_TRUE(p.w.Dispatcher()->Run(19));
+  DesktopShot(p.w, "desktop_information");
+  p.w.Popup().PopTimerTimer();
+  for (auto [w, h] : {std::pair{300, 60}, std::pair{120, 40}}) {
+    p.w.resize(w, h);
+    QTest::qWait(500);
+    DesktopShot(p.w, ("desktop_" + std::to_string(w) + "x" + std::to_string(h)).c_str());
+  }
+  p.w.resize(kFormWidth, kFormHeight);
+  // Inactive and active: the frame and title colours follow within a clock tick.
+  QApplication::setActiveWindow(nullptr);
+  QTest::qWait(300);
+  DesktopShot(p.w, "desktop_inactive");
+  p.w.activateWindow();
+  QApplication::setActiveWindow(&p.w);
+  QTest::qWait(300);
+  DesktopShot(p.w, "desktop_active");
 }

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace testing_sorrel;
@@ -385,3 +387,61 @@ TEST_F(PowerEndToEnd, ANewLogindGetsANewDelayLock) {
 }
 
 }  // namespace
+
+namespace {
+
+const char* const kSorrel = SORREL_BUILD_DIR "/app/sorrel";
+
+// The songs started, in order, from the player's trace.
+std::vector<std::string> TracedPlays(const std::string& said) {
+  std::vector<std::string> plays;
+  for (const std::string& line : Lines(said)) {
+    const size_t at = line.find(" play ");
+    if (line.rfind("sorrel: trace +", 0) == 0 && at != std::string::npos &&
+        line.find(" play files ") == std::string::npos)
+      plays.push_back(line.substr(line.find('/', at)));
+  }
+  return plays;
+}
+
+}  // namespace
+
+TEST_F(PowerEndToEnd, TheRealPlayerStoresItsPlaceAtSleepAndResumesBeforeItAtWake) {
+  REQUIRE_DBUSMOCK();
+  StartMock();
+  const std::string demo = std::string(SORREL_TEST_DATA) + "/../../demo/Tones/";
+  std::filesystem::create_directories(dir_ + "/songs");
+  for (const char* s : {"01_a440.mp3", "02_e660.mp3"})
+    std::filesystem::copy_file(demo + s, dir_ + "/songs/" + s);
+  std::ofstream(dir_ + "/list.pfl") << dir_ << "/songs/01_a440.mp3\n" << dir_ << "/songs/02_e660.mp3\n";
+  WriteSettings("[Player]\nMainLevel=20\n[OnResume]\nOnResumeWait=100\n");
+  peer_ = Spawn({kSorrel, "--home", dir_, "--audio", "null", dir_ + "/list.pfl"},
+                {Env(), "SORREL_TRACE=1", "QT_QPA_PLATFORM=offscreen"}, dir_);
+  ASSERT_TRUE(WaitFor([&] { return TracedPlays(Err()).size() == 1; }, 10000)) << Err();
+  ASSERT_TRUE(WaitFor([&] { return CallTimes(MockLog(), "Inhibit").size() == 1; }, 10000)) << MockLog();
+  // On to the second song (command 9 from another program), and asleep about 1 s into
+  // it: its place and the settings are written.
+  ASSERT_EQ(testing_sorrel::Run({SORREL_BUILD_DIR "/tools/send/sorrel-send", "post", "0x599", "9", "0"}, {},
+                                dir_, 5000),
+            0);
+  ASSERT_TRUE(WaitFor([&] { return TracedPlays(Err()).size() == 2; }, 5000)) << Err();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  PrepareForSleep(true);
+  ASSERT_TRUE(
+      WaitFor([&] { return Contains(Settings(), "CurPos=") && !Contains(Settings(), "CurPos=0\r"); }, 10000))
+      << Settings();
+  const std::string stored = Settings();
+  const size_t at = stored.find("CurPos=");
+  const int curPos = std::stoi(stored.substr(at + 7));
+  EXPECT_GT(curPos, 500);
+  EXPECT_LT(curPos, 3000);
+  EXPECT_TRUE(Contains(stored, "CurFile=" + dir_ + "/songs/02_e660.mp3")) << stored;
+  // Awake: 2 s (100 x MainLevel) before the place, which lies in the song before.
+  PrepareForSleep(false);
+  ASSERT_TRUE(WaitFor([&] { return TracedPlays(Err()).size() >= 3; }, 10000)) << Err();
+  const std::vector<std::string> plays = TracedPlays(Err());
+  EXPECT_EQ(plays[1], dir_ + "/songs/02_e660.mp3");
+  EXPECT_EQ(plays[2], dir_ + "/songs/01_a440.mp3");
+  EXPECT_EQ(CallTimes(MockLog(), "Inhibit").size(), 2u) << MockLog();
+  EXPECT_TRUE(PeerRunning());
+}
