@@ -220,6 +220,8 @@ int RunSorrel(int argc, char** argv) {
   auto fm_OvisAlarm = std::make_unique<Tfm_OvisAlarm>();
   auto fm_PlayFileList = std::make_unique<Tfm_PlayFileList>();
   auto fm_PlayList = std::make_unique<Tfm_PlayList>(homeDir, *fm_PlayerMain, fm_PlayFileList->PlayFiles());
+  fm_PlayList->SetSearchWindow(fm_SearchSts.get());
+  fm_PlayFileList->UseSettings(&fm_PlayerMain->Settings());
   auto fm_Version = std::make_unique<Tfm_Version>();
   fm_PlayerMain->SetCompanions(fm_PlayList.get(), fm_PlayFileList.get(), fm_OvisAlarm.get(),
                                fm_Command.get());

@@ -264,6 +264,19 @@ void Tfm_PlayerMain::SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* pla
   }
   if (!playFileList_ || navigator_) return;
   playFileList_->SetPathDepth(settings_.FLFileLimit);
+  // What the play file list asks of the main window.
+  connect(playFileList_, &Tfm_PlayFileList::PlayRowRequested, this, [this](int row) {
+    if (Busy() || row < 0 || row >= playOrder_->Count()) return;
+    settings_.MusicIndex = row;
+    navigator_->PlayCurrent();
+  });
+  connect(playFileList_, &Tfm_PlayFileList::CloseRequested, this,
+          [this] { HideCompanionWindow(playFileList_, true); });
+  connect(playFileList_, &Tfm_PlayFileList::ShowPlayListRequested, this, [this] {
+    HideCompanionWindow(playFileList_, false);
+    ShowCompanionWindow(playList_);
+  });
+  connect(playFileList_, &Tfm_PlayFileList::MainWindowKey, this, [this](QKeyEvent* e) { KeyDown(e); });
   playOrder_ = std::make_unique<TPlayFilesOrder>(playFileList_->PlayFiles(), settings_, *playFileList_);
   navigator_ = std::make_unique<TNavigator>(*playOrder_, *playerControl_, *this, *errorLog_, clock_);
   dispatcher_ = std::make_unique<TCommandDispatcher>(*navigator_, *presets_, *this);

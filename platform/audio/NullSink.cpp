@@ -80,7 +80,10 @@ class PacedSink final : public Sink {
   bool Play(const uint8_t* data, size_t n, const std::atomic<bool>& interrupt, std::string& detail) override {
     return recording_->Play(data, n, interrupt, detail) && pace_.Play(data, n, interrupt, detail);
   }
-  void Start(int64_t atMicros) override { pace_.Start(atMicros); }
+  void Start(int64_t atMicros) override {
+    recording_->Start(atMicros);
+    pace_.Start(atMicros);
+  }
   void Pause(bool on) override { pace_.Pause(on); }
   void Drop() override { pace_.Drop(); }
   void Close() override { recording_->Close(); }

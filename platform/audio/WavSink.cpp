@@ -5,6 +5,13 @@
 // (it grows); its header carries the sizes as of the last device close, so a process
 // killed later leaves every file readable up to there.  A first file's header starts
 // with size 0, which readers take as "to the end of the file".
+//
+// A role's recording (the voice) keeps time as well: the time between two sounds, taken
+// from when each came to its idle device, is written as silence (at most
+// kMaxSilenceMicros per gap), so each sound sits in the file as far from the file's first
+// sound as it was on the device's clock.  Under plain wav:FILE a sound is written whole
+// at once, so one that was cut short by the next is recorded whole and the next follows
+// it; under wav-rt:FILE only what was heard is recorded.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,12 +19,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/WavHeader.h"
 #include "platform/audio/Sink.h"
@@ -27,6 +37,10 @@ namespace sorrel::audio {
 namespace {
 
 std::atomic<uint64_t> g_fileLimit{base::kWavMaxDataBytes};
+
+// The longest silence a role's recording gets between two sounds.
+constexpr int64_t kMaxSilenceMicros = 600'000'000;
+constexpr int64_t kNoOrigin = INT64_MIN;
 
 bool SameFormat(const PcmFormat& a, const PcmFormat& b) {
   return a.channels == b.channels && a.sampleRate == b.sampleRate && a.bitsPerSample == b.bitsPerSample;
@@ -80,20 +94,30 @@ class WavRecording {
     return error == 0;
   }
 
-  bool Write(const PcmFormat& f, const uint8_t* data, size_t n, std::string& detail) {
+  // `startMicros`: the first samples of a sound, which came to its device then.
+  bool Write(const PcmFormat& f, const uint8_t* data, size_t n, std::optional<int64_t> startMicros,
+             std::string& detail) {
     std::lock_guard lock(m_);
-    const bool full = dataBytes_ > 0 && dataBytes_ + n > g_fileLimit.load();
-    if (number_ == 0 || !SameFormat(f, format_) || full) {
+    const bool continues = number_ != 0 && SameFormat(f, format_);
+    const uint64_t silence = continues ? SilenceFrames(startMicros) * f.blockAlign() : 0;
+    const bool full = dataBytes_ > 0 && dataBytes_ + silence + n > g_fileLimit.load();
+    if (!continues || full) {
+      const int64_t end = End();
       CloseFile();
       if (!StartFile(number_ + 1, f, detail)) return false;
-    } else if (fd_ < 0 && !Reopen(detail)) {
-      return false;
+      // A new file's time starts with its first sound, or goes on from the last file's.
+      originMicros_ = startMicros ? *startMicros : end;
+      frames_ = 0;
+    } else {
+      if (fd_ < 0 && !Reopen(detail)) return false;
+      if (silence && !WriteSilence(silence, *startMicros, detail)) return false;
     }
     if (!WriteAllAt(fd_, data, n, base::kWavHeaderBytes + dataBytes_)) {
       detail = Path(number_) + ": " + std::strerror(errno);
       return false;
     }
     dataBytes_ += n;
+    frames_ += n / f.blockAlign();
     return true;
   }
 
@@ -105,6 +129,38 @@ class WavRecording {
 
  private:
   std::string Path(unsigned number) const { return WavRecordingPath(file_, role_, number); }
+
+  // Where the recorded sound ends on the clock.
+  int64_t End() const {
+    if (originMicros_ == kNoOrigin || format_.sampleRate == 0) return kNoOrigin;
+    return originMicros_ + int64_t(frames_ * 1000000 / format_.sampleRate);
+  }
+
+  // The silence before a sound starting at `startMicros`, in frames: none for the music.
+  uint64_t SilenceFrames(std::optional<int64_t> startMicros) const {
+    const int64_t end = End();
+    if (role_.empty() || !startMicros || end == kNoOrigin || *startMicros <= end) return 0;
+    const int64_t gap = std::min(*startMicros - end, kMaxSilenceMicros);
+    return uint64_t(gap) * format_.sampleRate / 1000000;
+  }
+
+  bool WriteSilence(uint64_t bytes, int64_t startMicros, std::string& detail) {
+    const std::vector<uint8_t> zero(std::min<uint64_t>(bytes, 1 << 16),
+                                    format_.bitsPerSample == 8 ? 0x80 : 0);
+    for (uint64_t left = bytes; left > 0;) {
+      const size_t n = size_t(std::min<uint64_t>(left, zero.size()));
+      if (!WriteAllAt(fd_, zero.data(), n, base::kWavHeaderBytes + dataBytes_)) {
+        detail = Path(number_) + ": " + std::strerror(errno);
+        return false;
+      }
+      dataBytes_ += n;
+      left -= n;
+    }
+    frames_ += bytes / format_.blockAlign();
+    // A gap longer than the longest silence: the time goes on from this sound.
+    if (End() < startMicros) originMicros_ = startMicros - int64_t(frames_ * 1000000 / format_.sampleRate);
+    return true;
+  }
 
   bool Fail(const std::string& path, std::string& detail) {
     detail = path + ": " + std::strerror(errno);
@@ -161,6 +217,9 @@ class WavRecording {
   PcmFormat format_;
   uint64_t dataBytes_ = 0;  // samples in that file
   int fd_ = -1;             // open from its first sample to the next device close
+  // The file's time line: its first sound's start on the clock, and the frames since.
+  int64_t originMicros_ = kNoOrigin;
+  uint64_t frames_ = 0;
 };
 
 std::mutex g_recordingsLock;
@@ -185,8 +244,10 @@ class WavSink final : public Sink {
     return kWaveOk;
   }
 
+  void Start(int64_t atMicros) override { start_ = atMicros; }
+
   bool Play(const uint8_t* data, size_t n, const std::atomic<bool>&, std::string& detail) override {
-    return recording_->Write(format_, data, n, detail);
+    return recording_->Write(format_, data, n, std::exchange(start_, std::nullopt), detail);
   }
 
   void Close() override {
@@ -198,6 +259,7 @@ class WavSink final : public Sink {
   std::shared_ptr<WavRecording> recording_;
   PcmFormat format_;
   bool open_ = false;
+  std::optional<int64_t> start_;  // the sound now starting came to the device then
 };
 
 }  // namespace

@@ -355,10 +355,13 @@ unsigned WaveDeviceCount() {
 }
 
 WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const PcmFormat& format,
-                          DoneCallback onDone, base::TClock& clock) {
+                          DoneCallback onDone, base::TClock& clock, const std::string& role) {
   out.reset();
   SetErrorDetail(kWaveOk, {});
   if (deviceId != kWaveMapper && deviceId != 0) return kWaveBadDeviceId;
+  // The role becomes part of a file name.
+  if (!std::all_of(role.begin(), role.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+    return kWaveInvalidParam;
   if ((format.channels != 1 && format.channels != 2) ||
       (format.bitsPerSample != 8 && format.bitsPerSample != 16) || format.sampleRate < 1000 ||
       format.sampleRate > 384000) {
@@ -376,9 +379,9 @@ WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const 
   } else if (backend == "null:fast") {
     sink = MakeNullSink(true, clock);
   } else if (backend.rfind("wav:", 0) == 0) {
-    sink = MakeWavSink(backend.substr(4));
+    sink = MakeWavSink(backend.substr(4), role);
   } else if (backend.rfind("wav-rt:", 0) == 0) {
-    sink = MakePacedSink(MakeWavSink(backend.substr(7)), clock);
+    sink = MakePacedSink(MakeWavSink(backend.substr(7), role), clock);
   } else {
     sink = MakeAlsaSink(backend.size() > 5 ? backend.substr(5) : std::string("default"));
   }

@@ -18,6 +18,12 @@
 //   wav-rt:FILE  records as wav:FILE, but takes as long as a device: what the program does
 //                on its own clock (the player's fade-in) is recorded as it would be heard
 //
+// A device opened with a role (a word of letters: "voice") sounds beside the music.  The
+// wav backends record it in a file of its own, FILE.ROLE.wav (FILE.ROLE.2.wav ... on a
+// change of format), and there the time between its sounds is silence, up to 10
+// minutes per gap: a sound starts as far from the first one as it did on the device's
+// clock, so a test can tell what was said and when.
+//
 // The device volume is one value per process (left in the low 16 bits, right in the high
 // 16 bits, 0xFFFF = full), shared by every device the process opens; it is applied to the
 // samples on their way out and never touches the system mixer.
@@ -107,9 +113,11 @@ class WaveDevice {
 // Opens the current backend's device `deviceId` (kWaveMapper or 0) for `format`.  On
 // success `out` holds the device.  A failure is returned, never thrown; its text (with
 // the backend's detail) is available through WaveErrorText on the same thread.  A
-// backend that paces itself (null) keeps time by `clock`.
+// backend that paces itself (null) keeps time by `clock`.  `role` (see above) is empty
+// for the music, else lower-case letters (kWaveInvalidParam otherwise).
 WaveResult OpenWaveDevice(std::unique_ptr<WaveDevice>& out, int deviceId, const PcmFormat& format,
-                          DoneCallback onDone = {}, base::TClock& clock = base::SystemClock());
+                          DoneCallback onDone = {}, base::TClock& clock = base::SystemClock(),
+                          const std::string& role = {});
 
 // Number of output devices of the current backend (0 or 1).
 unsigned WaveDeviceCount();

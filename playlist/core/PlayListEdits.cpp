@@ -89,8 +89,12 @@ bool DeleteSelection(TEntries& entries, TSelection& selection) {
   const std::vector<bool> flags = Flags(entries.size(), selection);
   selection.clear();
   size_t kept = 0;
-  for (size_t i = 0; i < entries.size(); ++i)
-    if (!flags[i]) entries[kept++] = std::move(entries[i]);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (flags[i]) continue;
+    // Never onto itself: a string moved onto itself may be left empty.
+    if (kept != i) entries[kept] = std::move(entries[i]);
+    ++kept;
+  }
   const bool changed = kept != entries.size();
   entries.resize(kept);
   return changed;
@@ -178,7 +182,7 @@ TShellDrop DropFromShell(TEntries& entries, TSelection& selection, std::span<con
   return drop;
 }
 
-TModeView ModeView(bool fileMode, const TPlayListSettings& settings, const std::string& homeDir) {
+TModeView ModeTexts(bool fileMode, const TPlayListSettings& settings) {
   TModeView view;
   view.fileMode = fileMode;
   if (fileMode) {
@@ -194,6 +198,11 @@ TModeView ModeView(bool fileMode, const TPlayListSettings& settings, const std::
     view.filter = "ディレクトリ指定用 (*.pdr)";
     view.defaultExt = "pdr";
   }
+  return view;
+}
+
+TModeView ModeView(bool fileMode, const TPlayListSettings& settings, const std::string& homeDir) {
+  TModeView view = ModeTexts(fileMode, settings);
   view.entries = ReadListFile(DefaultListPath(homeDir, fileMode), fileMode, homeDir).entries;
   return view;
 }

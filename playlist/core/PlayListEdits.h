@@ -109,5 +109,7 @@ struct TModeView {
   TEntries entries;
 };
 TModeView ModeView(bool fileMode, const TPlayListSettings& settings, const std::string& homeDir);
+// The same without the list (`entries` stays empty).
+TModeView ModeTexts(bool fileMode, const TPlayListSettings& settings);
 
 }  // namespace sorrel::playlist

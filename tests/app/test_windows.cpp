@@ -205,6 +205,27 @@ TEST_F(Windows, HandedOverListOpensAndSetsTheMode) {
   Screenshot(w, "main_list_opened");
 }
 
+TEST_F(Windows, EnterInThePlayFileListPlaysThatRowThroughTheMainWindow) {
+  Tfm_PlayerMain w(Home(), env_);
+  Tfm_PlayFileList files;
+  Tfm_PlayList list(Home(), w, files.PlayFiles());
+  w.SetCompanions(&list, &files, nullptr, nullptr);
+  const std::string song = SORREL_TEST_DATA "/engine/plain_cbr.mp3";
+  std::filesystem::copy_file(song, home_ + "/second.mp3");
+  const std::string pfl = home_ + "/songs.pfl";
+  std::ofstream(pfl, std::ios::binary) << song << "\r\n" << home_ << "/second.mp3\r\n";
+  ASSERT_TRUE(list.OpenListFileAndPlay(QString::fromStdString(pfl)));
+  EXPECT_EQ(w.Settings().MusicIndex, 0);
+  files.show();
+  QListView* rows = files.ListBox();
+  rows->setCurrentIndex(rows->model()->index(1, 0));
+  QTest::keyClick(rows, Qt::Key_Return);
+  EXPECT_EQ(w.Settings().MusicIndex, 1);
+  EXPECT_EQ(w.Settings().CurFile, home_ + "/second.mp3");
+  EXPECT_EQ(files.SelectedRow(), 1);
+  files.hide();
+}
+
 TEST_F(Windows, InputModePicturesAndVersionDialog) {
   Tfm_PlayerMain w(Home(), env_);
   EXPECT_EQ(w.Messages().Message(kMsgInputMode, 0, 7), 1);

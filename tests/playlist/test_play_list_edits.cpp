@@ -129,6 +129,12 @@ TEST(ListMoves, DeleteAndSelectAll) {
   EXPECT_TRUE(e.empty());
   SelectAll(e, s);
   EXPECT_TRUE(s.empty());
+  // The entries before the first deleted one keep their text, short or long.
+  const std::string longPath = "/music/" + std::string(60, 'x');
+  e = {"/a", longPath, "/c"};
+  s = {2};
+  EXPECT_TRUE(DeleteSelection(e, s));
+  EXPECT_EQ(e, (TEntries{"/a", longPath}));
 }
 
 TEST_F(ListEdits, DirectoriesNeedAnMp3File) {
