@@ -1,5 +1,8 @@
 #include "app/ui/PlayerMain.h"
 
+#include "alarm/core/OvisAlarm.h"
+#include "alarm/ui/AlarmVoice.h"
+#include "alarm/ui/GPSStatusPanel.h"
 #include "app/core/DisplayText.h"
 #include "app/core/MediaKeys.h"
 #include "app/ui/CompanionWindows.h"
@@ -212,6 +215,7 @@ Tfm_PlayerMain::~Tfm_PlayerMain() {
     MP3Player->OnChangeStatus = nullptr;
     MP3Player->OnEndPlay = nullptr;
   }
+  alarm_.reset();
   power_.reset();
   keyboard_.reset();
   dispatcher_.reset();
@@ -282,6 +286,7 @@ void Tfm_PlayerMain::SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* pla
   dispatcher_ = std::make_unique<TCommandDispatcher>(*navigator_, *presets_, *this);
   keyboard_ = std::make_unique<TKeyboard>(*dispatcher_, *this);
   power_ = std::make_unique<TWindowPower>(*this);
+  CreateAlarm();
 }
 
 void Tfm_PlayerMain::PublishMpris() {
@@ -405,6 +410,7 @@ void Tfm_PlayerMain::Shutdown() {
   tm_DrawMapple.stop();
   if (popup_) popup_->PopTimer().stop();
   positionLinkActive_ = false;
+  StopAlarm();
   companionHidden_ = false;
   Trace("shutdown");
   MP3Player->OnChangePosition = nullptr;
@@ -580,8 +586,119 @@ void Tfm_PlayerMain::OpenListFileAndPlay(const std::string& path, bool hideCompa
 // Copy-data 999 and command 2 park the cursor also while the keyboard tool runs.
 void Tfm_PlayerMain::ParkCursor() { parking_->ParkAlways(); }
 
-void Tfm_PlayerMain::PositionSentence(const std::string&) {
-  // The position sentence drives the alarm once the alarm exists.
+// ---- the speed-camera alarm -------------------------------------------------------------
+
+namespace {
+
+// Other programs' windows as the alarm reads the navigation program from them.  Until
+// the foreign-window interface is there, no such window is found: the alarm runs on
+// position sentences alone.
+class TNoForeignWindows : public alarm::TNavinScreenIntf {
+ public:
+  std::vector<alarm::TForeignWindow> TopLevelWindows() override { return {}; }
+  std::vector<alarm::TForeignWindow> ChildWindows(alarm::TWindowHandle) override { return {}; }
+  alarm::TWindowHandle FindWindowByClass(std::string_view) override { return 0; }
+  bool IsVisible(alarm::TWindowHandle) override { return false; }
+  std::optional<alarm::TWindowRect> WindowRect(alarm::TWindowHandle) override { return std::nullopt; }
+  bool Capture(alarm::TWindowHandle, int, int, int, int, alarm::TRgbImage&) override { return false; }
+  void ForceForeground(alarm::TWindowHandle) override {}
+  void KeyEvent(uint8_t, bool) override {}
+};
+
+}  // namespace
+
+class Tfm_PlayerMain::TWindowAlarm : public alarm::TAlarmHostIntf,
+                                     public alarm::TPreLevelBarIntf,
+                                     public alarm::TOvisAlarmWindowHost {
+ public:
+  TWindowAlarm(Tfm_PlayerMain& w, alarm::Tfm_OvisAlarm& window)
+      : w_(w),
+        window_(window),
+        voice_(w.clock_),
+        navin_(screen_, w.clock_),
+        ovis_(w.settings_, w.homeDir_.toStdString(), {window, *this, *this, voice_, navin_, w.clock_}),
+        gps_(*w.pnl_GPSStatus, [&w] { w.RunCommand(36, 0); }) {
+    window_.SetHost(this);
+    window_.FormCreate(ovis_);
+  }
+  ~TWindowAlarm() override { window_.SetHost(nullptr); }
+
+  alarm::TOvisAlarm& Ovis() { return ovis_; }
+  void Stop() {
+    window_.StopCheck();
+    ovis_.RestoreLevel();
+  }
+
+  // TAlarmHostIntf
+  void SetGPSStatus(alarm::TColor color, const std::string& caption) override {
+    gps_.SetStatus(color, caption);
+  }
+  void HideSubWindows() override {
+    w_.HideCompanionWindow(w_.command_, false);
+    w_.HideCompanionWindow(w_.playList_, false);
+    w_.HideCompanionWindow(w_.playFileList_, false);
+  }
+  void RaiseMainWindow() override { w_.raise(); }
+
+  // TPreLevelBarIntf: the sound desk's pre-amplifier bar.
+  int Position() const override { return w_.desk_->Position(TDeskBar::tb_PreLevel); }
+  void SetPosition(int position) override { w_.desk_->SetPosition(TDeskBar::tb_PreLevel, position); }
+
+  // TOvisAlarmWindowHost: the window hands the main window what it gets.
+  void AlarmKeyPress(QKeyEvent& e) override { w_.KeyDown(&e); }
+  void AlarmKeyRelease(QKeyEvent& e) override { w_.KeyUp(&e); }
+  void AlarmWheel(QWheelEvent& e) override { w_.wheelEvent(&e); }
+  void AlarmDoubleClick(QMouseEvent& e) override { w_.mouseDoubleClickEvent(&e); }
+  void AlarmAppCommand(uint32_t lParam) override { w_.AppCommand(lParam); }
+  void ShowAlarmWindow(QWidget& alarmWindow) override {
+    window_.PlaceAtTopRight();
+    // The main window steps aside, below the alarm, when they would overlap.
+    const QRect a = alarmWindow.frameGeometry();
+    if (a.intersects(w_.frameGeometry())) w_.move(w_.x(), a.bottom() + 1);
+    alarmWindow.show();
+    alarmWindow.raise();
+  }
+  void HideAlarmWindow(QWidget& alarmWindow) override { alarmWindow.hide(); }
+
+ private:
+  Tfm_PlayerMain& w_;
+  alarm::Tfm_OvisAlarm& window_;
+  TNoForeignWindows screen_;
+  alarm::TAlarmVoice voice_;
+  alarm::TNavinYou navin_;
+  alarm::TOvisAlarm ovis_;
+  alarm::TGPSStatusPanel gps_;
+};
+
+void Tfm_PlayerMain::CreateAlarm() {
+  if (ovisAlarm_ && !alarm_) alarm_ = std::make_unique<TWindowAlarm>(*this, *ovisAlarm_);
+}
+
+void Tfm_PlayerMain::StopAlarm() {
+  if (alarm_) alarm_->Stop();
+}
+
+bool Tfm_PlayerMain::AlarmIdle() const {
+  // The level steps keep off the pre-amplifier while the alarm has lowered it.
+  return !alarm_ || !alarm_->Ovis().LevelLowered();
+}
+
+void Tfm_PlayerMain::ToggleAlarm() {
+  if (alarm_) alarm_->Ovis().ToggleEnabled();
+}
+
+void Tfm_PlayerMain::StoreAlarmPoint() {
+  if (!alarm_) return;
+  std::string error;
+  if (alarm_->Ovis().AppendCurrentPosition(&error))
+    ShowMessage("New Ovis Saved");
+  else if (!error.empty())
+    std::fprintf(stderr, "sorrel: %s\n", error.c_str());
+}
+
+void Tfm_PlayerMain::PositionSentence(const std::string& sentence) {
+  if (!alarm_) return;
+  if (alarm_->Ovis().OnSentence(sentence) && settings_.UseMappleLink) tm_DrawMapple.start();
 }
 
 void Tfm_PlayerMain::ShowInputMode(int mode) {

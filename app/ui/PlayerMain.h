@@ -178,9 +178,13 @@ class Tfm_PlayerMain : public QWidget,
   void RefreshLabels() override;
   void FocusDummy() override;
   void ProcessMessages() override;
+  void ActivatePositionLink() override { positionLinkActive_ = true; }
 
   // TCommandHost
   bool TarnLyric() const override { return settings_.Tarn_Lyric; }
+  bool AlarmIdle() const override;
+  void ToggleAlarm() override;
+  void StoreAlarmPoint() override;
   void MoveCursorOutside() override;
   void Close() override;
   void ShowSongInformation() override;
@@ -265,6 +269,8 @@ class Tfm_PlayerMain : public QWidget,
 
  private:
   void CreatePlayer();
+  void CreateAlarm();
+  void StopAlarm();
   void FormCreate();
   void KeepOnScreen();
   QWidget* Control(TControl c) const;
@@ -337,6 +343,9 @@ class Tfm_PlayerMain : public QWidget,
   // Suspend and resume of the computer, and the power command.
   class TWindowPower;
   std::unique_ptr<TWindowPower> power_;
+  // The speed-camera alarm with its window, voice and status panel.
+  class TWindowAlarm;
+  std::unique_ptr<TWindowAlarm> alarm_;
   // The cursor over the window: parking on the close image, the last move.
   class TWindowCursor;
   std::unique_ptr<TWindowCursor> cursorHost_;

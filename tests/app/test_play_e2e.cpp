@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -424,3 +426,88 @@ TEST_F(PlayE2E, KeysPressedInTheRealWindowMoveThroughTheSongs) {
 }
 
 }  // namespace
+
+namespace {
+
+// A PCM WAV file of `ms` milliseconds at 8000 Hz mono 16-bit, its samples from `seed`.
+std::string VoiceSound(int ms, int seed) {
+  std::string pcm(size_t(ms) * 16, '\0');
+  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = char(1 + (seed * 37 + i * 5) % 250);
+  const auto le = [](uint32_t v, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += char((v >> (8 * i)) & 0xFF);
+    return s;
+  };
+  return "RIFF" + le(36 + uint32_t(pcm.size()), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
+         le(8000, 4) + le(16000, 4) + le(2, 2) + le(16, 2) + "data" + le(uint32_t(pcm.size()), 4) + pcm;
+}
+
+}  // namespace
+
+TEST_F(PlayE2E, SentencesPastACameraRaiseTheAlarmAndSpeak) {
+  fs::remove(songs_[4]);
+  // A camera on a highway at 35° N 139° E, watching traffic heading north.
+  std::ofstream(home_ + "/ovis.pot", std::ios::binary)
+      << "ORD=poi/tex=首都高速 レーダ/kei=139'0'0'0/ido=35'0'0'0/deg=0\r\n";
+  fs::create_directories(home_ + "/Voice");
+  const std::string distance = VoiceSound(400, 1), type = VoiceSound(300, 2), nil = VoiceSound(100, 3);
+  std::ofstream(home_ + "/Voice/このさき.wav", std::ios::binary) << distance;
+  std::ofstream(home_ + "/Voice/高速レーダ.wav", std::ios::binary) << type;
+  std::ofstream(home_ + "/Voice/nil.wav", std::ios::binary) << nil;
+  std::ofstream(home_ + "/sorrel.ini", std::ios::binary)
+      << "[OvisAlarm]\r\nUseTNLink=1\r\nAlarmDistance=1500\r\nPreLevelDownWait=2000\r\n"
+         "PlaySoundInterval=5000\r\nAlarmHideDelay=3000\r\n";
+  const std::string wav = home_ + "/heard.wav";
+  TPlayer p(home_, "wav-rt:" + wav, {list_});
+  ASSERT_TRUE(p.WaitPlays(1, 10000)) << p.Said();
+  // A car heading north at 60 km/h, 1,234 m south of the camera for nine seconds, then
+  // past it: one sentence a second, as the position link tool sends them.
+  const auto sentence = [&](int metresSouth) {
+    char s[160];
+    std::snprintf(s, sizeof s, "$tnlink_data,ido=%.6f,kei=139.000000,dir=0,vel=60",
+                  35.0 - metresSouth / 111194.9);
+    std::string out;
+    testing_sorrel::Run({kSend, "copydata", "9999", s}, {}, home_, 5000, &out);
+    return out;
+  };
+  EXPECT_EQ(sentence(1234), "1\n");
+  for (int i = 0; i < 9; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    sentence(1234);
+  }
+  for (int i = 0; i < 5; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    sentence(-200);
+  }
+  EXPECT_EQ(p.Close(), 0);
+  // Said, on the voice's own device (its samples scaled by the one device volume, as
+  // the music's): the distance and the type right after it (700 ms of sound), the same
+  // again after the 5 s interval, and nil.wav (100 ms) when the window went.
+  const std::optional<TWav> said = ReadWav(wav + ".voice.wav");
+  ASSERT_TRUE(said.has_value());
+  ASSERT_EQ(said->rate, 8000);
+  std::vector<std::pair<int, int>> sounds;  // start and length in ms
+  const int perMs = 8;
+  int runStart = -1, lastLoud = -1000;
+  for (size_t k = 0; k <= said->samples.size(); ++k) {
+    const int ms = int(k) / perMs;
+    const bool loud = k < said->samples.size() && said->samples[k] != 0;
+    if (loud) {
+      if (runStart < 0 || ms - lastLoud > 50) {
+        if (runStart >= 0) sounds.emplace_back(runStart, lastLoud - runStart + 1);
+        runStart = ms;
+      }
+      lastLoud = ms;
+    }
+  }
+  if (runStart >= 0) sounds.emplace_back(runStart, lastLoud - runStart + 1);
+  ASSERT_GE(sounds.size(), 3u) << sounds.size();
+  EXPECT_NEAR(sounds[0].second, 700, 20);
+  EXPECT_NEAR(sounds[1].second, 700, 20);
+  // The interval is looked at on the alarm's checks, one a second.
+  EXPECT_GE(sounds[1].first - sounds[0].first, 5000 - 50);
+  EXPECT_LE(sounds[1].first - sounds[0].first, 6000 + 300);
+  EXPECT_NEAR(sounds.back().second, 100, 20);
+  // The pre-amplifier level the alarm lowered is back in the settings.
+  EXPECT_EQ(IniValue(Slurp(home_ + "/sorrel.ini"), "PreLevel"), "0");
+}
