@@ -5,7 +5,7 @@
 # through sudo.  apt-get's output goes to a log file, shown only when it fails.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
-      qt6-base-dev libasound2-dev libjpeg62-turbo-dev
+      qt6-base-dev libasound2-dev libjpeg62-turbo-dev libgps-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       dbus-daemon dbus-bin libglib2.0-bin
       fonts-ipafont-gothic fonts-ipafont-mincho "$@")

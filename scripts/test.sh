@@ -5,9 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The tests' peers: a real X server and key presses, the reference decoder, an MPRIS
-# client, a fake logind, real taggers, the desktop's MIME and desktop-entry tools.
+# client, a fake logind, real taggers, the desktop's MIME and desktop-entry tools, gpsd
+# with gpsfake.
 scripts/deps.sh xvfb xdotool xauth mpg123 playerctl python3-dbusmock python3-mutagen eyed3 id3v2 \
-  xdg-utils libfile-mimeinfo-perl shared-mime-info desktop-file-utils
+  xdg-utils libfile-mimeinfo-perl shared-mime-info desktop-file-utils gpsd gpsd-clients
 scripts/build.sh
 ctest --test-dir build --no-tests=error --output-on-failure -j "$(nproc)"
 BUILD_DIR=build-asan scripts/build.sh -DSORREL_SANITIZE=ON -DSORREL_WITH_GUI=OFF

@@ -6,7 +6,8 @@
 // LOGFILE.ready once it is on the bus and runs until it is killed.  With --busy its event
 // loop then stands still for MS milliseconds, with --hang for good: the name stays owned
 // but nothing is answered, as with a player that is busy or stuck.  --answer is what
-// copy-data and drops answer (default 1; 0 refuses them).
+// copy-data and drops answer (default 1; 0 refuses them).  With --text a copy-data line
+// ends with its text (up to the first NUL) after the byte count.
 #include "base/CommandLine.h"
 #include "platform/desktop/BusWindow.h"
 
@@ -23,18 +24,21 @@ using namespace sorrel::desktop;
 
 namespace {
 
-const char* const kUsage = "usage: fake_window [--busy MS | --hang] [--answer N] CLASS CAPTION LOGFILE\n";
+const char* const kUsage =
+    "usage: fake_window [--busy MS | --hang] [--answer N] [--text] CLASS CAPTION LOGFILE\n";
 
 class Logger : public sorrel::desktop::WindowReceiver {
  public:
-  Logger(const char* path, int answer) : f_(std::fopen(path, "a")), answer_(answer) {}
+  Logger(const char* path, int answer, bool text) : f_(std::fopen(path, "a")), answer_(answer), text_(text) {}
   int32_t WindowMessage(uint32_t msg, int32_t w, int32_t l, bool posted) override {
     std::fprintf(f_, "%s %u %d %d\n", posted ? "post" : "send", msg, w, l);
     std::fflush(f_);
     return 7;
   }
   int32_t WindowCopyData(int32_t w, uint32_t dw, const QByteArray& d) override {
-    std::fprintf(f_, "copydata %d %u %lld\n", w, dw, static_cast<long long>(d.size()));
+    std::fprintf(f_, "copydata %d %u %lld", w, dw, static_cast<long long>(d.size()));
+    if (text_) std::fprintf(f_, " %s", d.left(d.indexOf('\0') < 0 ? d.size() : d.indexOf('\0')).constData());
+    std::fputc('\n', f_);
     std::fflush(f_);
     return answer_;
   }
@@ -47,6 +51,7 @@ class Logger : public sorrel::desktop::WindowReceiver {
  private:
   FILE* f_;
   int answer_;
+  bool text_;
 };
 
 }  // namespace
@@ -54,8 +59,9 @@ class Logger : public sorrel::desktop::WindowReceiver {
 int main(int argc, char** argv) {
   sorrel::base::TCommandLine cl("fake_window", kUsage);
   std::string busy, answer = "1";
-  bool hang = false;
+  bool hang = false, text = false;
   cl.Option("--busy", &busy);
+  cl.Flag("--text", &text);
   cl.Flag("--hang", &hang);
   cl.Option("--answer", &answer);
   if (cl.Parse(argc, argv) == sorrel::base::TCommandLine::TResult::kExit) return cl.ExitCode();
@@ -63,7 +69,7 @@ int main(int argc, char** argv) {
   const std::string& log = cl.Positional()[2];
 
   QCoreApplication app(argc, argv);
-  Logger logger(log.c_str(), std::atoi(answer.c_str()));
+  Logger logger(log.c_str(), std::atoi(answer.c_str()), text);
   PublishedWindow w(QString::fromStdString(cl.Positional()[0]), QString::fromStdString(cl.Positional()[1]),
                     logger);
   if (w.Publish() != PublishedWindow::Result::Published) {
