@@ -630,10 +630,11 @@ void Tfm_Command::BuildAssociationTab(QWidget* page) {
   int n = 1;
   for (const char* line : kAssociationExplanation) {
     auto* l = new QLabel(Q(line), page);
-    l->setObjectName(QStringLiteral("Label%1").arg(n++));
+    l->setObjectName(QStringLiteral("lb_LinkText%1").arg(n++));
     layout->addWidget(l);
   }
-  Label3 = page->findChild<QLabel*>(QStringLiteral("Label3"));
+  // The third text label shows the version window too.
+  lb_LinkText3 = page->findChild<QLabel*>(QStringLiteral("lb_LinkText3"));
 
   auto* group = Group("gb_LinkStatus", kAssociationGroupCaption, page);
   auto* status = new QVBoxLayout(group);
@@ -962,8 +963,8 @@ void Tfm_Command::RefuseExit(QLineEdit* edit, const QString& text) {
     }
     refusing_ = nullptr;
     if (isVisible() && edit) {
+      activateWindow();
       edit->setFocus(Qt::OtherFocusReason);
-      edit->selectAll();
     }
   });
 }
@@ -1152,7 +1153,7 @@ bool Tfm_Command::eventFilter(QObject* watched, QEvent* event) {
         ed_PictureDblClick();
         return true;
       }
-      if (w == lb_Title || w == lb_Version || w == Label3) {
+      if (w == lb_Title || w == lb_Version || w == lb_LinkText3) {
         lb_TitleDblClick();
         return true;
       }

@@ -237,7 +237,7 @@ class Tfm_Command : public QWidget {
   QLabel* lb_pflStatus;
   QLabel* lb_Title;
   QLabel* lb_Version;
-  QLabel* Label3;
+  QLabel* lb_LinkText3;
   QColorDialog* ColorDialog_;
   QFileDialog* OpenPictureDialog;
 };
