@@ -253,10 +253,11 @@ Tfm_Command::Tfm_Command(QWidget* parent) : QWidget(parent, Qt::Window) {
   association_ = std::make_unique<TAssociation>(*ownStore_);
 
   connect(PageControl1, &QTabWidget::currentChanged, this, &Tfm_Command::PageControl1Change);
-  PageControl1->setTabVisible(PageControl1->indexOf(TabSheet3), false);
   PageControl1Change();
   FormShow();  // the defaults, until a host is bound
+  // Sized with every tab, so showing the alarm tab later keeps all captions in sight.
   setFixedSize(sizeHint());
+  PageControl1->setTabVisible(PageControl1->indexOf(TabSheet3), false);
 
   // Key preview: the form sees every key of its controls first.
   qApp->installEventFilter(this);
@@ -816,10 +817,9 @@ void Tfm_Command::ShowPreviews() {
     const auto label = static_cast<TLabelFont>(i);
     if (i == kLyricFontCombo) continue;  // the samples below show the lyric's colours
     const TColor text = label == TLabelFont::kTitle ? titleColor : preview_.Font(label).Color;
-    // The title, artist and album are drawn on the window's colour.
-    const bool onBack =
-        label == TLabelFont::kTitle || label == TLabelFont::kArtist || label == TLabelFont::kAlbum;
-    PaintColors(combo, onBack ? &preview_.BackColor : nullptr, text);
+    // On the window's colour, as the main window draws them; the light colours of the
+    // times would not read on a combo's own white.
+    PaintColors(combo, &preview_.BackColor, text);
     combo->view()->setPalette(combo->palette());
   }
   PaintColors(pnl_LabelColor, &preview_.BackColor, preview_.LabelFontColor);

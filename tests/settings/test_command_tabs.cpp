@@ -407,6 +407,7 @@ TEST_F(Tabs, ColourEditsTakeHexadecimalDigitsOnly) {
   EXPECT_EQ(BackColor(form.FontCombo(0)), Rgb(0xABC940));
   EXPECT_EQ(BackColor(form.FontCombo(1)), Rgb(0xABC940));
   EXPECT_EQ(BackColor(form.FontCombo(2)), Rgb(0xABC940));
+  EXPECT_EQ(BackColor(form.FontCombo(4)), Rgb(0xABC940));
 
   // Pasted garbage and control characters leave no trace beyond the digits.
   QApplication::clipboard()->setText(QStringLiteral("\x01\x1b$zz\n12"));
