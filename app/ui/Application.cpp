@@ -223,6 +223,7 @@ int RunSorrel(int argc, char** argv) {
   fm_PlayList->SetSearchWindow(fm_SearchSts.get());
   fm_PlayFileList->UseSettings(&fm_PlayerMain->Settings());
   auto fm_Version = std::make_unique<Tfm_Version>();
+  fm_Command->SetVersionWindow(fm_Version.get());
   fm_PlayerMain->SetCompanions(fm_PlayList.get(), fm_PlayFileList.get(), fm_OvisAlarm.get(),
                                fm_Command.get());
   // The play list's start-up: the first argument, else the default list, then playing.

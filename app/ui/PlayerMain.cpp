@@ -14,6 +14,7 @@
 #include "platform/desktop/Mpris.h"
 #include "platform/input/Bell.h"
 #include "platform/power/PowerBackend.h"
+#include "settings/core/CommandSettings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -215,6 +216,7 @@ Tfm_PlayerMain::~Tfm_PlayerMain() {
     MP3Player->OnChangeStatus = nullptr;
     MP3Player->OnEndPlay = nullptr;
   }
+  settingsHost_.reset();
   alarm_.reset();
   power_.reset();
   keyboard_.reset();
@@ -287,6 +289,7 @@ void Tfm_PlayerMain::SetCompanions(Tfm_PlayList* playList, Tfm_PlayFileList* pla
   keyboard_ = std::make_unique<TKeyboard>(*dispatcher_, *this);
   power_ = std::make_unique<TWindowPower>(*this);
   CreateAlarm();
+  ConnectSettingsDialog();
 }
 
 void Tfm_PlayerMain::PublishMpris() {
@@ -676,6 +679,172 @@ void Tfm_PlayerMain::CreateAlarm() {
 
 void Tfm_PlayerMain::StopAlarm() {
   if (alarm_) alarm_->Stop();
+}
+
+// ---- the settings dialog -------------------------------------------------------------------
+
+class Tfm_PlayerMain::TWindowSettingsHost : public settings::TCommandFormHost {
+ public:
+  explicit TWindowSettingsHost(Tfm_PlayerMain& w) : w_(w) {}
+
+  settings::TCommandValues CommandValues() const override {
+    const TPlayerSettings& s = w_.settings_;
+    settings::TCommandValues v;
+    v.Lists = {s.PLDirLimit, s.PLFileLimit, s.FLFileLimit, s.FLHFontPlus, s.FLHFontBold};
+    v.Alarm = {s.AlarmDistance,  s.AlarmVelocity,   s.AlarmAimDegree,
+               s.AlarmOpsDegree, s.PreLevelDownVal, s.PlaySoundInterval};
+    v.BackColor = s.BackColor;
+    v.ActiveFrameColor = s.ActiveFrameColor;
+    v.DeactiveFrameColor = s.DeactiveFrameColor;
+    v.BackPictureFileName = s.BackPictureFileName;
+    v.ActiveTitleFontColor = s.ActiveTitleFontColor;
+    v.DeactiveTitleFontColor = s.DeactiveTitleFontColor;
+    v.Font(settings::TLabelFont::kTitle) = {s.TitleFontName, s.ActiveTitleFontColor, s.TitleFontBold,
+                                            s.TitleFontItalic};
+    v.Font(settings::TLabelFont::kArtist) = Font(s.ArtistFont);
+    v.Font(settings::TLabelFont::kAlbum) = Font(s.AlbumFont);
+    v.Font(settings::TLabelFont::kPlayTime) = Font(s.PlayTimeFont);
+    v.Font(settings::TLabelFont::kClock) = Font(s.TimeFont);
+    v.LabelFontColor = s.LabelFontColor;
+    v.CurTimeShowSec = s.CurTimeShowSec;
+    v.LyricPlacement = {s.LyricPos, s.LyricWinWidthLimited, s.DeActiveLyricOff, s.LyricLine};
+    const TLyricStyle& l = s.Lyric;
+    v.Lyric = {l.LyricBackColor,         l.LyricFontSize, l.LyricFontName,  l.LyricFontColor,
+               l.LyricDeActiveFontColor, l.LyricFontBold, l.LyricFontItalic};
+    v.KSLyricFontSize = s.KSLyricFontSize;
+    v.Additions = {s.TitleAddTrack, s.ArtistAddYear, s.InfoAddTitle,
+                   s.InfoAddArtist, s.InfoAddAlbum,  s.InfoAddYear};
+    v.ColorDialogOption = s.ColorDialogOption;
+    return v;
+  }
+  std::string HomeDir() const override { return w_.homeDir_.toStdString(); }
+  void StoreColorDialogOption(const std::string& text) override { w_.settings_.ColorDialogOption = text; }
+
+  void ApplyListLimits(const settings::TListLimits& v) override {
+    TPlayerSettings& s = w_.settings_;
+    s.PLDirLimit = v.PLDirLimit;
+    s.PLFileLimit = v.PLFileLimit;
+    s.FLFileLimit = v.FLFileLimit;
+    s.FLHFontPlus = v.FLHFontPlus;
+    s.FLHFontBold = v.FLHFontBold;
+    if (w_.playFileList_) w_.playFileList_->SetPathDepth(v.FLFileLimit);
+  }
+  void ApplyAlarmParameters(const settings::TAlarmParameters& v) override {
+    TPlayerSettings& s = w_.settings_;
+    s.AlarmDistance = v.AlarmDistance;
+    s.AlarmVelocity = v.AlarmVelocity;
+    s.AlarmAimDegree = v.AlarmAimDegree;
+    s.AlarmOpsDegree = v.AlarmOpsDegree;
+    s.PreLevelDownVal = v.PreLevelDownVal;
+    s.PlaySoundInterval = v.PlaySoundInterval;
+    if (w_.alarm_) w_.alarm_->Ovis().ApplySettings();
+  }
+  void CloseCommandForm() override { w_.HideCompanionWindow(w_.command_, true); }
+  void ApplyBackColor(settings::TColor c) override { w_.SetBackColor(c); }
+  void ApplyFrameColors(settings::TColor active, settings::TColor deactive) override {
+    w_.settings_.ActiveFrameColor = active;
+    w_.settings_.DeactiveFrameColor = deactive;
+    w_.frameColor_ = -1;  // drawn afresh at the next clock tick
+  }
+  bool ShowBackPicture(const std::string& fileName) override { return w_.ShowBackPicture(fileName); }
+  void StoreBackPictureFileName(const std::string& fileName) override {
+    w_.settings_.BackPictureFileName = fileName;
+  }
+  void ApplyTitleColors(settings::TColor active, settings::TColor deactive) override {
+    w_.settings_.ActiveTitleFontColor = active;
+    w_.settings_.DeactiveTitleFontColor = deactive;
+  }
+  void ApplyLabelFont(settings::TLabelFont label, const settings::TTextFont& f) override {
+    TPlayerSettings& s = w_.settings_;
+    const TFontStyle style{f.Name, f.Color, f.Bold, f.Italic};
+    switch (label) {
+      case settings::TLabelFont::kTitle:
+        s.TitleFontName = f.Name;
+        s.TitleFontBold = f.Bold;
+        s.TitleFontItalic = f.Italic;
+        w_.SetTextStyle(TTextRole::kTitle, {f.Name, s.ActiveTitleFontColor, f.Bold, f.Italic});
+        return;
+      case settings::TLabelFont::kArtist:
+        s.ArtistFont = style;
+        w_.SetTextStyle(TTextRole::kArtist, style);
+        return;
+      case settings::TLabelFont::kAlbum:
+        s.AlbumFont = style;
+        w_.SetTextStyle(TTextRole::kAlbum, style);
+        return;
+      case settings::TLabelFont::kPlayTime:
+        s.PlayTimeFont = style;
+        w_.SetTextStyle(TTextRole::kPlayTime, style);
+        return;
+      case settings::TLabelFont::kClock:
+        s.TimeFont = style;
+        w_.SetTextStyle(TTextRole::kClock, style);
+        return;
+    }
+  }
+  void ApplyLabelFontColor(settings::TColor c) override {
+    w_.settings_.LabelFontColor = c;
+    w_.SetCaptionColor(c);
+  }
+  void ApplyCurTimeShowSec(bool on) override { w_.settings_.CurTimeShowSec = on; }
+  void ApplyLyricPlacement(const settings::TLyricPlacement& v) override {
+    TPlayerSettings& s = w_.settings_;
+    s.LyricPos = v.LyricPos;
+    s.LyricWinWidthLimited = v.LyricWinWidthLimited;
+    s.DeActiveLyricOff = v.DeActiveLyricOff;
+    s.LyricLine = v.LyricLine;
+    w_.lyrics_.Invalidate();
+  }
+  void ApplyLyricLook(const settings::TLyricLook& v) override {
+    w_.settings_.Lyric = {v.LyricBackColor,         v.LyricFontSize, v.LyricFontName,  v.LyricFontColor,
+                          v.LyricDeActiveFontColor, v.LyricFontBold, v.LyricFontItalic};
+    w_.lyrics_.Invalidate();
+  }
+  void ApplyKSLyricFontSize(int size) override {
+    w_.settings_.KSLyricFontSize = size;
+    w_.lyrics_.Invalidate();
+  }
+  void ApplyTitleAdditions(const settings::TTitleAdditions& v) override {
+    TPlayerSettings& s = w_.settings_;
+    s.TitleAddTrack = v.TitleAddTrack;
+    s.ArtistAddYear = v.ArtistAddYear;
+    s.InfoAddTitle = v.InfoAddTitle;
+    s.InfoAddArtist = v.InfoAddArtist;
+    s.InfoAddAlbum = v.InfoAddAlbum;
+    s.InfoAddYear = v.InfoAddYear;
+  }
+  void RefreshMainDisplay() override {
+    w_.RefreshLabels();
+    w_.scrollSetupPending_ = true;
+    w_.update();
+  }
+  // The settings are written whole at shutdown and before the computer sleeps.
+  void MarkSettingsChanged() override {}
+
+ private:
+  static settings::TTextFont Font(const TFontStyle& f) { return {f.Name, f.Color, f.Bold, f.Italic}; }
+  Tfm_PlayerMain& w_;
+};
+
+void Tfm_PlayerMain::ConnectSettingsDialog() {
+  if (!command_ || settingsHost_) return;
+  settingsHost_ = std::make_unique<TWindowSettingsHost>(*this);
+  command_->SetHost(*settingsHost_);
+  command_->SetAlarmTabVisible(alarm_ && alarm_->Ovis().Points().Count() > 0);
+}
+
+bool Tfm_PlayerMain::ShowBackPicture(const std::string& fileName) {
+  if (fileName.empty()) {
+    backPicture_ = QPixmap();
+    Image->clear();
+    return true;
+  }
+  const QPixmap old = backPicture_;
+  if (LoadBackPicture(fileName)) return true;
+  // Not a picture: the one shown stays.
+  backPicture_ = old;
+  if (!old.isNull()) Image->setPixmap(old);
+  return false;
 }
 
 bool Tfm_PlayerMain::AlarmIdle() const {

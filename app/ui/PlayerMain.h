@@ -270,6 +270,10 @@ class Tfm_PlayerMain : public QWidget,
  private:
   void CreatePlayer();
   void CreateAlarm();
+  void ConnectSettingsDialog();
+  // The background picture from a file; false (and the old picture kept) when it cannot
+  // be read as a picture.  An empty name clears it.
+  bool ShowBackPicture(const std::string& fileName);
   void StopAlarm();
   void FormCreate();
   void KeepOnScreen();
@@ -346,6 +350,9 @@ class Tfm_PlayerMain : public QWidget,
   // The speed-camera alarm with its window, voice and status panel.
   class TWindowAlarm;
   std::unique_ptr<TWindowAlarm> alarm_;
+  // What the settings dialog reads and applies.
+  class TWindowSettingsHost;
+  std::unique_ptr<TWindowSettingsHost> settingsHost_;
   // The cursor over the window: parking on the close image, the last move.
   class TWindowCursor;
   std::unique_ptr<TWindowCursor> cursorHost_;

@@ -223,10 +223,13 @@ TEST_F(PlayerProcess, EndOfSessionShutsDownAndTheClockTickCloses) {
 
 TEST_F(PlayerProcess, WithoutABusThePlayerRunsAloneAndSaysSo) {
   env_.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/no-bus");
+  env_.push_back("SORREL_TRACE=1");
   player_ = StartPlayer();
   ASSERT_TRUE(
       WaitFor([&] { return Slurp(player_.stderrPath).find("no session bus") != std::string::npos; }, 10000));
-  usleep(300 * 1000);
+  // Up and running (its window shown), however loaded the machine is.
+  ASSERT_TRUE(
+      WaitFor([&] { return Slurp(player_.stderrPath).find("window shown") != std::string::npos; }, 10000));
   Kill(player_, SIGTERM);
   EXPECT_EQ(WaitExit(player_, 10000), 0);
   EXPECT_NE(Ini().find("Version=9.99x"), std::string::npos);
