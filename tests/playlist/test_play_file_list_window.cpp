@@ -26,8 +26,7 @@ class FileListWindow : public sorrel::controls::test::TempTree {
   void SetUp() override {
     sorrel::playlist::test::OffscreenApp("play_list_window_tests");
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ =
-        std::string(SORREL_BUILD_DIR) + "/test-trees/files-" + info->name() + "-" + std::to_string(getpid());
+    root_ = sorrel::controls::test::TreeBase() + "/files-" + info->name() + "-" + std::to_string(getpid());
     std::filesystem::remove_all(root_);
     for (int i = 0; i < 40; ++i) {
       char name[32];

@@ -43,8 +43,7 @@ class Editor : public controls::test::TempTree {
   void SetUp() override {
     sorrel::playlist::test::OffscreenApp("play_list_window_tests");
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ =
-        std::string(SORREL_BUILD_DIR) + "/test-trees/editor-" + info->name() + "-" + std::to_string(getpid());
+    root_ = sorrel::controls::test::TreeBase() + "/editor-" + info->name() + "-" + std::to_string(getpid());
     std::filesystem::remove_all(root_);
     disk_ = MkDir("disk");
     home_ = MkDir("home");

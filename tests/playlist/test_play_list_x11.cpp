@@ -43,8 +43,7 @@ class X11Editor : public controls::test::TempTree {
   void SetUp() override {
     if (!session_) GTEST_SKIP() << "no Xvfb or xdotool";
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ =
-        std::string(SORREL_BUILD_DIR) + "/test-trees/x11-" + info->name() + "-" + std::to_string(getpid());
+    root_ = sorrel::controls::test::TreeBase() + "/x11-" + info->name() + "-" + std::to_string(getpid());
     std::filesystem::remove_all(root_);
     disk_ = MkDir("disk");
     home_ = MkDir("home");
