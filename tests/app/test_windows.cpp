@@ -13,7 +13,9 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -466,4 +468,32 @@ TEST_F(Windows, ScreenshotsOfTheMainWindowAtWork) {
   QApplication::setActiveWindow(&p.w);
   QTest::qWait(300);
   DesktopShot(p.w, "desktop_active");
+}
+
+TEST_F(Windows, SettingsDialogAppliesToTheMainWindowAndItsRecord) {
+  Tfm_PlayerMain w(Home(), env_);
+  Tfm_Command command;
+  Tfm_PlayFileList files;
+  Tfm_PlayList list(Home(), w, files.PlayFiles());
+  w.SetCompanions(&list, &files, nullptr, &command);
+  w.show();
+  w.SetReady();
+  command.show();
+  QLineEdit* labels = command.ColorEdit(sorrel::settings::TColorEdit::med_LabelColor);
+  QLineEdit* back = command.ColorEdit(sorrel::settings::TColorEdit::med_BKColor);
+  ASSERT_NE(labels, nullptr);
+  ASSERT_NE(back, nullptr);
+  // What the dialog shows is the main window's record.
+  EXPECT_EQ(back->text(), QStringLiteral("$000000"));
+  labels->setText(QStringLiteral("$0080FF"));  // blue 00, green 80, red FF
+  back->setText(QStringLiteral("$402010"));
+  QTest::mouseClick(command.findChild<QPushButton*>(QStringLiteral("bbtn_Set")), Qt::LeftButton);
+  EXPECT_EQ(w.Settings().LabelFontColor, 0x0080FF);
+  EXPECT_EQ(w.Settings().BackColor, 0x402010);
+  EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("Label1"))->palette().color(QPalette::WindowText),
+            QColor(0xFF, 0x80, 0x00));
+  EXPECT_EQ(w.grab().toImage().pixelColor(200, 30), QColor(0x10, 0x20, 0x40));
+  // And it is what the settings file gets.
+  w.Shutdown();
+  EXPECT_NE(Ini().find("\nBackColor=" + std::to_string(0x402010) + "\r\n"), std::string::npos) << Ini();
 }
