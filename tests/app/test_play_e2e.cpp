@@ -260,7 +260,7 @@ TEST_F(PlayE2E, ResumesBeforeTheStoredPlaceAndIntoTheSongBefore) {
     ASSERT_TRUE(WaitFor([&] { return Playerctl({"status"}) == "Playing"; }, 10000)) << p.Said();
     const double pos = std::stod(Playerctl({"position"}));
     EXPECT_GE(pos, 2.4);
-    EXPECT_LT(pos, 3.5);
+    EXPECT_LT(pos, 4.0);  // 2.5 s and the time the questions took on a loaded machine
     EXPECT_EQ(Playerctl({"metadata", "xesam:url"}), "file://" + songs_[2]);
     EXPECT_EQ(p.Plays(), std::vector<std::string>{songs_[2]});
     EXPECT_EQ(p.Close(), 0);
