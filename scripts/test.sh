@@ -15,6 +15,6 @@ BUILD_DIR=build-asan scripts/build.sh -DSORREL_SANITIZE=ON -DSORREL_WITH_GUI=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --no-tests=error --output-on-failure -j "$(nproc)" -L sanitize
 # A data race fails the test that shows it (ThreadSanitizer's exit status).
-BUILD_DIR=build-tsan scripts/build.sh -DSORREL_TSAN=ON -DSORREL_WITH_GUI=OFF
+TARGETS=tsan_tests BUILD_DIR=build-tsan scripts/build.sh -DSORREL_TSAN=ON -DSORREL_WITH_GUI=OFF
 TSAN_OPTIONS="second_deadlock_stack=1 history_size=4" \
   ctest --test-dir build-tsan --no-tests=error --output-on-failure -j "$(nproc)" -L tsan
