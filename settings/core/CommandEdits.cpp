@@ -7,7 +7,7 @@
 namespace sorrel::settings {
 namespace {
 
-constexpr TNumericEditSpec kSpecs[kNumericEdits] = {
+constexpr TNumericEditField kFields[kNumericEdits] = {
     {"ed_Distance", 400, 2000, 5, 1000, true},   {"ed_Velocity", 20, 80, 5, 30, true},
     {"ed_AimDegree", 20, 150, 5, 120, true},     {"ed_OpsDegree", 20, 120, 5, 80, true},
     {"ed_PlaySoundInterval", 5, 60, 5, 7, true}, {"ed_PreLevelDownVal", 0, 70, 5, 40, true},
@@ -51,7 +51,7 @@ constexpr TColor kWhite = 0xFFFFFF;
 
 }  // namespace
 
-const TNumericEditSpec& NumericEditSpec(TNumericEdit e) { return kSpecs[static_cast<int>(e)]; }
+const TNumericEditField& NumericEditField(TNumericEdit e) { return kFields[static_cast<int>(e)]; }
 
 std::optional<int> ParseInteger(std::string_view text) {
   std::u32string chars;
@@ -169,20 +169,20 @@ void TCommandEdits::Load(const TCommandValues& v) {
 }
 
 std::string TCommandEdits::Text(TNumericEdit e) const {
-  return FormatNumber(Value(e), NumericEditSpec(e).Width);
+  return FormatNumber(Value(e), NumericEditField(e).Width);
 }
 
 bool TCommandEdits::Check(TNumericEdit e, std::string_view text) {
   const std::optional<int> n = ParseInteger(text);
   if (!n) return false;
-  const TNumericEditSpec& spec = NumericEditSpec(e);
-  values_[static_cast<int>(e)] = std::clamp(*n, spec.Min, spec.Max);
+  const TNumericEditField& field = NumericEditField(e);
+  values_[static_cast<int>(e)] = std::clamp(*n, field.Min, field.Max);
   return true;
 }
 
 void TCommandEdits::Default() {
   for (int i = 0; i < kNumericEdits; ++i)
-    if (kSpecs[i].HasDefault) values_[i] = kSpecs[i].Default;
+    if (kFields[i].HasDefault) values_[i] = kFields[i].Default;
 }
 
 void TCommandEdits::Store(TCommandValues& v) const {

@@ -30,7 +30,7 @@ enum class TNumericEdit {
 };
 inline constexpr int kNumericEdits = 13;
 
-struct TNumericEditSpec {
+struct TNumericEditField {
   const char* Name;  // the control's name
   int Min, Max;
   int Width;    // "%5d" or "%3d"
@@ -38,7 +38,7 @@ struct TNumericEditSpec {
   bool HasDefault;
 };
 
-const TNumericEditSpec& NumericEditSpec(TNumericEdit e);
+const TNumericEditField& NumericEditField(TNumericEdit e);
 
 // The text as a decimal integer: blanks around it, an optional sign and digits (the
 // full-width forms too, as an input method gives them).  A number beyond the int range

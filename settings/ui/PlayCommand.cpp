@@ -278,13 +278,13 @@ QWidget* Tfm_Command::AddPage(const char* name, const QString& caption) {
 }
 
 QLineEdit* Tfm_Command::MakeNumericEdit(TNumericEdit e, QWidget* parent) {
-  const TNumericEditSpec& spec = NumericEditSpec(e);
+  const TNumericEditField& field = NumericEditField(e);
   auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QString::fromLatin1(spec.Name));
+  edit->setObjectName(QString::fromLatin1(field.Name));
   edit->setProperty(kNumericProperty, static_cast<int>(e));
   // Fixed pitch, so "%5d" lines its digits up on the right.
   edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (spec.Width + 2) + 8);
+  edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (field.Width + 2) + 8);
   numeric_[static_cast<int>(e)] = edit;
   return edit;
 }
@@ -1019,7 +1019,7 @@ void Tfm_Command::bbtn_CancelClick() {
 void Tfm_Command::bbtn_DefaultClick() {
   edits_.Default();
   for (int i = 0; i < kNumericEdits; ++i)
-    if (NumericEditSpec(static_cast<TNumericEdit>(i)).HasDefault)
+    if (NumericEditField(static_cast<TNumericEdit>(i)).HasDefault)
       numeric_[i]->setText(Q(edits_.Text(static_cast<TNumericEdit>(i))));
 }
 

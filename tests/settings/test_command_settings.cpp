@@ -30,7 +30,7 @@ TEST(NumericEdits, RangesFormatsAndDefaultsAsTheTabsShowThem) {
       {E::ed_KSLyricFontSize, 24, 72, 3, {}},
   };
   for (const Row& r : rows) {
-    const TNumericEditSpec& s = NumericEditSpec(r.edit);
+    const TNumericEditField& s = NumericEditField(r.edit);
     SCOPED_TRACE(s.Name);
     // The bounds hold and the numbers just outside clamp to them.
     TCommandEdits edits;

@@ -291,7 +291,7 @@ TEST_F(Tabs, BadInputInEveryNumericEdit) {
       "", "99999999999999999999", "-99999999999999999999", "-5", "１２", "\x01\x02", "\t", "1e3", "٣"};
   for (int i = 0; i < kNumericEdits; ++i) {
     const auto e = static_cast<E>(i);
-    const TNumericEditSpec& spec = NumericEditSpec(e);
+    const TNumericEditField& field = NumericEditField(e);
     QLineEdit* edit = Num(e);
     form.PageControl()->setCurrentWidget(edit->parentWidget()->parentWidget());
     for (const QString& in : inputs) {
@@ -304,11 +304,11 @@ TEST_F(Tabs, BadInputInEveryNumericEdit) {
         QTest::keyClick(edit, Qt::Key_Tab);
       });
       const int v = form.Edits().Value(e);
-      EXPECT_GE(v, spec.Min) << spec.Name << " " << in.toStdString();
-      EXPECT_LE(v, spec.Max) << spec.Name << " " << in.toStdString();
-      EXPECT_EQ(edit->text().toStdString(), FormatNumber(v, spec.Width));
+      EXPECT_GE(v, field.Min) << field.Name << " " << in.toStdString();
+      EXPECT_LE(v, field.Max) << field.Name << " " << in.toStdString();
+      EXPECT_EQ(edit->text().toStdString(), FormatNumber(v, field.Width));
     }
-    EXPECT_EQ(form.Edits().Value(e), std::min(std::max(12, spec.Min), spec.Max)) << spec.Name;
+    EXPECT_EQ(form.Edits().Value(e), std::min(std::max(12, field.Min), field.Max)) << field.Name;
   }
 }
 
