@@ -757,30 +757,21 @@ class Tfm_PlayerMain::TWindowSettingsHost : public settings::TCommandFormHost {
   void ApplyLabelFont(settings::TLabelFont label, const settings::TTextFont& f) override {
     TPlayerSettings& s = w_.settings_;
     const TFontStyle style{f.Name, f.Color, f.Bold, f.Italic};
-    switch (label) {
-      case settings::TLabelFont::kTitle:
-        s.TitleFontName = f.Name;
-        s.TitleFontBold = f.Bold;
-        s.TitleFontItalic = f.Italic;
-        w_.SetTextStyle(TTextRole::kTitle, {f.Name, s.ActiveTitleFontColor, f.Bold, f.Italic});
-        return;
-      case settings::TLabelFont::kArtist:
-        s.ArtistFont = style;
-        w_.SetTextStyle(TTextRole::kArtist, style);
-        return;
-      case settings::TLabelFont::kAlbum:
-        s.AlbumFont = style;
-        w_.SetTextStyle(TTextRole::kAlbum, style);
-        return;
-      case settings::TLabelFont::kPlayTime:
-        s.PlayTimeFont = style;
-        w_.SetTextStyle(TTextRole::kPlayTime, style);
-        return;
-      case settings::TLabelFont::kClock:
-        s.TimeFont = style;
-        w_.SetTextStyle(TTextRole::kClock, style);
-        return;
+    // The dialog's labels come in the order of the display's text roles.
+    const auto role = static_cast<TTextRole>(static_cast<int>(label));
+    if (role == TTextRole::kTitle) {
+      s.TitleFontName = f.Name;
+      s.TitleFontBold = f.Bold;
+      s.TitleFontItalic = f.Italic;
+      w_.SetTextStyle(role, {f.Name, s.ActiveTitleFontColor, f.Bold, f.Italic});
+      return;
     }
+    TFontStyle* stored = role == TTextRole::kArtist     ? &s.ArtistFont
+                         : role == TTextRole::kAlbum    ? &s.AlbumFont
+                         : role == TTextRole::kPlayTime ? &s.PlayTimeFont
+                                                        : &s.TimeFont;
+    *stored = style;
+    w_.SetTextStyle(role, style);
   }
   void ApplyLabelFontColor(settings::TColor c) override {
     w_.settings_.LabelFontColor = c;
