@@ -1,11 +1,12 @@
 #include "app/ui/PlayerMain.h"
 
-#include "alarm/core/OvisAlarm.h"
-#include "alarm/ui/AlarmVoice.h"
-#include "alarm/ui/GPSStatusPanel.h"
 #include "app/core/DisplayText.h"
 #include "app/core/MediaKeys.h"
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/PlayerMainAlarm.h"
+#include "app/ui/PlayerMainCursor.h"
+#include "app/ui/PlayerMainPower.h"
+#include "app/ui/PlayerMainSettingsHost.h"
 #include "app/ui/ScrollingLabel.h"
 #include "app/ui/Trace.h"
 #include "base/FileIO.h"
@@ -13,8 +14,6 @@
 #include "controls/MessagePopup.h"
 #include "platform/desktop/Mpris.h"
 #include "platform/input/Bell.h"
-#include "platform/power/PowerBackend.h"
-#include "settings/core/CommandSettings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -84,34 +83,6 @@ QPixmap InputModePicture(int mode) {
 QColor Tfm_PlayerMain::ToQColor(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 TColor Tfm_PlayerMain::FromQColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
-
-// The cursor and the window as the parking rules see them.
-class Tfm_PlayerMain::TWindowCursor : public TCursorHost, public TKeyboardTool {
- public:
-  explicit TWindowCursor(Tfm_PlayerMain& w) : w_(w) {}
-  TPoint CursorPos() override {
-    const QPoint p = QCursor::pos();
-    return {p.x(), p.y()};
-  }
-  void SetCursorPos(TPoint screen) override { QCursor::setPos(screen.X, screen.Y); }
-  TRect WindowRect() override {
-    const QRect g = w_.frameGeometry();
-    return {g.x(), g.y(), g.width(), g.height()};
-  }
-  TPoint CloseImagePos() override {
-    const QPoint p = w_.img_Close->mapToGlobal(QPoint(0, 0));
-    return {p.x(), p.y()};
-  }
-  bool IsForeground() override { return w_.isActiveWindow(); }
-  void ForceForeground() override {
-    w_.raise();
-    w_.activateWindow();
-  }
-  bool Running() override { return w_.env_.KeyboardToolRunning(); }
-
- private:
-  Tfm_PlayerMain& w_;
-};
 
 Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -589,90 +560,6 @@ void Tfm_PlayerMain::OpenListFileAndPlay(const std::string& path, bool hideCompa
 // Copy-data 999 and command 2 park the cursor also while the keyboard tool runs.
 void Tfm_PlayerMain::ParkCursor() { parking_->ParkAlways(); }
 
-// ---- the speed-camera alarm -------------------------------------------------------------
-
-namespace {
-
-// Other programs' windows as the alarm reads the navigation program from them.  Until
-// the foreign-window interface is there, no such window is found: the alarm runs on
-// position sentences alone.
-class TNoForeignWindows : public alarm::TNavinScreenIntf {
- public:
-  std::vector<alarm::TForeignWindow> TopLevelWindows() override { return {}; }
-  std::vector<alarm::TForeignWindow> ChildWindows(alarm::TWindowHandle) override { return {}; }
-  alarm::TWindowHandle FindWindowByClass(std::string_view) override { return 0; }
-  bool IsVisible(alarm::TWindowHandle) override { return false; }
-  std::optional<alarm::TWindowRect> WindowRect(alarm::TWindowHandle) override { return std::nullopt; }
-  bool Capture(alarm::TWindowHandle, int, int, int, int, alarm::TRgbImage&) override { return false; }
-  void ForceForeground(alarm::TWindowHandle) override {}
-  void KeyEvent(uint8_t, bool) override {}
-};
-
-}  // namespace
-
-class Tfm_PlayerMain::TWindowAlarm : public alarm::TAlarmHostIntf,
-                                     public alarm::TPreLevelBarIntf,
-                                     public alarm::TOvisAlarmWindowHost {
- public:
-  TWindowAlarm(Tfm_PlayerMain& w, alarm::Tfm_OvisAlarm& window)
-      : w_(w),
-        window_(window),
-        voice_(w.clock_),
-        navin_(screen_, w.clock_),
-        ovis_(w.settings_, w.homeDir_.toStdString(), {window, *this, *this, voice_, navin_, w.clock_}),
-        gps_(*w.pnl_GPSStatus, [&w] { w.RunCommand(36, 0); }) {
-    window_.SetHost(this);
-    window_.FormCreate(ovis_);
-  }
-  ~TWindowAlarm() override { window_.SetHost(nullptr); }
-
-  alarm::TOvisAlarm& Ovis() { return ovis_; }
-  void Stop() {
-    window_.StopCheck();
-    ovis_.RestoreLevel();
-  }
-
-  // TAlarmHostIntf
-  void SetGPSStatus(alarm::TColor color, const std::string& caption) override {
-    gps_.SetStatus(color, caption);
-  }
-  void HideSubWindows() override {
-    w_.HideCompanionWindow(w_.command_, false);
-    w_.HideCompanionWindow(w_.playList_, false);
-    w_.HideCompanionWindow(w_.playFileList_, false);
-  }
-  void RaiseMainWindow() override { w_.raise(); }
-
-  // TPreLevelBarIntf: the sound desk's pre-amplifier bar.
-  int Position() const override { return w_.desk_->Position(TDeskBar::tb_PreLevel); }
-  void SetPosition(int position) override { w_.desk_->SetPosition(TDeskBar::tb_PreLevel, position); }
-
-  // TOvisAlarmWindowHost: the window hands the main window what it gets.
-  void AlarmKeyPress(QKeyEvent& e) override { w_.KeyDown(&e); }
-  void AlarmKeyRelease(QKeyEvent& e) override { w_.KeyUp(&e); }
-  void AlarmWheel(QWheelEvent& e) override { w_.wheelEvent(&e); }
-  void AlarmDoubleClick(QMouseEvent& e) override { w_.mouseDoubleClickEvent(&e); }
-  void AlarmAppCommand(uint32_t lParam) override { w_.AppCommand(lParam); }
-  void ShowAlarmWindow(QWidget& alarmWindow) override {
-    window_.PlaceAtTopRight();
-    // The main window steps aside, below the alarm, when they would overlap.
-    const QRect a = alarmWindow.frameGeometry();
-    if (a.intersects(w_.frameGeometry())) w_.move(w_.x(), a.bottom() + 1);
-    alarmWindow.show();
-    alarmWindow.raise();
-  }
-  void HideAlarmWindow(QWidget& alarmWindow) override { alarmWindow.hide(); }
-
- private:
-  Tfm_PlayerMain& w_;
-  alarm::Tfm_OvisAlarm& window_;
-  TNoForeignWindows screen_;
-  alarm::TAlarmVoice voice_;
-  alarm::TNavinYou navin_;
-  alarm::TOvisAlarm ovis_;
-  alarm::TGPSStatusPanel gps_;
-};
-
 void Tfm_PlayerMain::CreateAlarm() {
   if (ovisAlarm_ && !alarm_) alarm_ = std::make_unique<TWindowAlarm>(*this, *ovisAlarm_);
 }
@@ -682,140 +569,6 @@ void Tfm_PlayerMain::StopAlarm() {
 }
 
 // ---- the settings dialog -------------------------------------------------------------------
-
-class Tfm_PlayerMain::TWindowSettingsHost : public settings::TCommandFormHost {
- public:
-  explicit TWindowSettingsHost(Tfm_PlayerMain& w) : w_(w) {}
-
-  settings::TCommandValues CommandValues() const override {
-    const TPlayerSettings& s = w_.settings_;
-    settings::TCommandValues v;
-    v.Lists = {s.PLDirLimit, s.PLFileLimit, s.FLFileLimit, s.FLHFontPlus, s.FLHFontBold};
-    v.Alarm = {s.AlarmDistance,  s.AlarmVelocity,   s.AlarmAimDegree,
-               s.AlarmOpsDegree, s.PreLevelDownVal, s.PlaySoundInterval};
-    v.BackColor = s.BackColor;
-    v.ActiveFrameColor = s.ActiveFrameColor;
-    v.DeactiveFrameColor = s.DeactiveFrameColor;
-    v.BackPictureFileName = s.BackPictureFileName;
-    v.ActiveTitleFontColor = s.ActiveTitleFontColor;
-    v.DeactiveTitleFontColor = s.DeactiveTitleFontColor;
-    v.Font(settings::TLabelFont::kTitle) = {s.TitleFontName, s.ActiveTitleFontColor, s.TitleFontBold,
-                                            s.TitleFontItalic};
-    v.Font(settings::TLabelFont::kArtist) = Font(s.ArtistFont);
-    v.Font(settings::TLabelFont::kAlbum) = Font(s.AlbumFont);
-    v.Font(settings::TLabelFont::kPlayTime) = Font(s.PlayTimeFont);
-    v.Font(settings::TLabelFont::kClock) = Font(s.TimeFont);
-    v.LabelFontColor = s.LabelFontColor;
-    v.CurTimeShowSec = s.CurTimeShowSec;
-    v.LyricPlacement = {s.LyricPos, s.LyricWinWidthLimited, s.DeActiveLyricOff, s.LyricLine};
-    const TLyricStyle& l = s.Lyric;
-    v.Lyric = {l.LyricBackColor,         l.LyricFontSize, l.LyricFontName,  l.LyricFontColor,
-               l.LyricDeActiveFontColor, l.LyricFontBold, l.LyricFontItalic};
-    v.KSLyricFontSize = s.KSLyricFontSize;
-    v.Additions = {s.TitleAddTrack, s.ArtistAddYear, s.InfoAddTitle,
-                   s.InfoAddArtist, s.InfoAddAlbum,  s.InfoAddYear};
-    v.ColorDialogOption = s.ColorDialogOption;
-    return v;
-  }
-  std::string HomeDir() const override { return w_.homeDir_.toStdString(); }
-  void StoreColorDialogOption(const std::string& text) override { w_.settings_.ColorDialogOption = text; }
-
-  void ApplyListLimits(const settings::TListLimits& v) override {
-    TPlayerSettings& s = w_.settings_;
-    s.PLDirLimit = v.PLDirLimit;
-    s.PLFileLimit = v.PLFileLimit;
-    s.FLFileLimit = v.FLFileLimit;
-    s.FLHFontPlus = v.FLHFontPlus;
-    s.FLHFontBold = v.FLHFontBold;
-    if (w_.playFileList_) w_.playFileList_->SetPathDepth(v.FLFileLimit);
-  }
-  void ApplyAlarmParameters(const settings::TAlarmParameters& v) override {
-    TPlayerSettings& s = w_.settings_;
-    s.AlarmDistance = v.AlarmDistance;
-    s.AlarmVelocity = v.AlarmVelocity;
-    s.AlarmAimDegree = v.AlarmAimDegree;
-    s.AlarmOpsDegree = v.AlarmOpsDegree;
-    s.PreLevelDownVal = v.PreLevelDownVal;
-    s.PlaySoundInterval = v.PlaySoundInterval;
-    if (w_.alarm_) w_.alarm_->Ovis().ApplySettings();
-  }
-  void CloseCommandForm() override { w_.HideCompanionWindow(w_.command_, true); }
-  void ApplyBackColor(settings::TColor c) override { w_.SetBackColor(c); }
-  void ApplyFrameColors(settings::TColor active, settings::TColor deactive) override {
-    w_.settings_.ActiveFrameColor = active;
-    w_.settings_.DeactiveFrameColor = deactive;
-    w_.frameColor_ = -1;  // drawn afresh at the next clock tick
-  }
-  bool ShowBackPicture(const std::string& fileName) override { return w_.ShowBackPicture(fileName); }
-  void StoreBackPictureFileName(const std::string& fileName) override {
-    w_.settings_.BackPictureFileName = fileName;
-  }
-  void ApplyTitleColors(settings::TColor active, settings::TColor deactive) override {
-    w_.settings_.ActiveTitleFontColor = active;
-    w_.settings_.DeactiveTitleFontColor = deactive;
-  }
-  void ApplyLabelFont(settings::TLabelFont label, const settings::TTextFont& f) override {
-    TPlayerSettings& s = w_.settings_;
-    const TFontStyle style{f.Name, f.Color, f.Bold, f.Italic};
-    // The dialog's labels come in the order of the display's text roles.
-    const auto role = static_cast<TTextRole>(static_cast<int>(label));
-    if (role == TTextRole::kTitle) {
-      s.TitleFontName = f.Name;
-      s.TitleFontBold = f.Bold;
-      s.TitleFontItalic = f.Italic;
-      w_.SetTextStyle(role, {f.Name, s.ActiveTitleFontColor, f.Bold, f.Italic});
-      return;
-    }
-    TFontStyle* stored = role == TTextRole::kArtist     ? &s.ArtistFont
-                         : role == TTextRole::kAlbum    ? &s.AlbumFont
-                         : role == TTextRole::kPlayTime ? &s.PlayTimeFont
-                                                        : &s.TimeFont;
-    *stored = style;
-    w_.SetTextStyle(role, style);
-  }
-  void ApplyLabelFontColor(settings::TColor c) override {
-    w_.settings_.LabelFontColor = c;
-    w_.SetCaptionColor(c);
-  }
-  void ApplyCurTimeShowSec(bool on) override { w_.settings_.CurTimeShowSec = on; }
-  void ApplyLyricPlacement(const settings::TLyricPlacement& v) override {
-    TPlayerSettings& s = w_.settings_;
-    s.LyricPos = v.LyricPos;
-    s.LyricWinWidthLimited = v.LyricWinWidthLimited;
-    s.DeActiveLyricOff = v.DeActiveLyricOff;
-    s.LyricLine = v.LyricLine;
-    w_.lyrics_.Invalidate();
-  }
-  void ApplyLyricLook(const settings::TLyricLook& v) override {
-    w_.settings_.Lyric = {v.LyricBackColor,         v.LyricFontSize, v.LyricFontName,  v.LyricFontColor,
-                          v.LyricDeActiveFontColor, v.LyricFontBold, v.LyricFontItalic};
-    w_.lyrics_.Invalidate();
-  }
-  void ApplyKSLyricFontSize(int size) override {
-    w_.settings_.KSLyricFontSize = size;
-    w_.lyrics_.Invalidate();
-  }
-  void ApplyTitleAdditions(const settings::TTitleAdditions& v) override {
-    TPlayerSettings& s = w_.settings_;
-    s.TitleAddTrack = v.TitleAddTrack;
-    s.ArtistAddYear = v.ArtistAddYear;
-    s.InfoAddTitle = v.InfoAddTitle;
-    s.InfoAddArtist = v.InfoAddArtist;
-    s.InfoAddAlbum = v.InfoAddAlbum;
-    s.InfoAddYear = v.InfoAddYear;
-  }
-  void RefreshMainDisplay() override {
-    w_.RefreshLabels();
-    w_.scrollSetupPending_ = true;
-    w_.update();
-  }
-  // The settings are written whole at shutdown and before the computer sleeps.
-  void MarkSettingsChanged() override {}
-
- private:
-  static settings::TTextFont Font(const TFontStyle& f) { return {f.Name, f.Color, f.Bold, f.Italic}; }
-  Tfm_PlayerMain& w_;
-};
 
 void Tfm_PlayerMain::ConnectSettingsDialog() {
   if (!command_ || settingsHost_) return;
@@ -882,87 +635,6 @@ void Tfm_PlayerMain::QueryEndSession() {
   QThread::msleep(199);
   // The map program is ended here once the map link exists.
 }
-
-// The power manager's view of the window, and logind's reports and requests.
-class Tfm_PlayerMain::TWindowPower : public TPowerHost, public TPowerControl, public power::PowerListener {
- public:
-  explicit TWindowPower(Tfm_PlayerMain& w)
-      : w_(w),
-        manager_(*this, *w.playerControl_, *w.navigator_, *w.desk_, w.waitLoop_, *this),
-        backend_(power::ConnectPowerBackend(*this)) {}
-
-  TPowerManager& Manager() { return manager_; }
-
-  // TPowerHost
-  TPlayerSettings& Settings() override { return w_.settings_; }
-  int PlayerVolume() const override { return w_.MP3Player->Volume(); }
-  // Through the master bar, so the bar and the fade-in see the level the player has.
-  void SetPlayerVolume(int volume) override { w_.desk_->SetMasterLevel(volume); }
-  void StopAndClosePlayer() override {
-    w_.MP3Player->Stop();
-    w_.MP3Player->Close();
-  }
-  void PlayFile(const std::string& path) override {
-    try {
-      w_.MP3Player->SetFileName(path);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "sorrel: %s: %s\n", path.c_str(), e.what());
-    }
-  }
-  int FadeStep() const override { return w_.desk_->FadeStep(); }
-  void SetFadeStep(int step) override {
-    if (step < 0)
-      w_.desk_->StartFadeIn();
-    else
-      w_.desk_->SetFadeStep(step);
-  }
-  void StopTimer(TPowerTimer timer) override {
-    if (QTimer* t = Timer(timer)) t->stop();
-  }
-  void StartTimer(TPowerTimer timer) override {
-    if (QTimer* t = Timer(timer)) t->start();
-  }
-  void WriteSettings() override {
-    w_.StoreLiveValues();
-    std::string error;
-    if (!w_.settingsFile_.Write(w_.settings_, &error) && !error.empty())
-      std::fprintf(stderr, "sorrel: %s\n", error.c_str());
-  }
-  void SetSuspended(bool suspended) override { w_.suspended_ = suspended; }
-  int32_t ResumeAdjustment() const override { return w_.resumeAdjustment_; }
-  void SetResumeAdjustment(int32_t ms) override { w_.resumeAdjustment_ = ms; }
-  void Repaint() override { w_.update(); }
-  void ParkCursor() override { w_.ParkCursor(); }
-  void QueueMapLink(char) override {}  // the map link is not connected yet
-
-  // TPowerControl
-  void Suspend() override { backend_->Suspend(); }
-  void Hibernate() override { backend_->Hibernate(); }
-  void PowerOff() override { backend_->PowerOff(); }
-
-  // power::PowerListener
-  void Suspending() override { manager_.PowerBroadcast(PBT_APMSUSPEND); }
-  void Resumed() override { manager_.PowerBroadcast(PBT_APMRESUMEAUTOMATIC); }
-
- private:
-  QTimer* Timer(TPowerTimer timer) {
-    switch (timer) {
-      case TPowerTimer::CurrentTimer:
-        return &w_.CurrentTimer;
-      case TPowerTimer::TitleTimer:
-        return &w_.TitleTimer;
-      case TPowerTimer::tm_CheckMapple:
-        return &w_.tm_CheckMapple;
-      case TPowerTimer::tm_OvisCheck:
-        return nullptr;  // the alarm's timer, when the alarm runs
-    }
-    return nullptr;
-  }
-
-  Tfm_PlayerMain& w_;
-  TPowerManager manager_;
-  std::unique_ptr<power::PowerBackend> backend_;
-};
 
 void Tfm_PlayerMain::PowerBroadcast(int32_t event) {
   if (power_) power_->Manager().PowerBroadcast(event);

@@ -1,0 +1,66 @@
+// The speed-camera alarm as the main window holds it: the alarm with its window, voice,
+// Navin'You and the status panel.
+#pragma once
+
+#include "alarm/core/OvisAlarm.h"
+#include "alarm/ui/AlarmVoice.h"
+#include "alarm/ui/GPSStatusPanel.h"
+#include "alarm/ui/OvisAlarmWindow.h"
+#include "app/ui/PlayerMain.h"
+
+namespace sorrel::app {
+
+// Other programs' windows as the alarm reads the navigation program from them.  Until
+// the foreign-window interface is there, no such window is found: the alarm runs on
+// position sentences alone.
+class TNoForeignWindows : public alarm::TNavinScreenIntf {
+ public:
+  std::vector<alarm::TForeignWindow> TopLevelWindows() override { return {}; }
+  std::vector<alarm::TForeignWindow> ChildWindows(alarm::TWindowHandle) override { return {}; }
+  alarm::TWindowHandle FindWindowByClass(std::string_view) override { return 0; }
+  bool IsVisible(alarm::TWindowHandle) override { return false; }
+  std::optional<alarm::TWindowRect> WindowRect(alarm::TWindowHandle) override { return std::nullopt; }
+  bool Capture(alarm::TWindowHandle, int, int, int, int, alarm::TRgbImage&) override { return false; }
+  void ForceForeground(alarm::TWindowHandle) override {}
+  void KeyEvent(uint8_t, bool) override {}
+};
+
+class Tfm_PlayerMain::TWindowAlarm : public alarm::TAlarmHostIntf,
+                                     public alarm::TPreLevelBarIntf,
+                                     public alarm::TOvisAlarmWindowHost {
+ public:
+  TWindowAlarm(Tfm_PlayerMain& w, alarm::Tfm_OvisAlarm& window);
+  ~TWindowAlarm() override;
+
+  alarm::TOvisAlarm& Ovis() { return ovis_; }
+  void Stop();
+
+  // TAlarmHostIntf
+  void SetGPSStatus(alarm::TColor color, const std::string& caption) override;
+  void HideSubWindows() override;
+  void RaiseMainWindow() override;
+
+  // TPreLevelBarIntf: the sound desk's pre-amplifier bar.
+  int Position() const override;
+  void SetPosition(int position) override;
+
+  // TOvisAlarmWindowHost: the window hands the main window what it gets.
+  void AlarmKeyPress(QKeyEvent& e) override;
+  void AlarmKeyRelease(QKeyEvent& e) override;
+  void AlarmWheel(QWheelEvent& e) override;
+  void AlarmDoubleClick(QMouseEvent& e) override;
+  void AlarmAppCommand(uint32_t lParam) override;
+  void ShowAlarmWindow(QWidget& alarmWindow) override;
+  void HideAlarmWindow(QWidget& alarmWindow) override;
+
+ private:
+  Tfm_PlayerMain& w_;
+  alarm::Tfm_OvisAlarm& window_;
+  TNoForeignWindows screen_;
+  alarm::TAlarmVoice voice_;
+  alarm::TNavinYou navin_;
+  alarm::TOvisAlarm ovis_;
+  alarm::TGPSStatusPanel gps_;
+};
+
+}  // namespace sorrel::app
