@@ -3,6 +3,7 @@
 #include "app/core/HomeDir.h"
 #include "app/core/StartOptions.h"
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/MapLinkHost.h"
 #include "app/ui/PlayerMain.h"
 #include "app/ui/SignalPipe.h"
 
@@ -76,6 +77,8 @@ class BusEnvironment : public TPlayerMainEnvironment {
     dev->Close();
     return true;
   }
+  // The map program's window is not looked for yet: the link draws without it.
+  maplink::TMappleWindowsIntf& MappleWindows() override { return mappleWindows_; }
 
  private:
   std::optional<desktop::RemoteWindow> KeyboardTool() const {
@@ -89,6 +92,7 @@ class BusEnvironment : public TPlayerMainEnvironment {
     return desktop::RemoteWindow::FindByCaptionPrefix(QString::fromLatin1(kNavinYouTitlePrefix));
   }
   bool busUp_;
+  TNoMappleWindows mappleWindows_;
 };
 
 // Messages to the main window from the bus, held back until the window exists (the bus

@@ -3,6 +3,7 @@
 #include "app/core/DisplayText.h"
 #include "app/core/MediaKeys.h"
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/MapLinkHost.h"
 #include "app/ui/PlayerMainAlarm.h"
 #include "app/ui/PlayerMainCursor.h"
 #include "app/ui/PlayerMainPower.h"
@@ -173,6 +174,15 @@ Tfm_PlayerMain::Tfm_PlayerMain(QString homeDir, TPlayerMainEnvironment& env, QWi
   tm_DrawMapple.setInterval(99);
   connect(&CurrentTimer, &QTimer::timeout, this, &Tfm_PlayerMain::CurrentTimerTimer);
   connect(&TitleTimer, &QTimer::timeout, this, &Tfm_PlayerMain::TitleTimerTimer);
+  connect(&tm_CheckMapple, &QTimer::timeout, this, [this] {
+    tm_CheckMapple.stop();
+    SendMapLink('M');
+    tm_CheckMapple.start();
+  });
+  connect(&tm_DrawMapple, &QTimer::timeout, this, [this] {
+    tm_DrawMapple.stop();
+    SendMapLink('N');
+  });
 
   FormCreate();
 }
@@ -182,6 +192,7 @@ Tfm_PlayerMain::~Tfm_PlayerMain() {
   // The bus side first: it calls back into the window.  Then the player, whose events
   // reach the objects below.
   mpris_.reset();
+  mapLink_.reset();
   if (MP3Player) {
     MP3Player->OnChangePosition = nullptr;
     MP3Player->OnChangeStatus = nullptr;
@@ -308,6 +319,8 @@ void Tfm_PlayerMain::FormCreate() {
   desk_->Listen([this](TDeskBar bar) {
     if (bar == TDeskBar::tb_MasterLevel) MprisChanged();
   });
+  // The map link takes its section of the settings as they are read.
+  mapLink_ = std::make_unique<TMapLinkHost>(tm_CheckMapple, env_.MappleWindows());
   // An unusable file is said once; the player runs on the defaults.
   if (const std::string why = settingsFile_.Read(settings_, *this); !why.empty())
     std::fprintf(stderr, "sorrel: %s\n", why.c_str());
@@ -382,6 +395,8 @@ void Tfm_PlayerMain::Shutdown() {
   CurrentTimer.stop();
   tm_CheckMapple.stop();
   tm_DrawMapple.stop();
+  // The worker ends after the command it is running; what is queued is left.
+  if (mapLink_) mapLink_->Link().Shutdown();
   if (popup_) popup_->PopTimer().stop();
   positionLinkActive_ = false;
   StopAlarm();
@@ -427,6 +442,8 @@ void Tfm_PlayerMain::StoreLiveValues() {
   font(lb_Time, s.PlayTimeFont);
   font(lb_CurTime, s.TimeFont);
   s.LabelFontColor = FromQColor(Label1->palette().color(QPalette::WindowText));
+  // The map's place as the link last read it.
+  if (mapLink_) static_cast<maplink::TMappleLinkSettings&>(s) = mapLink_->Link().Settings();
   s.Balance = MP3Player->VolBalance();
   for (int i = 0; i < settings::kBands; ++i) s.EQ[i] = MP3Player->EqualizerValue(i);
 }
@@ -611,7 +628,24 @@ void Tfm_PlayerMain::StoreAlarmPoint() {
 
 void Tfm_PlayerMain::PositionSentence(const std::string& sentence) {
   if (!alarm_) return;
-  if (alarm_->Ovis().OnSentence(sentence) && settings_.UseMappleLink) tm_DrawMapple.start();
+  if (!alarm_->Ovis().OnSentence(sentence)) return;
+  const alarm::TTNLinkSentence& p = alarm_->Ovis().LastSentence();
+  mapLink_->Link().SetPosition(p.Latitude, p.Longitude, p.Direction);
+  if (settings_.UseMappleLink) tm_DrawMapple.start();
+}
+
+void Tfm_PlayerMain::ApplyMappleLink(const maplink::TMappleLinkSettings& s) {
+  if (mapLink_) mapLink_->Link().ApplyMappleLink(s);
+}
+
+void Tfm_PlayerMain::MapLink(char letter) {
+  // "E" starts the link only when it has positions to draw.
+  if (letter == 'E' && !(settings_.UseTNLink && settings_.UseMappleLink)) return;
+  SendMapLink(letter);
+}
+
+void Tfm_PlayerMain::SendMapLink(char letter) {
+  if (mapLink_) mapLink_->Link().SendMappleCommand(letter);
 }
 
 void Tfm_PlayerMain::ShowInputMode(int mode) {
@@ -633,7 +667,7 @@ void Tfm_PlayerMain::QueryEndSession() {
   suspended_ = true;
   Shutdown();
   QThread::msleep(199);
-  // The map program is ended here once the map link exists.
+  // Ending the map program needs its process, which the desktop's windows do not give.
 }
 
 void Tfm_PlayerMain::PowerBroadcast(int32_t event) {

@@ -25,6 +25,7 @@
 #include "app/core/Wait.h"
 #include "app/ui/QtOwnerQueue.h"
 #include "engine/MP3Player.h"
+#include "maplink/core/MappleLinkPorts.h"
 #include "platform/desktop/MprisHost.h"
 #include "platform/input/KeyTranslate.h"
 #include "playlist/core/PlayListController.h"
@@ -59,11 +60,12 @@ namespace sorrel::app {
 class Tfm_PlayList;
 class Tfm_PlayFileList;
 class Tfm_OvisAlarm;
+class TMapLinkHost;
 using settings::Tfm_Command;
 
-// The outside world as the main window sees it: the keyboard tool, Navin'You and the
-// wave-out volume.  The application connects it to the bus and the wave device; tests
-// record the calls.
+// The outside world as the main window sees it: the keyboard tool, Navin'You, the map
+// program's windows and the wave-out volume.  The application connects it to the bus and the wave device;
+// tests record the calls.
 class TPlayerMainEnvironment {
  public:
   virtual ~TPlayerMainEnvironment() = default;
@@ -76,6 +78,9 @@ class TPlayerMainEnvironment {
   virtual void PostToMapView(uint32_t msg, int32_t wParam, int32_t lParam) = 0;
   // Writes the saved wave volume back; false when the device cannot be opened.
   virtual bool RestoreWaveVolume(uint32_t volume) = 0;
+  // The desktop's windows as the map link looks for the map program's; called on the
+  // link's worker thread.
+  virtual maplink::TMappleWindowsIntf& MappleWindows() = 0;
 };
 
 inline constexpr const char* kPlayerCaption = "Tarn's MP3Player";
@@ -161,7 +166,7 @@ class Tfm_PlayerMain : public QWidget,
   void SetPlayerBalance(int balance) override;
   void SetPlayerBand(int band, int value) override;
   void ApplyLyricStyle(const TLyricStyle&) override { lyrics_.Invalidate(); }
-  void ApplyMappleLink(const maplink::TMappleLinkSettings&) override {}
+  void ApplyMappleLink(const maplink::TMappleLinkSettings& s) override;
 
   // TNavigationHost
   int MusicIndex() const override { return settings_.MusicIndex; }
@@ -190,6 +195,7 @@ class Tfm_PlayerMain : public QWidget,
   void ShowSongInformation() override;
   void ToggleLyrics() override;
   void RedrawLyricLine(int displayMode) override;
+  void MapLink(char letter) override;
 
   // TKeyboardHost
   TKeyContext KeySettings() const override;
@@ -275,6 +281,8 @@ class Tfm_PlayerMain : public QWidget,
   // be read as a picture.  An empty name clears it.
   bool ShowBackPicture(const std::string& fileName);
   void StopAlarm();
+  // One of the map link's letters (SendMappleCommand).
+  void SendMapLink(char letter);
   void FormCreate();
   void KeepOnScreen();
   QWidget* Control(TControl c) const;
@@ -353,6 +361,8 @@ class Tfm_PlayerMain : public QWidget,
   // What the settings dialog reads and applies.
   class TWindowSettingsHost;
   std::unique_ptr<TWindowSettingsHost> settingsHost_;
+  // The map program link; made before the settings are read, which it takes.
+  std::unique_ptr<TMapLinkHost> mapLink_;
   // The cursor over the window: parking on the close image, the last move.
   class TWindowCursor;
   std::unique_ptr<TWindowCursor> cursorHost_;

@@ -63,6 +63,8 @@ void Tfm_PlayerMain::TWindowPower::Repaint() { w_.update(); }
 
 void Tfm_PlayerMain::TWindowPower::ParkCursor() { w_.ParkCursor(); }
 
+void Tfm_PlayerMain::TWindowPower::QueueMapLink(char command) { w_.SendMapLink(command); }
+
 QTimer* Tfm_PlayerMain::TWindowPower::Timer(TPowerTimer timer) {
   switch (timer) {
     case TPowerTimer::CurrentTimer:

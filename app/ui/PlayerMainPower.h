@@ -32,7 +32,7 @@ class Tfm_PlayerMain::TWindowPower : public TPowerHost, public TPowerControl, pu
   void SetResumeAdjustment(int32_t ms) override;
   void Repaint() override;
   void ParkCursor() override;
-  void QueueMapLink(char) override {}  // the map link is not connected yet
+  void QueueMapLink(char command) override;
 
   // TPowerControl
   void Suspend() override { backend_->Suspend(); }

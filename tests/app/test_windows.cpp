@@ -3,6 +3,7 @@
 // keyboard tool, command 4, the version dialog.
 // Screenshots of the windows land in the build directory.
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/MapLinkHost.h"
 #include "app/ui/PlayerMain.h"
 #include "controls/HintCtrl.h"
 #include "controls/MessagePopup.h"
@@ -59,6 +60,8 @@ struct FakeEnv : TPlayerMainEnvironment {
     restored.push_back(v);
     return deviceOpens;
   }
+  TNoMappleWindows mappleWindows;
+  sorrel::maplink::TMappleWindowsIntf& MappleWindows() override { return mappleWindows; }
 };
 
 class Windows : public ::testing::Test {
