@@ -10,6 +10,7 @@
 #include "platform/audio/WaveOut.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -19,12 +20,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 using namespace sorrel::app;
 
@@ -499,4 +502,43 @@ TEST_F(Windows, SettingsDialogAppliesToTheMainWindowAndItsRecord) {
   // And it is what the settings file gets.
   w.Shutdown();
   EXPECT_NE(Ini().find("\nBackColor=" + std::to_string(0x402010) + "\r\n"), std::string::npos) << Ini();
+}
+
+// The map link's worker reaches the window only through queued calls, which run on the
+// window's thread; the ones still pending when the host goes are dropped with it.
+TEST_F(Windows, MapLinkHostCarriesTheWorkersCallsToTheWindowThread) {
+  const auto runQueued = [] {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  };
+  QTimer check;
+  TNoMappleWindows windows;
+  auto host = std::make_unique<TMapLinkHost>(check, windows);
+  std::thread([&] {
+    host->SetCheckTimer(true);
+    host->SetMapWindow(7);
+  }).join();
+  EXPECT_FALSE(check.isActive());
+  EXPECT_EQ(host->MapWindow(), 0u);
+  runQueued();
+  EXPECT_TRUE(check.isActive());
+  EXPECT_EQ(host->MapWindow(), 7u);
+  std::thread([&] { host->SetCheckTimer(false); }).join();
+  runQueued();
+  EXPECT_FALSE(check.isActive());
+
+  // Commands queued one after another show the busy cursor once; the worker's empty
+  // queue takes it away.
+  host->SetAppStartingCursor();
+  host->SetAppStartingCursor();
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+  std::thread([&] { host->RestoreCursor(); }).join();
+  runQueued();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+  std::thread([&] { host->SetCheckTimer(true); }).join();
+  host.reset();
+  runQueued();
+  EXPECT_FALSE(check.isActive());
 }
