@@ -38,7 +38,7 @@ waitfor() {  # waitfor SECONDS COMMAND...: polls every 5 ms
     sleep 0.005
   done
 }
-count() { grep -c "$1" "$T/sim.log" || true; }
+count() { grep -sc "$1" "$T/sim.log" || true; }
 connected() { [ "$(count 'SetZoom(250)')" -ge 2 ]; }
 drawn() { [ "$(count AddIcon)" -gt "$before" ]; }
 
@@ -50,10 +50,10 @@ printf '[OvisAlarm]\r\nUseTNLink=1\r\n[MappleLink]\r\nUseMappleLink=1\r\nMappleC
 
 "$SIM" > >(while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$T/sim.log") &
 PIDS+=($!)
-waitfor 10 grep -q "# serving" "$T/sim.log"
+waitfor 10 grep -qs "# serving" "$T/sim.log"
 SORREL_TRACE=1 "$SORREL" --home "$T/home" --audio null "$T/list.pdr" 2>"$T/sorrel.err" &
 PIDS+=($!)
-waitfor 20 grep -q " play " "$T/sorrel.err"
+waitfor 20 grep -qs " play " "$T/sorrel.err"
 "$SEND" post 0x599 69 0 >/dev/null
 waitfor 10 connected
 
