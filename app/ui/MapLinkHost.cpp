@@ -16,6 +16,12 @@ TMapLinkHost::~TMapLinkHost() {
   if (cursorShown_) QGuiApplication::restoreOverrideCursor();
 }
 
+void TMapLinkHost::Shutdown() {
+  link_->Shutdown();
+  shutDown_ = true;
+  checkTimer_.stop();
+}
+
 void TMapLinkHost::SetAppStartingCursor() {
   // One override however many commands are queued; the worker's "queue empty" ends it.
   if (cursorShown_) return;
@@ -40,7 +46,7 @@ void TMapLinkHost::SetCheckTimer(bool enabled) {
   QMetaObject::invokeMethod(
       &guiThread_,
       [this, enabled] {
-        if (enabled)
+        if (enabled && !shutDown_)
           checkTimer_.start();
         else
           checkTimer_.stop();

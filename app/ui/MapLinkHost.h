@@ -35,6 +35,9 @@ class TMapLinkHost final : public maplink::TMappleHostIntf {
   ~TMapLinkHost() override;  // ends the worker first
 
   maplink::TMappleLink& Link() { return *link_; }
+  // The player's shutdown: the worker ends, and a check timer it asked for just before
+  // stays off.
+  void Shutdown();
   // The map program's window as the worker last reported it (0: not connected).
   maplink::TMapWindow MapWindow() const { return mapWindow_; }
 
@@ -52,6 +55,7 @@ class TMapLinkHost final : public maplink::TMappleHostIntf {
   QObject guiThread_;
   desktop::BusAutomation automation_;
   bool cursorShown_ = false;
+  bool shutDown_ = false;
   maplink::TMapWindow mapWindow_ = 0;
   std::unique_ptr<maplink::TMappleLink> link_;  // last: its worker runs from here on
 };

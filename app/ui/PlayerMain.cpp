@@ -396,7 +396,7 @@ void Tfm_PlayerMain::Shutdown() {
   tm_CheckMapple.stop();
   tm_DrawMapple.stop();
   // The worker ends after the command it is running; what is queued is left.
-  if (mapLink_) mapLink_->Link().Shutdown();
+  if (mapLink_) mapLink_->Shutdown();
   if (popup_) popup_->PopTimer().stop();
   positionLinkActive_ = false;
   StopAlarm();

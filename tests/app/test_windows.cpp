@@ -537,6 +537,14 @@ TEST_F(Windows, MapLinkHostCarriesTheWorkersCallsToTheWindowThread) {
   runQueued();
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
+  // After the shutdown the worker's last wish for the check timer is not granted.
+  std::thread([&] { host->SetCheckTimer(true); }).join();
+  host->Shutdown();
+  runQueued();
+  EXPECT_FALSE(check.isActive());
+
+  // A fresh link's call still pending when its host goes is dropped with it.
+  host = std::make_unique<TMapLinkHost>(check, windows);
   std::thread([&] { host->SetCheckTimer(true); }).join();
   host.reset();
   runQueued();
