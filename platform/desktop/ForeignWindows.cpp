@@ -36,6 +36,14 @@ QDBusMessage Call(const QString& owner, const char* method, const QList<QVariant
   return m;
 }
 
+QDBusMessage DaemonCall(const char* method, const QString& argument) {
+  QDBusMessage m = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+      QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method));
+  if (!argument.isNull()) m << argument;
+  return m;
+}
+
 // ":1.42" as (1, 42), so that peers sort in the order they connected.
 std::pair<qint64, qint64> ConnectionOrder(const QString& unique) {
   const QStringList parts = unique.mid(1).split(QLatin1Char('.'));
@@ -302,18 +310,11 @@ std::vector<QString> ForeignWindowClient::PeerOwners() {
   std::vector<QString> owners;
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return owners;
-  QDBusMessage list = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListNames"));
-  const QDBusMessage names = bus.call(list, QDBus::Block, timeoutMs_);
+  const QDBusMessage names = bus.call(DaemonCall("ListNames", QString()), QDBus::Block, timeoutMs_);
   if (names.type() != QDBusMessage::ReplyMessage || names.arguments().size() != 1) return owners;
   for (const QString& n : names.arguments().front().toStringList()) {
     if (!n.startsWith(QLatin1String(kForeignBusPrefix))) continue;
-    QDBusMessage q = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
-    q << n;
-    const QDBusMessage r = bus.call(q, QDBus::Block, timeoutMs_);
+    const QDBusMessage r = bus.call(DaemonCall("GetNameOwner", n), QDBus::Block, timeoutMs_);
     if (r.type() == QDBusMessage::ReplyMessage && r.arguments().size() == 1)
       owners.push_back(r.arguments().front().toString());
   }
@@ -441,8 +442,9 @@ bool ForeignWindowClient::Post(ForeignHandle window, uint32_t msg, int32_t wPara
   if (!bus.send(m)) return false;
   // A round trip to the bus daemon after the post: it has routed the post by then, and
   // says whether the peer is still there.
-  const QDBusReply<bool> there = bus.interface()->isServiceRegistered(ref->owner);
-  return there.isValid() && there.value();
+  const QDBusMessage there = bus.call(DaemonCall("NameHasOwner", ref->owner), QDBus::Block, timeoutMs_);
+  return there.type() == QDBusMessage::ReplyMessage && there.signature() == QLatin1String("b") &&
+         there.arguments().front().toBool();
 }
 
 std::optional<int32_t> ForeignWindowClient::Send(ForeignHandle window, uint32_t msg, int32_t wParam,
@@ -484,11 +486,8 @@ bool ForeignWindowClient::Show(ForeignHandle window, ShowCommand command) {
 std::optional<uint32_t> ForeignWindowClient::ProcessId(ForeignHandle window) {
   const auto ref = RefOf(window);
   if (!ref) return std::nullopt;
-  QDBusMessage q = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
-  q << ref->owner;
-  const QDBusMessage r = QDBusConnection::sessionBus().call(q, QDBus::Block, timeoutMs_);
+  const QDBusMessage r = QDBusConnection::sessionBus().call(
+      DaemonCall("GetConnectionUnixProcessID", ref->owner), QDBus::Block, timeoutMs_);
   if (r.type() != QDBusMessage::ReplyMessage || r.signature() != QLatin1String("u")) return std::nullopt;
   return r.arguments().front().toUInt();
 }

@@ -6,6 +6,10 @@
 //   --hang-on-send       a sent message is never answered (the event loop stops for good)
 //   --exit-on-send       the process ends in the middle of a sent message
 //   --flood CLASS,N      posts N messages to the window of class CLASS at start, at once
+//   --bad-tree KIND      answers the tree with nonsense instead (and publishes nothing
+//                        else): "order" lists a child before its parent, an id twice,
+//                        id 0 and an orphan among the good entries "top" and its child
+//                        "child"; "lengths" arrays of different lengths; "types" a string
 #include "base/CommandLine.h"
 #include "platform/desktop/BusWindow.h"
 #include "platform/desktop/ForeignWindows.h"
@@ -13,6 +17,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVirtualObject>
 
 #include <unistd.h>
 
@@ -59,14 +64,43 @@ class Peer : public desktop::ForeignWindowReceiver {
   }
 };
 
+// A hostile peer: whatever is asked, the tree of its kind.
+class BadTree : public QDBusVirtualObject {
+ public:
+  explicit BadTree(QString kind) : kind_(std::move(kind)) {}
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& m, const QDBusConnection& c) override {
+    QList<QVariant> out;
+    if (kind_ == "types") {
+      out << QStringLiteral("no tree");
+    } else {
+      const bool shortTitles = kind_ == "lengths";
+      const QList<uint> ids{2, 1, 1, 0, 3, 5}, parents{1, 0, 0, 0, 1, 4}, states{1, 1, 1, 1, 1, 1};
+      QStringList titles{"child-first", "top", "dup", "zero", "child", "orphan"};
+      if (shortTitles) titles.removeLast();
+      QList<int> rects;
+      for (int i = 0; i < 6 * 4; ++i) rects << i;
+      out << QVariant::fromValue(ids) << QVariant::fromValue(parents)
+          << QVariant::fromValue(QStringList(6, QStringLiteral("#32770"))) << QVariant::fromValue(titles)
+          << QVariant::fromValue(rects) << QVariant::fromValue(states);
+    }
+    c.send(m.createReply(out));
+    return true;
+  }
+
+ private:
+  QString kind_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   base::TCommandLine cl("foreign_peer", kUsage);
-  std::string capture, flood;
+  std::string capture, flood, badTree;
   bool hang = false, exitOnSend = false;
   cl.Option("--capture", &capture);
   cl.Option("--flood", &flood);
+  cl.Option("--bad-tree", &badTree);
   cl.Flag("--hang-on-send", &hang);
   cl.Flag("--exit-on-send", &exitOnSend);
   if (cl.Parse(argc, argv) == base::TCommandLine::TResult::kExit) return cl.ExitCode();
@@ -74,6 +108,17 @@ int main(int argc, char** argv) {
   const QString tag = QString::fromStdString(cl.Positional().front());
 
   QCoreApplication app(argc, argv);
+  if (!badTree.empty()) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    static BadTree tree(QString::fromStdString(badTree));
+    if (!bus.registerVirtualObject(QString::fromLatin1(desktop::kForeignPath), &tree) ||
+        !bus.registerService(QStringLiteral("%1Bad%2").arg(desktop::kForeignBusPrefix).arg(getpid()))) {
+      std::fputs("foreign_peer: no session bus\n", stderr);
+      return 3;
+    }
+    Print(QStringLiteral("# ready"));
+    return app.exec();
+  }
   Peer peer;
   peer.hangOnSend = hang;
   peer.exitOnSend = exitOnSend;

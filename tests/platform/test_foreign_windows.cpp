@@ -336,3 +336,18 @@ TEST(ForeignWindows, ShowRequestsChangeTheStateAndKeysFollowTheForegroundPeer) {
   EXPECT_TRUE(q.Printed("key 81 down"));
   EXPECT_EQ(p.Out().find("key"), std::string::npos);
 }
+
+TEST(ForeignWindows, ATreeOfNonsenseGivesOnlyItsSoundPart) {
+  EnsureApp();
+  PeerProcess order("x", {"--bad-tree", "order"}), lengths("y", {"--bad-tree", "lengths"}),
+      types("z", {"--bad-tree", "types"}), good("p");
+  ASSERT_TRUE(order.ready() && lengths.ready() && types.ready() && good.ready());
+  ForeignWindowClient client;
+  const auto top = client.TopLevelWindows();
+  // A child before its parent, a repeated id, id 0 and an orphan are left out; arrays of
+  // different lengths or of the wrong types leave the whole peer out.
+  EXPECT_EQ(Titles(top), (std::vector<QString>{"top", "p-A", "p-B"}));
+  ASSERT_FALSE(top.empty());
+  EXPECT_EQ(Titles(client.ChildWindows(top[0].handle)), (std::vector<QString>{"child"}));
+  EXPECT_EQ(top[0].rect, QRect(4, 5, 6, 7));
+}

@@ -2,6 +2,7 @@
 // player's side: the alarm's screen reading through the foreign-window adapter, the
 // map-match exchange, menus, clicks and dialogs, keys and wheel steps, and a hang ended
 // by force.
+#include "alarm/core/GpsUtil.h"
 #include "alarm/core/NavinScreen.h"
 #include "app/ui/ForeignWindowScreens.h"
 #include "base/Clock.h"
@@ -126,6 +127,13 @@ TEST(NavinSimBus, TheAlarmReadsThePositionAfterSwitchingToTheSmallDisplay) {
   EXPECT_TRUE(second.LyricLimitsFromWindow);
   EXPECT_EQ(second.LyricRight, 690);
   EXPECT_EQ(second.LyricBottom, 90);
+  // The coordinate window, read as the player reads it when there is no status screen:
+  // one line at (0, 23), threshold 256, split at the "E".
+  alarm::TRgbImage line;
+  ASSERT_TRUE(screen.Capture(w.CoordinateWnd, 0, 23, 180, 10, line));
+  const alarm::TCoordinateLine split = alarm::SplitCoordinateLine(alarm::RecognizeGlyphs(line, 256));
+  EXPECT_EQ(alarm::ParseNavinCoordinate(split.Latitude), 3568944);
+  EXPECT_EQ(alarm::ParseNavinCoordinate(split.Longitude), 13969169);
   // The map control bar's buttons are its untitled ones, not the titled first.
   for (auto b : w.MapControlButtons) EXPECT_EQ(client.Info(b)->title, "");
 }
