@@ -392,6 +392,16 @@ TEST(BusAutomation, TheMapWindowAmongTheDesktopsWindows) {
   ASSERT_TRUE(map->Call("MoveWindow", moved).Ok());
   EXPECT_EQ(windows.FindWindow("Super Mapple", rect), 0u);
   EXPECT_EQ(windows.FindWindow("Super Mapple", {0, 0, 300, 200}), w);
+  // As the map link's worker asks: from a thread of its own.
+  maplink::TMapWindow fromWorker = 0;
+  bool minimisedFromWorker = true;
+  std::thread worker([&] {
+    fromWorker = windows.FindWindow("Super Mapple", {0, 0, 300, 200});
+    minimisedFromWorker = windows.IsMinimised(fromWorker);
+  });
+  worker.join();
+  EXPECT_EQ(fromWorker, w);
+  EXPECT_FALSE(minimisedFromWorker);
 
   EXPECT_FALSE(windows.IsMinimised(w));
   EXPECT_TRUE(client.Show(w, desktop::ShowCommand::Minimise));
