@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -517,10 +518,46 @@ QImage TNavinSim::ControlBarImage() const {
   return image;
 }
 
+void TNavinSim::DrawMap(QPainter& p, const QRect& area) const {
+  // The route fitted into the map view, the car on it, and the position in words for a
+  // person watching (the screen's own digits are ten pixels high).
+  std::vector<TRoutePoint> points = options_.Route;
+  points.push_back(position_);
+  double minLat = points[0].Latitude, maxLat = minLat, minLon = points[0].Longitude, maxLon = minLon;
+  for (const TRoutePoint& r : points) {
+    minLat = std::min(minLat, r.Latitude);
+    maxLat = std::max(maxLat, r.Latitude);
+    minLon = std::min(minLon, r.Longitude);
+    maxLon = std::max(maxLon, r.Longitude);
+  }
+  const double span = std::max({maxLat - minLat, maxLon - minLon, 1e-4});
+  const QRectF box = QRectF(area).adjusted(160, 80, -220, -80);
+  const double scale = std::min(box.width(), box.height()) / span;
+  auto toScreen = [&](const TRoutePoint& r) {
+    return QPointF(box.center().x() + (r.Longitude - (minLon + maxLon) / 2) * scale,
+                   box.center().y() - (r.Latitude - (minLat + maxLat) / 2) * scale);
+  };
+  p.setPen(QPen(QColor(240, 220, 120), 3));
+  for (size_t i = 0; i + 1 < options_.Route.size(); ++i)
+    p.drawLine(toScreen(options_.Route[i]), toScreen(options_.Route[i + 1]));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(220, 40, 40));
+  p.drawEllipse(toScreen(position_), 7, 7);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(Qt::white);
+  p.drawText(area.adjusted(140, 8, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("%1, %2   %3 km/h   map match %4")
+                 .arg(position_.Latitude, 0, 'f', 6)
+                 .arg(position_.Longitude, 0, 'f', 6)
+                 .arg(options_.SpeedKmh)
+                 .arg(mapMatchMode_));
+}
+
 void TNavinSim::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), QColor(90, 130, 90));
   const QPoint origin = MainRect().topLeft();
+  DrawMap(p, publisher_.Rect(mapView_).translated(-origin));
   const desktop::ForeignWindowPublisher::TreeReply tree = publisher_.Tree();
   for (qsizetype i = 0; i < tree.ids.size(); ++i) {
     const uint32_t id = tree.ids[i];

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 
@@ -79,6 +80,7 @@ class TNavinSim final : public QWidget, desktop::ForeignWindowReceiver, desktop:
 
  private:
   void Build();
+  void DrawMap(QPainter& p, const QRect& area) const;
   void AddGuidance();
   void OpenSettings();
   void OpenErrorBox();
