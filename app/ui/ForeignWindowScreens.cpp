@@ -33,7 +33,7 @@ alarm::TWindowHandle TForeignNavinScreen::FindWindowByClass(std::string_view cla
 
 bool TForeignNavinScreen::IsVisible(alarm::TWindowHandle window) {
   const auto info = client_.Info(window);
-  return info && info->Visible();
+  return info && info->shown;
 }
 
 std::optional<alarm::TWindowRect> TForeignNavinScreen::WindowRect(alarm::TWindowHandle window) {

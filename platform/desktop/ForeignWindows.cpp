@@ -349,10 +349,10 @@ std::vector<ForeignWindowClient::Peer> ForeignWindowClient::Trees(const std::vec
     peer.owner = owners[i];
     // A parent must come before its children; entries that break this (or repeat an id)
     // are left out, and with them whatever hangs below them.
-    std::set<uint> seen;
+    std::map<uint, bool> shown;  // by id, of the entries taken
     for (qsizetype k = 0; k < n; ++k) {
-      if (ids[k] == 0 || seen.count(ids[k]) || (parents[k] != 0 && !seen.count(parents[k]))) continue;
-      seen.insert(ids[k]);
+      if (ids[k] == 0 || shown.count(ids[k]) || (parents[k] != 0 && !shown.count(parents[k]))) continue;
+      shown[ids[k]] = (states[k] & kVisible) && (parents[k] == 0 || shown[parents[k]]);
       ForeignWindowInfo w;
       w.handle = HandleFor(peer.owner, ids[k]);
       w.parent = parents[k] ? HandleFor(peer.owner, parents[k]) : 0;
@@ -360,6 +360,7 @@ std::vector<ForeignWindowClient::Peer> ForeignWindowClient::Trees(const std::vec
       w.title = titles[k];
       w.rect = QRect(rects[4 * k], rects[4 * k + 1], rects[4 * k + 2], rects[4 * k + 3]);
       w.state = states[k];
+      w.shown = shown[ids[k]];
       peer.windows.push_back(std::move(w));
     }
     peers.push_back(std::move(peer));

@@ -143,6 +143,7 @@ struct ForeignWindowInfo {
   QString className, title;
   QRect rect;  // screen coordinates
   uint32_t state = 0;
+  bool shown = false;  // visible, and so are all its ancestors (IsWindowVisible)
   bool Visible() const { return state & kVisible; }
   bool Minimised() const { return state & kMinimised; }
   bool Maximised() const { return state & kMaximised; }

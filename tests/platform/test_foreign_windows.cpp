@@ -115,6 +115,8 @@ TEST(ForeignWindows, TwoPeersInJoinOrderWithStableHandlesAndTrees) {
   EXPECT_EQ(Titles(client.ChildWindows(qa, false)), (std::vector<QString>{"q-A1", "q-A2"}));
   EXPECT_EQ(all[2].parent, all[1].handle);
   EXPECT_FALSE(all[2].Visible());
+  EXPECT_TRUE(all[1].shown);
+  EXPECT_FALSE(all[2].shown);
   EXPECT_TRUE(client.ChildWindows(top[3].handle).empty());
 
   // Same class in both peers: class and title prefix pick one; children of one peer's

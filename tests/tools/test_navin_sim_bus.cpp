@@ -216,11 +216,17 @@ TEST(NavinSimBus, MenusClicksDialogsKeysAndTheWheel) {
   ASSERT_NE(dialog, 0u);
   const ForeignHandle tabs = client.FindChild(dialog, Titled("", "SysTabControl32"));
   ASSERT_NE(tabs, 0u);
+  // The route guide page shows first: the other page's boxes are there but not shown.
+  const ForeignHandle hidden = client.FindChild(dialog, Titled("マップマッチを有効にする", "Button"));
+  ASSERT_NE(hidden, 0u);
+  EXPECT_TRUE(client.Info(hidden)->Visible());
+  EXPECT_FALSE(client.Info(hidden)->shown);
   EXPECT_TRUE(client.Send(tabs, 0x201, 0, 9 * 65536 + 153, 4999));
   EXPECT_TRUE(client.Send(tabs, 0x202, 0, 9 * 65536 + 153, 4999));
   EXPECT_TRUE(sim.Printed("tab 走行パス/マップマッチ"));
   const ForeignHandle page = client.FindChild(dialog, Titled("走行パス/マップマッチ", "#32770"));
   EXPECT_TRUE(client.Info(page)->Visible());
+  EXPECT_TRUE(client.Info(hidden)->shown);
   const ForeignHandle check = client.FindChild(page, Titled("マップマッチを有効にする", "Button"));
   ASSERT_NE(check, 0u);
   EXPECT_TRUE(client.Send(check, kBmClick, 0, 0, 4999));
