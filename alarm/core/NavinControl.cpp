@@ -71,8 +71,12 @@ bool TNavinControl::ClickSent(TWindowHandle button) {
 TWindowHandle TNavinControl::FindChild(TWindowHandle parent, std::string_view className,
                                        std::optional<std::string_view> title) {
   if (!parent) return 0;
+  // FindWindowEx's children: the direct ones only, so that a page's "OK" is not taken for
+  // its dialog's.
   for (const TForeignWindow& w : windows_.ChildWindows(parent))
-    if (w.Handle && w.ClassName == className && (!title || w.Title == *title)) return w.Handle;
+    if (w.Handle && w.ClassName == className && (!title || w.Title == *title) &&
+        windows_.Parent(w.Handle) == parent)
+      return w.Handle;
   return 0;
 }
 
@@ -132,8 +136,9 @@ void TNavinControl::SwitchOption(std::string_view tab, int tabX, std::string_vie
 
 void TNavinControl::CloseGuidanceView() {
   const TWindowHandle bar = Handles().MapControlBar;
-  if (!bar) return;
-  const TWindowHandle dialog = Find(windows_.Parent(bar), kDialogClass, std::nullopt, 10);
+  const TWindowHandle parent = bar ? windows_.Parent(bar) : 0;
+  if (!parent) return;
+  const TWindowHandle dialog = Find(parent, kDialogClass, std::nullopt, 10);
   if (dialog && FindChild(dialog, "AfxFrameOrView42", "GuidanceView")) Menu(kMenuCloseGuidance);
 }
 

@@ -139,7 +139,7 @@ class TNavinControl {
   // One wait of "NavinYouComWait" (at least 1 ms, so that the waits for Navin'You to go
   // always move on).
   void WaitStep();
-  // Find window with wait: a descendant of `parent` (a top-level window when 0) of this
+  // Find window with wait: a child of `parent` (a top-level window when 0) of this
   // class and, when given, this title; looked for at once and every 99 ms of the wait
   // loop until `timeoutMs` have passed.
   TWindowHandle Find(TWindowHandle parent, std::string_view className, std::optional<std::string_view> title,

@@ -585,6 +585,33 @@ TEST_F(NavinControlTest, OptionSwitchGivesUpWhenTheDialogOrItsTabsNeverAppear) {
   EXPECT_EQ(journal.CountPrefix("sleep"), 0);
 }
 
+TEST_F(NavinControlTest, OnlyDirectChildrenAreTaken) {
+  StartNavin();
+  // An "OK" inside a nested pane comes first in the enumeration but is not the dialog's.
+  navin.Add("settings", "", "#32770", "GPS/ルートガイド機能設定");
+  navin.Add("pane", "settings", "#32770", "");
+  navin.Add("pane.ok", "pane", "Button", "OK");
+  navin.Add("pane.tabs", "pane", "SysTabControl32", "");
+  navin.Add("tabs", "settings", "SysTabControl32", "");
+  navin.Add("settings.ok", "settings", "Button", "OK");
+  Run(61);
+  EXPECT_EQ(journal.Without(),
+            (Lines{"sleep 199", "foreground tabs", "send tabs WM_LBUTTONDOWN 1 589897",
+                   "send tabs WM_LBUTTONUP 0 589897", "sleep 699", "send check.61 BM_CLICK 0 0", "sleep 999",
+                   "post settings.ok BM_CLICK 0 0"}));
+  // A guidance view deeper down than a dialog's own child does not count.
+  navin.Add("guidance", "frame", "#32770", "");
+  navin.Add("guidance.inner", "guidance", "Static", "");
+  navin.Add("guidance.view", "guidance.inner", "AfxFrameOrView42", "GuidanceView");
+  EXPECT_EQ(Run(62),
+            (Lines{"wait 50", "post main WM_COMMAND 33087 0", "wait 50", "post main WM_COMMAND 33086 0"}));
+  // Nor does a panel that is not a child of the bar's parent.
+  navin.Remove(navin.H("function"));
+  navin.Add("function", "data", "NYControlBar", "ファンクションパネル");
+  navin.Add("function.x", "function", "Button", "x");
+  EXPECT_EQ(Run(66), (Lines{"post data.x BM_CLICK 0 0", "wait 99"}));
+}
+
 TEST_F(NavinControlTest, OptionSwitchGivesUpWithoutItsPage) {
   StartNavin();
   navin.AddSettingsDialog();
