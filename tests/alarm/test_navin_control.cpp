@@ -404,6 +404,9 @@ TEST_F(NavinControlTest, MenuCommandsArePostedToTheMainWindow) {
                                        {47, 33135}, {49, 32861}, {50, 33199}, {52, 32982}};
   for (const auto& [command, id] : menus)
     EXPECT_EQ(Run(command), Lines{"post main WM_COMMAND " + std::to_string(id) + " 0"}) << command;
+  // The neighbours are not Navin'You's.
+  EXPECT_EQ(Run(38), Lines{});
+  EXPECT_EQ(Run(69), Lines{});
 }
 
 TEST_F(NavinControlTest, SpaceAndWheelGoToTheMapView) {
