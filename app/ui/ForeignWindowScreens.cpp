@@ -17,34 +17,34 @@ std::vector<alarm::TForeignWindow> Convert(const std::vector<desktop::ForeignWin
 
 }  // namespace
 
-std::vector<alarm::TForeignWindow> TForeignNavinScreen::TopLevelWindows() {
+std::vector<alarm::TForeignWindow> TForeignNavinWindows::TopLevelWindows() {
   return Convert(client_.TopLevelWindows());
 }
 
-std::vector<alarm::TForeignWindow> TForeignNavinScreen::ChildWindows(alarm::TWindowHandle parent) {
+std::vector<alarm::TForeignWindow> TForeignNavinWindows::ChildWindows(alarm::TWindowHandle parent) {
   return Convert(client_.ChildWindows(parent, true));
 }
 
-alarm::TWindowHandle TForeignNavinScreen::FindWindowByClass(std::string_view className) {
+alarm::TWindowHandle TForeignNavinWindows::FindWindowByClass(std::string_view className) {
   desktop::ForeignWindowClient::Match m;
   m.className = QString::fromUtf8(className.data(), qsizetype(className.size()));
   return client_.FindTopLevel(m);
 }
 
-bool TForeignNavinScreen::IsVisible(alarm::TWindowHandle window) {
+bool TForeignNavinWindows::IsVisible(alarm::TWindowHandle window) {
   const auto info = client_.Info(window);
   return info && info->shown;
 }
 
-std::optional<alarm::TWindowRect> TForeignNavinScreen::WindowRect(alarm::TWindowHandle window) {
+std::optional<alarm::TWindowRect> TForeignNavinWindows::WindowRect(alarm::TWindowHandle window) {
   const auto info = client_.Info(window);
   if (!info) return std::nullopt;
   const QRect& r = info->rect;
   return alarm::TWindowRect{r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
 }
 
-bool TForeignNavinScreen::Capture(alarm::TWindowHandle window, int x, int y, int width, int height,
-                                  alarm::TRgbImage& image) {
+bool TForeignNavinWindows::Capture(alarm::TWindowHandle window, int x, int y, int width, int height,
+                                   alarm::TRgbImage& image) {
   const auto captured = client_.Capture(window, x, y, width, height);
   if (!captured) return false;
   image.Width = captured->width;
@@ -53,11 +53,48 @@ bool TForeignNavinScreen::Capture(alarm::TWindowHandle window, int x, int y, int
   return true;
 }
 
-void TForeignNavinScreen::ForceForeground(alarm::TWindowHandle window) {
+void TForeignNavinWindows::ForceForeground(alarm::TWindowHandle window) {
   client_.Show(window, desktop::ShowCommand::Forward);
 }
 
-void TForeignNavinScreen::KeyEvent(uint8_t virtualKey, bool up) { client_.KeyEvent(virtualKey, up); }
+void TForeignNavinWindows::KeyEvent(uint8_t virtualKey, bool up) { client_.KeyEvent(virtualKey, up); }
+
+bool TForeignNavinWindows::Post(alarm::TWindowHandle window, uint32_t msg, intptr_t wParam, intptr_t lParam) {
+  return client_.Post(window, msg, int32_t(wParam), int32_t(lParam));
+}
+
+bool TForeignNavinWindows::Send(alarm::TWindowHandle window, uint32_t msg, intptr_t wParam, intptr_t lParam,
+                                int timeoutMs) {
+  return client_.Send(window, msg, int32_t(wParam), int32_t(lParam), timeoutMs).has_value();
+}
+
+bool TForeignNavinWindows::IsMinimized(alarm::TWindowHandle window) {
+  const auto info = client_.Info(window);
+  return info && info->Minimised();
+}
+
+void TForeignNavinWindows::Minimize(alarm::TWindowHandle window) {
+  client_.Show(window, desktop::ShowCommand::Minimise);
+}
+
+void TForeignNavinWindows::Restore(alarm::TWindowHandle window) {
+  client_.Show(window, desktop::ShowCommand::Restore);
+}
+
+alarm::TWindowHandle TForeignNavinWindows::Parent(alarm::TWindowHandle window) {
+  const auto info = client_.Info(window);
+  return info ? info->parent : 0;
+}
+
+alarm::TWindowHandle TForeignNavinWindows::FindTopLevelWindow(std::string_view className,
+                                                              std::optional<std::string_view> title) {
+  desktop::ForeignWindowClient::Match m;
+  m.className = QString::fromUtf8(className.data(), qsizetype(className.size()));
+  if (title) m.title = QString::fromUtf8(title->data(), qsizetype(title->size()));
+  return client_.FindTopLevel(m);
+}
+
+bool TForeignNavinWindows::TerminateOwner(alarm::TWindowHandle window) { return client_.Terminate(window); }
 
 maplink::TMapWindow TForeignMappleWindows::FindWindow(const std::string& titlePart,
                                                       const maplink::TMapRect& rect) {

@@ -2,16 +2,18 @@
 // client of the session bus.
 #pragma once
 
+#include "alarm/core/NavinControl.h"
 #include "alarm/core/NavinScreen.h"
 #include "maplink/core/MappleLinkPorts.h"
 #include "platform/desktop/ForeignWindows.h"
 
 namespace sorrel::app {
 
-// Navin'You's windows for the alarm (TNavinYou).  Handles are the client's.
-class TForeignNavinScreen final : public alarm::TNavinScreenIntf {
+// Navin'You's windows for the alarm's screen reading (TNavinYou) and its remote control
+// (TNavinControl).  Handles are the client's.
+class TForeignNavinWindows final : public alarm::TNavinWindowsIntf {
  public:
-  explicit TForeignNavinScreen(desktop::ForeignWindowClient& client) : client_(client) {}
+  explicit TForeignNavinWindows(desktop::ForeignWindowClient& client) : client_(client) {}
 
   std::vector<alarm::TForeignWindow> TopLevelWindows() override;
   std::vector<alarm::TForeignWindow> ChildWindows(alarm::TWindowHandle parent) override;
@@ -22,6 +24,18 @@ class TForeignNavinScreen final : public alarm::TNavinScreenIntf {
                alarm::TRgbImage& image) override;
   void ForceForeground(alarm::TWindowHandle window) override;
   void KeyEvent(uint8_t virtualKey, bool up) override;
+
+  // The messages' parameters travel as 32-bit values, as the window messages' do.
+  bool Post(alarm::TWindowHandle window, uint32_t msg, intptr_t wParam, intptr_t lParam) override;
+  bool Send(alarm::TWindowHandle window, uint32_t msg, intptr_t wParam, intptr_t lParam,
+            int timeoutMs) override;
+  bool IsMinimized(alarm::TWindowHandle window) override;
+  void Minimize(alarm::TWindowHandle window) override;
+  void Restore(alarm::TWindowHandle window) override;
+  alarm::TWindowHandle Parent(alarm::TWindowHandle window) override;
+  alarm::TWindowHandle FindTopLevelWindow(std::string_view className,
+                                          std::optional<std::string_view> title) override;
+  bool TerminateOwner(alarm::TWindowHandle window) override;
 
  private:
   desktop::ForeignWindowClient& client_;

@@ -225,6 +225,11 @@ QString ForeignWindowPublisher::Title(uint32_t id) const {
   return it == windows_.end() ? QString() : it->second.title;
 }
 
+QString ForeignWindowPublisher::ClassName(uint32_t id) const {
+  auto it = windows_.find(id);
+  return it == windows_.end() ? QString() : it->second.className;
+}
+
 void ForeignWindowPublisher::AppendTree(uint32_t id, TreeReply& out) const {
   const Window& w = windows_.at(id);
   out.ids << id;

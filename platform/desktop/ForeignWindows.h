@@ -100,6 +100,7 @@ class ForeignWindowPublisher : public QObject {
   uint32_t State(uint32_t id) const;
   QRect Rect(uint32_t id) const;
   QString Title(uint32_t id) const;
+  QString ClassName(uint32_t id) const;
   void SetPixels(uint32_t id, PixelProvider pixels);
 
   ForeignWindowReceiver& Receiver() const { return receiver_; }

@@ -3,6 +3,7 @@
 // map-match exchange, menus, clicks and dialogs, keys and wheel steps, and a hang ended
 // by force.
 #include "alarm/core/GpsUtil.h"
+#include "alarm/core/NavinControl.h"
 #include "alarm/core/NavinScreen.h"
 #include "app/ui/ForeignWindowScreens.h"
 #include "base/Clock.h"
@@ -18,6 +19,7 @@
 #include <signal.h>
 
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 using namespace sorrel;
@@ -95,7 +97,7 @@ TEST(NavinSimBus, TheAlarmReadsThePositionAfterSwitchingToTheSmallDisplay) {
   Sim sim({}, "35.6894512 139.6917064\n");
   ASSERT_TRUE(sim.ready()) << sim.Out();
   ForeignWindowClient client;
-  app::TForeignNavinScreen screen(client);
+  app::TForeignNavinWindows screen(client);
   base::TFakeClock clock(1000000);
   alarm::TNavinYou navin(screen, clock);
 
@@ -144,7 +146,7 @@ TEST(NavinSimBus, ADriveReadsOnwardAlongTheRoute) {
   Sim sim({"--speed", "1000", "--small"}, "35.0 139.5\n36.0 139.5\n");
   ASSERT_TRUE(sim.ready());
   ForeignWindowClient client;
-  app::TForeignNavinScreen screen(client);
+  app::TForeignNavinWindows screen(client);
   base::TFakeClock clock(1000000);
   alarm::TNavinYou navin(screen, clock);
   const int32_t a = navin.ReadNavinPosition().Fix.Latitude;
@@ -312,4 +314,127 @@ TEST(NavinSimBus, CommandLineErrors) {
             3);
   EXPECT_NE(err.find("no session bus"), std::string::npos);
   std::system(("rm -rf " + dir).c_str());
+}
+
+namespace {
+
+// The main window's side of the remote control, on the real clock: waits sleep, and
+// what the control asks of the main window is noted.
+struct Host : alarm::TNavinControlHostIntf {
+  explicit Host(alarm::TNavinYou& navin) : navin(navin) {}
+  void Wait(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  int NavinYouComWait() const override { return 20; }
+  void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  void ProcessMessages() override {}
+  void ShowPopUp(const std::string& text) override { notes.push_back("pop-up " + text); }
+  void MainWindowToForeground() override { notes.push_back("player forward"); }
+  void MoveCursorOutside() override {}
+  std::string HomeDir() const override { return "/nonexistent"; }
+  void StartProgram(const std::string& path, const std::vector<std::string>&) override {
+    notes.push_back("start " + path);
+  }
+  bool TarnLyric() const override { return true; }
+  bool UseTNLink() const override { return true; }
+  const alarm::TNavinWindows& NavinWindows() override { return navin.Windows(); }
+
+  alarm::TNavinYou& navin;
+  std::vector<std::string> notes;
+};
+
+std::vector<std::string> Lines(const std::string& out) {
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty() && line[0] != '#') lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+TEST(NavinSimBus, EveryRemoteControlCommandArrives) {
+  EnsureApp();
+  Sim sim({"--small"});
+  ASSERT_TRUE(sim.ready());
+  ForeignWindowClient client;
+  app::TForeignNavinWindows windows(client);
+  alarm::TNavinYou navin(windows, base::SystemClock());
+  navin.FindNavinWindows();
+  ASSERT_NE(navin.Windows().MapControlBar, 0u);
+  Host host(navin);
+  int mode = 4;
+  alarm::TMapMatch mapMatch(mode);
+  alarm::TNavinControl control(windows, host, mapMatch, base::SystemClock());
+
+  for (int command = 39; command <= 67; ++command)
+    if (command != 63) control.NavinYou(command);
+  // Posts are asynchronous: all of them are in once the last one's answer is.
+  ASSERT_TRUE(sim.Printed("mapmatch ask 1"));
+  const std::string main = "Navin' You - Simulated drive";
+  EXPECT_EQ(
+      Lines(sim.Out()),
+      (std::vector<std::string>{
+          // 39..44
+          "show forward " + main, "key down 0x20 MapView", "key up 0x20 MapView", "command 32912",
+          "command 32992", "command 32993", "wheel +120 MapView", "wheel -120 MapView",
+          // 45..50
+          "click GPS", "command 33201", "command 33135", "click NorthUp", "command 32861", "command 33199",
+          // 51, 52: the error box closed by its OK
+          "command 32981", "click OK ルート再探索エラー", "command 32982",
+          // 53..56: the bar's fourth, third, first and second untitled buttons
+          "click MapControlBar button 4", "click MapControlBar button 3", "click MapControlBar button 1",
+          "click MapControlBar button 2",
+          // 57: sky view
+          "command 33107",
+          // 58..61: the settings dialog's options, each on its tab
+          "command 32866", "show forward SysTabControl32", "button down 153,9 SysTabControl32",
+          "button up 153,9 SysTabControl32", "tab 走行パス/マップマッチ", "click マップマッチを有効にする on",
+          "click OK GPS/ルートガイド機能設定", "command 32866", "show forward SysTabControl32",
+          "button down 153,9 SysTabControl32", "button up 153,9 SysTabControl32", "tab 走行パス/マップマッチ",
+          "click 走行パスを記録(表示)する on", "click OK GPS/ルートガイド機能設定", "command 32866",
+          "show forward SysTabControl32", "button down 73,9 SysTabControl32",
+          "button up 73,9 SysTabControl32", "tab ルートガイド",
+          "click ルートから外れた時に自動再探索を行う on", "click OK GPS/ルートガイド機能設定",
+          "command 32866", "show forward SysTabControl32", "button down 73,9 SysTabControl32",
+          "button up 73,9 SysTabControl32", "tab ルートガイド", "click 音声ルートガイドを行う on",
+          "click OK GPS/ルートガイド機能設定",
+          // 62: the guidance view closed, guidance ended, route cleared
+          "command 32835", "command 33087", "command 33086",
+          // 64, 65
+          "show minimise " + main, "show restore " + main, "show forward " + main,
+          // 66: both panels
+          "click x ファンクションパネル", "click x データマネージャパネル",
+          // 67: map match 4 -> 2, then the question
+          "mapmatch set 2", "mapmatch ask 1"}));
+  EXPECT_EQ(host.notes, (std::vector<std::string>{"player forward", "pop-up SKY VIEW = AUTO"}));
+
+  // 68: closed through its menu; the window is gone when the command returns.
+  control.NavinYou(68);
+  EXPECT_EQ(sim.WaitEnd(5000), 0);
+  const auto lines = Lines(sim.Out());
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"command 33087", "command 57665"}));
+  EXPECT_FALSE(control.Known());
+  EXPECT_EQ(host.notes.size(), 2u);  // no forced close
+}
+
+TEST(NavinSimBus, AMinimisedHangingNavinYouIsClosedByForceWithThePopUp) {
+  EnsureApp();
+  Sim sim({"--small", "--hang-on", "0"});
+  ASSERT_TRUE(sim.ready());
+  ForeignWindowClient client;
+  app::TForeignNavinWindows windows(client);
+  alarm::TNavinYou navin(windows, base::SystemClock());
+  navin.FindNavinWindows();
+  Host host(navin);
+  int mode = 4;
+  alarm::TMapMatch mapMatch(mode);
+  alarm::TNavinControl control(windows, host, mapMatch, base::SystemClock());
+  control.NavinYou(64);
+  ASSERT_TRUE(sim.Printed("show minimise Navin' You - Simulated drive"));
+  control.NavinYou(68);  // WM_NULL is never answered: ended after 4999 ms
+  EXPECT_EQ(sim.WaitEnd(5000), 128 + SIGKILL);
+  EXPECT_EQ(host.notes, (std::vector<std::string>{"pop-up Navin'You 強制終了中"}));
+  EXPECT_FALSE(control.Known());
+  const auto lines = Lines(sim.Out());
+  EXPECT_EQ(lines.back(), "hang");
 }

@@ -39,7 +39,6 @@ constexpr int32_t kMenuExit = 57665;
 constexpr int32_t kMenuSettings = 32866;
 constexpr int32_t kMenuReroute = 32981;
 constexpr int32_t kMenuCloseGuidance = 32835;
-constexpr int32_t kMenuGuidance = 33086;
 
 const QRect kMain(100, 50, 800, 600);
 constexpr QSize kSmallStatus(200, 45), kLargeStatus(300, 120);
@@ -328,7 +327,7 @@ std::string TNavinSim::Describe(uint32_t window) const {
   if (window == errorOk_) return "OK ルート再探索エラー";
   if (window == settingsOk_) return "OK GPS/ルートガイド機能設定";
   const QString title = publisher_.Title(window);
-  return title.isEmpty() ? "#" + std::to_string(window) : title.toStdString();
+  return (title.isEmpty() ? publisher_.ClassName(window) : title).toStdString();
 }
 
 int32_t TNavinSim::Click(uint32_t window) {
@@ -381,9 +380,6 @@ int32_t TNavinSim::Message(uint32_t window, uint32_t msg, int32_t wParam, int32_
         case kMenuCloseGuidance:
           if (guidance_) publisher_.Remove(guidance_);
           guidance_ = 0;
-          break;
-        case kMenuGuidance:
-          AddGuidance();
           break;
       }
       break;
