@@ -89,7 +89,24 @@ constexpr uint32_t kWmCommand = 0x111, kBmClick = 0xF5;
 
 }  // namespace
 
-TEST(NavinSimBus, TheAlarmReadsThePositionAfterSwitchingToTheSmallDisplay) {
+TEST(NavinSimBus, WithoutARouteItStandsAtTokyoStation) {
+  EnsureApp();
+  // 35.681236° = 35° 40' 52.4" and 139.767125° = 139° 46' 01.6" as drawn, read as
+  // (35 + 40/60 + 52.4/3600) × 100000 = 3568122.2 and
+  // (139 + 46/60 + 1.6/3600) × 100000 = 13976711.1, truncated.
+  Sim standing({"--small"});
+  ASSERT_TRUE(standing.ready());
+  ForeignWindowClient client;
+  app::TForeignNavinWindows screen(client);
+  base::TFakeClock clock(1000000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past its first moves
+  alarm::TNavinYou tokyo(screen, clock);
+  const alarm::TNavinReading station = tokyo.ReadNavinPosition();
+  EXPECT_EQ(station.Fix.Latitude, 3568122);
+  EXPECT_EQ(station.Fix.Longitude, 13976711);
+}
+
+TEST(NavinSimBus, TheAlarmReadsTheRoutesPositionAfterSwitchingToTheSmallDisplay) {
   EnsureApp();
   // Shinjuku: 35.6894512° = 35° 41' 22.0" and 139.6917064° = 139° 41' 30.1" as drawn,
   // read as (35 + 41/60 + 22.0/3600) × 100000 = 3568944.4 and

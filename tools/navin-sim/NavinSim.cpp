@@ -310,7 +310,9 @@ TNavinSim::TPublish TNavinSim::Publish() {
 }
 
 void TNavinSim::Tick() {
-  position_ = PositionAlong(options_.Route, options_.SpeedKmh, clock_.elapsed() / 1000.0);
+  // Without a route it stands where it started.
+  if (!options_.Route.empty())
+    position_ = PositionAlong(options_.Route, options_.SpeedKmh, clock_.elapsed() / 1000.0);
   update();
 }
 
