@@ -18,7 +18,10 @@
 //     Send(u id, u msg, i wParam, i lParam) -> i       handled before the reply
 //     Key(u virtualKey, b up)                          to the window with the keyboard
 //     Show(u id, u command) -> b                       a ShowCommand
+//   A call about a window the publisher does not have (any more) gets the error
+//   org.sorrel.ForeignWindows.Error.NoWindow.
 //
+// Peers are enumerated in the order their connections joined the bus (by unique name).
 // Window ids are the publisher's and never reused by it.  The client's handles are
 // 64-bit, its own, and never reused within a run: a handle names one window of one bus
 // connection, and a bus never hands out a connection name twice, so the handle of a
