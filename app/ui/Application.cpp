@@ -3,7 +3,7 @@
 #include "app/core/HomeDir.h"
 #include "app/core/StartOptions.h"
 #include "app/ui/CompanionWindows.h"
-#include "app/ui/MapLinkHost.h"
+#include "app/ui/ForeignWindowScreens.h"
 #include "app/ui/PlayerMain.h"
 #include "app/ui/SignalPipe.h"
 
@@ -77,7 +77,7 @@ class BusEnvironment : public TPlayerMainEnvironment {
     dev->Close();
     return true;
   }
-  // The map program's window is not looked for yet: the link draws without it.
+  // The map program's window among the windows published on the bus.
   maplink::TMappleWindowsIntf& MappleWindows() override { return mappleWindows_; }
 
  private:
@@ -92,7 +92,8 @@ class BusEnvironment : public TPlayerMainEnvironment {
     return desktop::RemoteWindow::FindByCaptionPrefix(QString::fromLatin1(kNavinYouTitlePrefix));
   }
   bool busUp_;
-  TNoMappleWindows mappleWindows_;
+  desktop::ForeignWindowClient foreignWindows_;
+  TForeignMappleWindows mappleWindows_{foreignWindows_};
 };
 
 // Messages to the main window from the bus, held back until the window exists (the bus

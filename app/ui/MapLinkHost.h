@@ -16,8 +16,8 @@ class QTimer;
 
 namespace sorrel::app {
 
-// The desktop's windows as long as no program's window can be found: the link then
-// draws without knowing the map's window (no check timer, no state read, no "G").
+// A desktop without the map program's window: the link then draws without knowing it
+// (no check timer, no state read, no "F" or "G").
 class TNoMappleWindows final : public maplink::TMappleWindowsIntf {
  public:
   maplink::TMapWindow FindWindow(const std::string&, const maplink::TMapRect&) override { return 0; }
