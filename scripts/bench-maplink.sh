@@ -48,7 +48,7 @@ printf '%s/home/A\r\n' "$T" >"$T/list.pdr"
 printf '[OvisAlarm]\r\nUseTNLink=1\r\n[MappleLink]\r\nUseMappleLink=1\r\nMappleClass=0\r\nMappleZoom=250\r\n' \
   >"$T/home/sorrel.ini"
 
-"$SIM" > >(while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$T/sim.log") &
+"$SIM" 2>"$T/sim.err" > >(while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >"$T/sim.log") &
 PIDS+=($!)
 waitfor 10 grep -qs "# serving" "$T/sim.log"
 SORREL_TRACE=1 "$SORREL" --home "$T/home" --audio null "$T/list.pdr" 2>"$T/sorrel.err" &
