@@ -660,8 +660,12 @@ class Tfm_PlayerMain::TWindowAlarm : public alarm::TAlarmHostIntf,
     if (a.intersects(w_.frameGeometry())) w_.move(w_.x(), a.bottom() + 1);
     alarmWindow.show();
     alarmWindow.raise();
+    Trace("alarm window shown");
   }
-  void HideAlarmWindow(QWidget& alarmWindow) override { alarmWindow.hide(); }
+  void HideAlarmWindow(QWidget& alarmWindow) override {
+    alarmWindow.hide();
+    Trace("alarm window hidden");
+  }
 
  private:
   Tfm_PlayerMain& w_;
