@@ -683,6 +683,24 @@ TEST_F(PlayE2E, TheDemoDriveThroughGpsdRaisesTheAlarmLowersTheMusicAndSpeaks) {
   ASSERT_EQ(gone.size(), 2u) << said;
   ASSERT_TRUE(shown[0] < gone[0] && gone[0] < shown[1] && shown[1] < gone[1]) << said;
 
+  // Heard: the music lowered by the pre-amplifier's 40 steps (10^(-40/100) = 0.398) while
+  // the window was up, and back to its level afterwards.  The recording starts when the
+  // first buffer was queued; a change of level reaches it after the samples already in
+  // the output's four buffers of 0.8 s, so the windows measured keep clear of that.
+  const std::optional<TWav> heard = ReadWav(wav);
+  ASSERT_TRUE(heard.has_value());
+  const double t0 = TraceTimes(said, "first buffer queued").front();
+  const double kLatency = 3500, kNil = 300;
+  const auto before = MedianRms(*heard, shown[0] - t0 - 2500, shown[0] - t0 - 200, 15);
+  const auto lowered = MedianRms(*heard, shown[0] - t0 + kLatency, gone[0] - t0 - 200, 15);
+  const std::vector<double> end = TraceTimes(said, "shutdown");
+  ASSERT_EQ(end.size(), 1u) << said;
+  const auto after = MedianRms(*heard, gone[1] - t0 + kNil + kLatency, end[0] - t0 - 200, 8);
+  ASSERT_TRUE(before && lowered && after) << said;
+  EXPECT_GT(*before, 1000.0);
+  EXPECT_NEAR(*lowered / *before, std::pow(10.0, -kLevelDownVal / 100.0), 0.03) << *before << " " << *lowered;
+  EXPECT_NEAR(*after / *before, 1.0, 0.03) << *before << " " << *after;
+
   // Said: for each camera its distance and its road and type, repeated after the
   // interval, then nil.wav when the window went.
   const std::optional<TWav> voice = ReadWav(wav + ".voice.wav");
@@ -706,8 +724,9 @@ TEST_F(PlayE2E, TheDemoDriveThroughGpsdRaisesTheAlarmLowersTheMusicAndSpeaks) {
   const char* const types[] = {"高速Hシステム", "一般レーダ"};  // from the cameras' texts
   for (int b = 0; b < 2; ++b) {
     const std::vector<TSaid>& block = blocks[size_t(b)];
-    // Pairs of distance and type, then nil.
-    ASSERT_GE(block.size(), 5u) << all;
+    // Pairs of distance and type (a second one when the car is still before the camera
+    // after the interval), then nil.
+    ASSERT_GE(block.size(), 3u) << all;
     ASSERT_EQ(block.size() % 2, 1u) << all;
     int lastMetres = 1000;
     for (size_t k = 0; k + 1 < block.size(); k += 2) {
@@ -742,22 +761,5 @@ TEST_F(PlayE2E, TheDemoDriveThroughGpsdRaisesTheAlarmLowersTheMusicAndSpeaks) {
   const int between = blocks[1].front().startMs - blocks[0].back().startMs;
   EXPECT_NEAR(between, shown[1] - gone[0] + kLevelDownWait, 1000) << all;
 
-  // Heard: the music lowered by the pre-amplifier's 40 steps (10^(-40/100) = 0.398) while
-  // the window was up, and back to its level afterwards.  The recording starts when the
-  // first buffer was queued; a change of level reaches it after the samples already in
-  // the output's four buffers of 0.8 s, so the windows measured keep clear of that.
-  const std::optional<TWav> heard = ReadWav(wav);
-  ASSERT_TRUE(heard.has_value());
-  const double t0 = TraceTimes(said, "first buffer queued").front();
-  const double kLatency = 3500, kNil = 300;
-  const auto before = MedianRms(*heard, shown[0] - t0 - 2500, shown[0] - t0 - 200, 15);
-  const auto lowered = MedianRms(*heard, shown[0] - t0 + kLatency, gone[0] - t0 - 200, 15);
-  const std::vector<double> end = TraceTimes(said, "shutdown");
-  ASSERT_EQ(end.size(), 1u) << said;
-  const auto after = MedianRms(*heard, gone[1] - t0 + kNil + kLatency, end[0] - t0 - 200, 8);
-  ASSERT_TRUE(before && lowered && after) << said;
-  EXPECT_GT(*before, 1000.0);
-  EXPECT_NEAR(*lowered / *before, std::pow(10.0, -kLevelDownVal / 100.0), 0.03) << *before << " " << *lowered;
-  EXPECT_NEAR(*after / *before, 1.0, 0.03) << *before << " " << *after;
   EXPECT_EQ(IniValue(Slurp(home_ + "/sorrel.ini"), "PreLevel"), "0");
 }
