@@ -662,15 +662,24 @@ TEST_F(PlayE2E, TheDemoDriveThroughGpsdRaisesTheAlarmLowersTheMusicAndSpeaks) {
   // The fade-in (about 3 s) heard through the output's buffers (up to 3.2 s) first.
   std::this_thread::sleep_for(std::chrono::milliseconds(7500));
   const std::string port = std::to_string(20000 + getpid() % 20000);
-  Child fake = Spawn({gpsfake, "-1", "-q", "-P", port, "-c", "0.1", kDemo + "/drive.nmea"}, {}, home_);
+  // gpsfake and its gpsd in a process group of their own, ended together: gpsfake has
+  // been seen to outlive a SIGTERM after its log ended, with its gpsd gone.
+  const std::string setsid = Which("setsid");
+  ASSERT_FALSE(setsid.empty());
+  Child fake =
+      Spawn({setsid, gpsfake, "-1", "-q", "-P", port, "-c", "0.1", kDemo + "/drive.nmea"}, {}, home_);
   Child gpslink = Spawn({link, "--port", port, "--quiet"}, {}, home_);
   // Both windows gone (the second after the hide delay, or when the sentences stop);
   // then the music plays on a while at its level again.
   const bool hidden = WaitFor([&] { return TraceTimes(p.Said(), "alarm window hidden").size() >= 2; }, 60000);
   if (hidden) std::this_thread::sleep_for(std::chrono::milliseconds(5500));
-  for (Child* c : {&gpslink, &fake}) {
-    Kill(*c, SIGTERM);
-    WaitExit(*c, 5000);
+  Kill(gpslink, SIGTERM);
+  WaitExit(gpslink, 5000);
+  const pid_t group = fake.pid;
+  kill(-group, SIGTERM);
+  if (!WaitExit(fake, 3000)) {
+    kill(-group, SIGKILL);
+    WaitExit(fake, 3000);
   }
   EXPECT_EQ(p.Close(), 0);
   ASSERT_TRUE(hidden) << p.Said() << Slurp(gpslink.stderrPath) << Slurp(fake.stderrPath);
