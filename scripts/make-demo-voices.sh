@@ -19,8 +19,9 @@ trap 'rm -rf "$tmp"' EXIT
 # voice's dictionary.
 say() {
   espeak-ng -v ja -s 150 -w "$tmp/raw.wav" "$2"
-  # 16 kHz mono 16-bit, leading and trailing silence cut, a little quieter than full scale.
-  sox "$tmp/raw.wav" -r 16000 -c 1 -b 16 "$out/$1.wav" silence 1 0.01 0.5% reverse silence 1 0.01 0.5% reverse gain -n -3
+  # 16 kHz mono 16-bit, leading and trailing silence cut, a little quieter than full
+  # scale; without dither (-D -R), so that making them again gives the same files.
+  sox -D -R "$tmp/raw.wav" -r 16000 -c 1 -b 16 "$out/$1.wav" silence 1 0.01 0.5% reverse silence 1 0.01 0.5% reverse gain -n -3
 }
 
 say このさき "このさき"
@@ -36,8 +37,6 @@ for r in 一般 高速; do
     say "$r$t" "${road[$r]}、${type[$t]}です"
   done
 done
-# The end of a warning: a short falling two-tone chime.
-sox -n -r 16000 -c 1 -b 16 "$out/nil.wav" synth 0.12 sine 988 synth 0.18 sine 659 : \
-  fade q 0.01 0.18 0.08 gain -12 2>/dev/null ||
-  sox -n -r 16000 -c 1 -b 16 "$out/nil.wav" synth 0.3 sine 988-659 fade q 0.01 0.3 0.08 gain -12
-ls "$out" | wc -l | xargs echo "make-demo-voices: files in $out:"
+# The end of a warning: a short falling chime.
+sox -D -R -n -r 16000 -c 1 -b 16 "$out/nil.wav" synth 0.3 sine 988-659 fade q 0.01 0.3 0.08 gain -12
+echo "make-demo-voices: $(find "$out" -name '*.wav' | wc -l) files in $out"

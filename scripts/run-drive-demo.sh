@@ -63,7 +63,7 @@ cleanup() {
     sleep 0.3
   done
   for pid in "${pids[@]}"; do kill -KILL -- "-$pid" 2>/dev/null || true; done
-  [ -n "${bus_pid:-}" ] && kill "$bus_pid" 2>/dev/null || true
+  if [ -n "${bus_pid:-}" ]; then kill "$bus_pid" 2>/dev/null || true; fi
   rm -rf "$home"
 }
 trap cleanup EXIT
