@@ -2,6 +2,7 @@
 // line ends a file may come in, files too big or broken, and appending a new point.
 #include "AlarmFakes.h"
 #include "alarm/core/PointFile.h"
+#include "tests/common/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -9,20 +10,12 @@
 #include <sstream>
 
 namespace sorrel::alarm {
+using sorrel::test::ReadText;
+using sorrel::test::WriteText;
+
 namespace {
 
 using testing::TempDir;
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct Loaded {
   TOvisPointList points;
@@ -69,7 +62,7 @@ TEST(PointLine, FieldsAndValidity) {
 TEST(PointFile, LoadsValidLinesAndWarnsOfEachInvalidOne) {
   TempDir dir;
   const std::string path = dir.path() + "/ovis.pot";
-  WriteFile(path, kGood + "\n" +                                         // 1
+  WriteText(path, kGood + "\n" +                                         // 1
                       "/tex=a/kei=139'0'0'0/ido=35'0'0'0/deg=abc\r\n" +  // 2: invalid
                       "\n" +                                             // 3: empty, invalid
                       "/tex=b/kei=139'0'0'0/ido=35'0'0'0/deg=0\r" +      // 4: lone CR
@@ -96,7 +89,7 @@ TEST(PointFile, EncodingsPerLine) {
   const std::string path = dir.path() + "/ovis.pot";
   // A byte-order mark, a CP932 line (ループ as the original platform wrote it) and a
   // line with bytes that neither encoding knows.
-  WriteFile(path,
+  WriteText(path,
             "\xEF\xBB\xBF/tex=a/kei=139'0'0'0/ido=35'0'0'0/deg=1\n"
             "/tex=\x83\x8B\x81\x5B\x83\x76/kei=139'0'0'0/ido=35'0'0'0/deg=2\n"
             "/tex=\xFF\xFE\xA0/kei=139'0'0'0/ido=35'0'0'0/deg=3\n");
@@ -119,7 +112,7 @@ TEST(PointFile, MissingHugeAndOverlong) {
 
   // A line beyond 64 KiB is invalid, shown cut, and the lines around it still count.
   const std::string path = dir.path() + "/ovis.pot";
-  WriteFile(path,
+  WriteText(path,
             kGood + "\n/tex=" + std::string(70000, 'x') + "/kei=139'0'0'0/ido=35'0'0'0/deg=0\n" + kGood);
   l = Load(path);
   EXPECT_EQ(l.points.Count(), 2u);
@@ -154,7 +147,7 @@ TEST(PointFile, MillionLinesWithFewWarningsShown) {
     bytes += std::to_string(i % 360);
     bytes += '\n';
   }
-  WriteFile(path, bytes);
+  WriteText(path, bytes);
   const Loaded l = Load(path);
   EXPECT_EQ(l.load.Lines, 1'000'000);
   EXPECT_EQ(l.load.InvalidLines, 1000);
@@ -199,18 +192,18 @@ TEST(PointFile, AppendedPointReadsBack) {
   EXPECT_FALSE(std::filesystem::exists(path));
 
   // A last line without a break gets one first, so the new point stands on its own.
-  WriteFile(path, kGood);
+  WriteText(path, kGood);
   ASSERT_TRUE(AppendPointLine(path, line));
-  EXPECT_EQ(ReadFile(path), kGood + "\n" + line + "\n");
+  EXPECT_EQ(ReadText(path), kGood + "\n" + line + "\n");
   const Loaded l = Load(path);
   ASSERT_EQ(l.points.Count(), 2u);
   EXPECT_EQ(l.points.Latitude(1), 3568944);
   EXPECT_EQ(l.points.Text(1), "newオービス");
 
   // A file in CR LF keeps CR LF.
-  WriteFile(path, kGood + "\r\n");
+  WriteText(path, kGood + "\r\n");
   ASSERT_TRUE(AppendPointLine(path, line));
-  EXPECT_EQ(ReadFile(path), kGood + "\r\n" + line + "\r\n");
+  EXPECT_EQ(ReadText(path), kGood + "\r\n" + line + "\r\n");
 
   // Not a regular file: refused without writing to it.
   std::filesystem::remove(path);

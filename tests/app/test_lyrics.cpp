@@ -6,6 +6,7 @@
 #include "base/Clock.h"
 #include "base/IniFile.h"
 #include "base/TextCodec.h"
+#include "tests/common/Files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -22,6 +23,8 @@
 
 using namespace sorrel::app;
 
+using sorrel::test::WriteText;
+
 namespace {
 
 class TempDir {
@@ -36,10 +39,6 @@ class TempDir {
  private:
   std::string path_;
 };
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 TLyricTimeline Parse(const std::string& text, bool standardLrc = true, int lyricOffset = -299) {
   return ParseLyrics(text, {lyricOffset, standardLrc});
@@ -296,18 +295,18 @@ TEST(LyricFileDamaged, RandomBytesAndHugeLines) {
 TEST(LyricFileLookup, LrcBeforeTxtAndTheExtensionInAnyCase) {
   TempDir dir;
   const std::string song = dir / "song.mp3";
-  WriteFile(song, "");
+  WriteText(song, "");
   EXPECT_EQ(FindLyricFile(song), "");
-  WriteFile(dir / "song.TXT", "");
+  WriteText(dir / "song.TXT", "");
   EXPECT_EQ(FindLyricFile(song), dir / "song.TXT");
-  WriteFile(dir / "song.txt", "");
+  WriteText(dir / "song.txt", "");
   EXPECT_EQ(FindLyricFile(song), dir / "song.txt");
-  WriteFile(dir / "song.Lrc", "");
+  WriteText(dir / "song.Lrc", "");
   EXPECT_EQ(FindLyricFile(song), dir / "song.Lrc");
-  WriteFile(dir / "song.lrc", "");
+  WriteText(dir / "song.lrc", "");
   EXPECT_EQ(FindLyricFile(song), dir / "song.lrc");
   // Only the extension may differ in case.
-  WriteFile(dir / "Other.lrc", "");
+  WriteText(dir / "Other.lrc", "");
   EXPECT_EQ(FindLyricFile(dir / "other.mp3"), "");
 }
 
@@ -315,14 +314,14 @@ TEST(LyricFileLookup, OnlyRegularFilesAndTheLastExtension) {
   TempDir dir;
   std::filesystem::create_directory(dir / "a.lrc");
   ASSERT_EQ(mkfifo((dir / "b.lrc").c_str(), 0600), 0);
-  WriteFile(dir / "a.txt", "");
-  WriteFile(dir / "b.txt", "");
+  WriteText(dir / "a.txt", "");
+  WriteText(dir / "b.txt", "");
   EXPECT_EQ(FindLyricFile(dir / "a.mp3"), dir / "a.txt");
   EXPECT_EQ(FindLyricFile(dir / "b.mp3"), dir / "b.txt");  // a FIFO is never opened
-  WriteFile(dir / "c.d.lrc", "");
+  WriteText(dir / "c.d.lrc", "");
   EXPECT_EQ(FindLyricFile(dir / "c.d.mp3"), dir / "c.d.lrc");
   std::filesystem::create_directory(dir / "x.y");
-  WriteFile(dir / "x.y/song.lrc", "");
+  WriteText(dir / "x.y/song.lrc", "");
   EXPECT_EQ(FindLyricFile(dir / "x.y/song"), dir / "x.y/song.lrc");
   EXPECT_EQ(FindLyricFile(""), "");
   EXPECT_EQ(FindLyricFile(dir / "x.y/"), "");
@@ -333,13 +332,13 @@ TEST(LyricEngine, LoadFromTheSongsFolder) {
   TLyricEngine engine;
   EXPECT_EQ(engine.Load(dir / "song.mp3", {}), "");
   EXPECT_FALSE(engine.HasLyrics());
-  WriteFile(dir / "song.txt", "[00:12:50]Hello\n");
+  WriteText(dir / "song.txt", "[00:12:50]Hello\n");
   EXPECT_EQ(engine.Load(dir / "song.mp3", {}), "");
   EXPECT_EQ(engine.Path(), dir / "song.txt");
   ASSERT_TRUE(engine.HasLyrics());
   EXPECT_EQ(engine.Timeline().Time(20), 12201);
   // Too large for a lyric file: not read, and said so.
-  WriteFile(dir / "song.lrc", std::string(kMaxLyricFileBytes + 1, 'x'));
+  WriteText(dir / "song.lrc", std::string(kMaxLyricFileBytes + 1, 'x'));
   const std::string problem = engine.Load(dir / "song.mp3", {});
   EXPECT_NE(problem.find("song.lrc"), std::string::npos) << problem;
   EXPECT_FALSE(engine.HasLyrics());
@@ -425,7 +424,7 @@ TEST(LyricTiming, EachLineWithinOnePositionTick) {
     file += "[" + std::to_string(s / 60) + ":" + std::to_string(s % 60) + ":00]line " + std::to_string(s) +
             "\r\n";
   }
-  WriteFile(dir / "song.lrc", file);
+  WriteText(dir / "song.lrc", file);
   constexpr int64_t kTickMs = 100;
   for (int lyricOffset : {0, -299}) {
     for (int64_t phase : {0, 1, 37, 99}) {

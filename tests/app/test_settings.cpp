@@ -1,6 +1,7 @@
 // The settings file: defaults, orders, the version rule, limits, encodings, the side
 // effects of reading, and files that cannot be read or are no settings file.
 #include "app/core/Settings.h"
+#include "tests/common/Files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,6 +17,8 @@
 using namespace sorrel::app;
 using sorrel::base::IniFile;
 namespace fs = std::filesystem;
+
+using sorrel::test::ReadText;
 
 namespace {
 
@@ -96,11 +99,6 @@ class TempDir {
  private:
   std::string path_;
 };
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 
@@ -226,7 +224,7 @@ TEST(SettingsRoundTrip, Cp932FileReadsAndIsRewrittenAsUtf8) {
   EXPECT_EQ(s.CurFile, "C:\\音楽\\曲.mp3");
   EXPECT_EQ(s.Presets[0].AEQName, "ロック");
   ASSERT_TRUE(file.Write(s));
-  const std::string utf8 = Slurp(path);
+  const std::string utf8 = ReadText(path);
   EXPECT_NE(utf8.find("CurFile=C:\\音楽\\曲.mp3\r\n"), std::string::npos);
   TPlayerSettings again;
   TSettingsFile(path).Read(again, rec);
@@ -275,7 +273,7 @@ TEST(SettingsRead, MissingFileGivesDefaults) {
   EXPECT_NE(rec.IndexOf("fade"), std::string::npos);
   EXPECT_EQ(rec.calls.back(), "mapple 200");
   EXPECT_TRUE(file.Write(s));
-  EXPECT_EQ(Slurp(dir.File("none.ini")), Written(s));
+  EXPECT_EQ(ReadText(dir.File("none.ini")), Written(s));
 }
 
 TEST(SettingsRead, LimitsAndForcedValues) {
@@ -393,7 +391,7 @@ TEST(SettingsFile, WriteReplacesWholeAndLeavesNoTemporary) {
   s.CurFile = "/a/b.mp3";
   std::string error;
   ASSERT_TRUE(TSettingsFile(path).Write(s, &error)) << error;
-  EXPECT_EQ(Slurp(path), Written(s));
+  EXPECT_EQ(ReadText(path), Written(s));
   size_t files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 1u);
@@ -426,7 +424,7 @@ TEST(SettingsFile, OneBadByteDamagesOneValueAndItsBytesSurvive) {
   EXPECT_EQ(s.Presets[0].AEQName, "ロック");
   EXPECT_EQ(s.Presets[1].AEQName, "ロ\xEF\xBF\xBDク");
   ASSERT_TRUE(file.Write(s));
-  std::string text = Slurp(path);
+  std::string text = ReadText(path);
   EXPECT_NE(text.find("CurFile=C:\\音楽\\曲.mp3\r\n"), std::string::npos);
   EXPECT_NE(text.find("AEQName[0]=ロック\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\n" + damagedLine + "\r\n"), std::string::npos);
@@ -438,7 +436,7 @@ TEST(SettingsFile, OneBadByteDamagesOneValueAndItsBytesSurvive) {
   // A value the user changed is written as it is now.
   s.Presets[1].AEQName = "Jazz";
   ASSERT_TRUE(file.Write(s));
-  text = Slurp(path);
+  text = ReadText(path);
   EXPECT_NE(text.find("AEQName[1]=Jazz\r\n"), std::string::npos);
   EXPECT_EQ(text.find(damagedLine), std::string::npos);
 
@@ -450,7 +448,7 @@ TEST(SettingsFile, OneBadByteDamagesOneValueAndItsBytesSurvive) {
   TPlayerSettings o;
   old.Read(o, rec);
   ASSERT_TRUE(old.Write(o));
-  text = Slurp(path);
+  text = ReadText(path);
   EXPECT_NE(text.find("\r\n" + damagedLine + "\r\n"), std::string::npos);
   EXPECT_EQ(text.find("Old=1"), std::string::npos);
 }
@@ -536,8 +534,8 @@ TEST(SettingsFile, JunkOrUtf16IsReplacedByDefaultsAfterACopy) {
     // Nothing is touched until the settings are written; then a copy comes first.
     EXPECT_FALSE(fs::exists(path + ".bad"));
     ASSERT_TRUE(file.Write(s));
-    EXPECT_EQ(Slurp(path + ".bad"), bytes);
-    EXPECT_EQ(Slurp(path), Written(s));
+    EXPECT_EQ(ReadText(path + ".bad"), bytes);
+    EXPECT_EQ(ReadText(path), Written(s));
   }
   // An empty file or one of blank lines is just a file without settings yet.
   for (const char* empty : {"", "\r\n\r\n  \n"}) {
@@ -583,7 +581,7 @@ TEST(SettingsFile, StaleTemporariesGoAtStartAndLinksAreWrittenThrough) {
   s.CurFile = "/m/x.mp3";
   ASSERT_TRUE(file.Write(s));
   EXPECT_TRUE(fs::is_symlink(link));
-  const std::string text = Slurp(target);
+  const std::string text = ReadText(target);
   EXPECT_NE(text.find("[Mine]\r\nx=1\r\n"), std::string::npos);
   EXPECT_NE(text.find("CurFile=/m/x.mp3\r\n"), std::string::npos);
 }

@@ -12,6 +12,7 @@
 
 using namespace sorrel::controls;
 using sorrel::testing::TXvfbSession;
+using sorrel::testing::TXvfbSuite;
 
 namespace {
 
@@ -25,26 +26,7 @@ class Below : public QWidget {
   void keyPressEvent(QKeyEvent*) override { ++keys; }
 };
 
-class X11Hint : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    if (!TXvfbSession::Available()) return;
-    session_ = new TXvfbSession;
-    if (!session_->Start("controls_x11_tests")) {
-      delete session_;
-      session_ = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete session_;
-    session_ = nullptr;
-  }
-  void SetUp() override {
-    if (!session_) GTEST_SKIP() << "no Xvfb or xdotool";
-  }
-
-  static inline TXvfbSession* session_ = nullptr;
-};
+class X11Hint : public TXvfbSuite<> {};
 
 }  // namespace
 

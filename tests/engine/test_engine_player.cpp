@@ -21,6 +21,7 @@
 #include "base/Clock.h"
 #include "engine/MP3Player.h"
 #include "platform/audio/WaveOut.h"
+#include "tests/common/Files.h"
 
 using namespace sorrel::engine;
 using namespace sorrel::decoder;
@@ -31,25 +32,18 @@ using namespace std::chrono_literals;
 namespace audio = sorrel::audio;
 namespace fs = std::filesystem;
 
+using sorrel::test::ReadBytes;
+using sorrel::test::WriteBytes;
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using sorrel::test::Bytes;
 
 std::string Data(const std::string& name) { return std::string(SORREL_TEST_DATA) + "/engine/" + name; }
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const std::string& path, const Bytes& b) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
 // PCM samples of a WAV file (header skipped).
 Bytes Pcm(const std::string& wav) {
-  Bytes b = ReadFile(wav);
+  Bytes b = ReadBytes(wav);
   if (b.size() < 44) return {};
   return Bytes(b.begin() + 44, b.end());
 }
@@ -168,9 +162,9 @@ TEST_F(PlayerTest, AssigningFileNamePlaysAtOnceAndAnEmptyNameCloses) {
 
 TEST_F(PlayerTest, NoSyncInTheFirst4096BytesFailsAndLeavesThePlayerClosed) {
   Bytes f(5000, 0);
-  Bytes mp3 = ReadFile(Data("plain_cbr.mp3"));
+  Bytes mp3 = ReadBytes(Data("plain_cbr.mp3"));
   f.insert(f.end(), mp3.begin(), mp3.end());
-  WriteFile(Tmp("late.mp3"), f);
+  WriteBytes(Tmp("late.mp3"), f);
   TMP3Player& p = Player();
   try {
     p.SetFileName(Tmp("late.mp3"));
@@ -188,10 +182,10 @@ TEST_F(PlayerTest, NoSyncInTheFirst4096BytesFailsAndLeavesThePlayerClosed) {
 }
 
 TEST_F(PlayerTest, JunkBeforeTheFirstFrameIsCountedOutAndNeverPlayed) {
-  Bytes mp3 = ReadFile(Data("plain_cbr.mp3"));
+  Bytes mp3 = ReadBytes(Data("plain_cbr.mp3"));
   Bytes f(1000, 0x11);
   f.insert(f.end(), mp3.begin(), mp3.end());
-  WriteFile(Tmp("junk.mp3"), f);
+  WriteBytes(Tmp("junk.mp3"), f);
   Use("null");
   TMP3Player& p = Player();
   p.SetFileName(Tmp("junk.mp3"));
@@ -405,7 +399,7 @@ TEST_F(PlayerTest, EqualiserGainsForBothModes) {
 }
 
 TEST_F(PlayerTest, ARiffWaveFilePlaysItsDataChunkOnly) {
-  Bytes mp3 = ReadFile(Data("plain_cbr.mp3"));
+  Bytes mp3 = ReadBytes(Data("plain_cbr.mp3"));
   Bytes f;
   auto add = [&](const std::string& s) { f.insert(f.end(), s.begin(), s.end()); };
   auto le32 = [&](uint32_t v) {
@@ -430,7 +424,7 @@ TEST_F(PlayerTest, ARiffWaveFilePlaysItsDataChunkOnly) {
   add("junk");
   le32(uint32_t(tail.size()));
   f.insert(f.end(), tail.begin(), tail.end());
-  WriteFile(Tmp("wave.wav"), f);
+  WriteBytes(Tmp("wave.wav"), f);
   Bytes played = PlayToWav(Tmp("wave.wav"));
   EXPECT_TRUE(played == Reference(Data("plain_cbr.mp3")));
   Use("null");
@@ -442,7 +436,7 @@ TEST_F(PlayerTest, ARiffWaveFilePlaysItsDataChunkOnly) {
 }
 
 TEST_F(PlayerTest, AStreamThatCannotSeekPlaysToTheEndAndCloses) {
-  Bytes mp3 = ReadFile(Data("plain_cbr.mp3"));
+  Bytes mp3 = ReadBytes(Data("plain_cbr.mp3"));
   TMP3Player& p = Player();
   p.Open(std::make_unique<TMPMemoryStream>(mp3.data(), int64_t(mp3.size())), false);
   EXPECT_EQ(p.Duration(), int(p.DataLength() == kMPMaxInt ? 0 : p.Duration()));
@@ -454,10 +448,10 @@ TEST_F(PlayerTest, AStreamThatCannotSeekPlaysToTheEndAndCloses) {
 
 TEST_F(PlayerTest, AFileShrunkOrDeletedWhilePlayingEndsWithoutACrash) {
   // A file larger than the ring, so that playing still reads from it.
-  Bytes one = ReadFile(Data("plain_cbr.mp3"));
+  Bytes one = ReadBytes(Data("plain_cbr.mp3"));
   Bytes big;
   while (big.size() < 3 * 1024 * 1024) big.insert(big.end(), one.begin(), one.end());
-  WriteFile(Tmp("big.mp3"), big);
+  WriteBytes(Tmp("big.mp3"), big);
   TMP3Player& p = Player();
   p.SetAutoPlay(false);
   p.SetFileName(Tmp("big.mp3"));
@@ -469,7 +463,7 @@ TEST_F(PlayerTest, AFileShrunkOrDeletedWhilePlayingEndsWithoutACrash) {
   EXPECT_LT(p.Position(), full / 2);
 
   // Shrunk while decoding.
-  WriteFile(Tmp("big.mp3"), big);
+  WriteBytes(Tmp("big.mp3"), big);
   p.SetFileName("");
   p.SetAutoPlay(true);
   loop_.RunFor(10);
@@ -481,7 +475,7 @@ TEST_F(PlayerTest, AFileShrunkOrDeletedWhilePlayingEndsWithoutACrash) {
   EXPECT_EQ(ends_.size(), 1u);
 
   // Deleted: the open file plays on to its end.
-  WriteFile(Tmp("gone.mp3"), one);
+  WriteBytes(Tmp("gone.mp3"), one);
   ends_.clear();
   p.SetFileName(Tmp("gone.mp3"));
   fs::remove(Tmp("gone.mp3"));
@@ -492,7 +486,7 @@ TEST_F(PlayerTest, AFileShrunkOrDeletedWhilePlayingEndsWithoutACrash) {
 TEST_F(PlayerTest, TruncatedCorruptedAndRandomFilesNeverCrashOrHang) {
   std::vector<Bytes> cases;
   for (const char* name : {"plain_cbr.mp3", "vbr_xing.mp3", "layer2.mp2"}) {
-    Bytes f = ReadFile(Data(name));
+    Bytes f = ReadBytes(Data(name));
     for (size_t cut = 0; cut < f.size(); cut += 1024) cases.emplace_back(f.begin(), f.begin() + cut);
     std::mt19937 rng(1234);
     for (int k = 0; k < 8; ++k) {
@@ -513,7 +507,7 @@ TEST_F(PlayerTest, TruncatedCorruptedAndRandomFilesNeverCrashOrHang) {
   int opened = 0, refused = 0;
   for (size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
-    WriteFile(Tmp("case.mp3"), cases[i]);
+    WriteBytes(Tmp("case.mp3"), cases[i]);
     ends_.clear();
     try {
       p.SetFileName(Tmp("case.mp3"));
@@ -657,7 +651,7 @@ TEST_F(PlayerTest, TheErrorDisplayMayStartAnotherSongOrDestroyThePlayer) {
 
 TEST_F(PlayerTest, AStreamHandedOverIsFreedOnCloseAndOnFailureALentOneNever) {
   Use("null");
-  const Bytes mp3 = ReadFile(Data("plain_cbr.mp3"));
+  const Bytes mp3 = ReadBytes(Data("plain_cbr.mp3"));
   const Bytes junk(6000, 0x00);
   TMP3Player& p = Player();
   p.SetAutoPlay(false);
@@ -727,7 +721,7 @@ TEST_F(PlayerTest, EqualiserChangesWhilePlayingReachTheDecoder) {
 }
 
 TEST_F(PlayerTest, TrackNumberComesFromTheTagsLikeTheOtherTexts) {
-  Bytes mp3 = ReadFile(Data("plain_cbr.mp3"));
+  Bytes mp3 = ReadBytes(Data("plain_cbr.mp3"));
   // ID3v2.3 with TRCK "7/12" in front, ID3v1.1 with track 7 behind.
   const std::string id3v2(
       "ID3\3\0\0\0\0\0\17TRCK\0\0\0\5\0\0\0"
@@ -739,7 +733,7 @@ TEST_F(PlayerTest, TrackNumberComesFromTheTagsLikeTheOtherTexts) {
   std::memcpy(v1.data(), "TAGSong", 7);
   v1[126] = 7;
   f.insert(f.end(), v1.begin(), v1.end());
-  WriteFile(Tmp("tagged.mp3"), f);
+  WriteBytes(Tmp("tagged.mp3"), f);
   TMP3Player& p = Player();
   p.SetAutoPlay(false);
   p.SetFileName(Tmp("tagged.mp3"));

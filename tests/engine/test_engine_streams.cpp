@@ -22,27 +22,21 @@
 
 #include "engine/MP3Player.h"
 #include "platform/audio/WaveOut.h"
+#include "tests/common/Files.h"
 
 using namespace sorrel::engine;
 namespace audio = sorrel::audio;
 namespace fs = std::filesystem;
 
+using sorrel::test::ReadBytes;
+using sorrel::test::WriteBytes;
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using sorrel::test::Bytes;
 
 const std::string kDecode = std::string(SORREL_BUILD_DIR) + "/tools/decode/sorrel-decode";
 const std::string kPlay = std::string(SORREL_BUILD_DIR) + "/tools/play/sorrel-play";
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteFile(const std::string& path, const Bytes& b) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
 
 std::vector<int16_t> Samples(const Bytes& wav) {
   std::vector<int16_t> s;
@@ -95,7 +89,7 @@ class StreamTest : public ::testing::Test {
     EXPECT_TRUE(loop_.RunUntil([this] { return !ends_.empty(); }, 60000)) << file;
     EXPECT_EQ(ends_, std::vector<TMP3EndPlayReason>{merEndOfFile}) << file;
     EXPECT_TRUE(audio::SelectBackend("null:fast"));
-    return ReadFile(out);
+    return ReadBytes(out);
   }
 
   // sorrel-decode's WAV file (empty when it failed).
@@ -103,7 +97,7 @@ class StreamTest : public ::testing::Test {
     const std::string out = Tmp("decoded.wav");
     std::remove(out.c_str());
     EXPECT_EQ(Sh("'" + kDecode + "' '" + file + "' '" + out + "' 2>/dev/null"), 0) << file;
-    return ReadFile(out);
+    return ReadBytes(out);
   }
 
   TMPRunLoop loop_;
@@ -154,7 +148,7 @@ TEST_F(StreamTest, ALameConstantBitRateFileMatchesMpg123AndShowsItsTrueDuration)
   }
   const std::string ref = Tmp("mpg123.wav");
   ASSERT_EQ(Sh("mpg123 -q --no-gapless -w '" + ref + "' '" + file + "'"), 0);
-  const std::vector<int16_t> want = Samples(ReadFile(ref));
+  const std::vector<int16_t> want = Samples(ReadBytes(ref));
   ASSERT_EQ(played.size(), want.size());
   // Two independent decoders agree within rounding; one sample out of step would
   // differ by thousands.
@@ -169,7 +163,7 @@ TEST_F(StreamTest, ALameConstantBitRateFileMatchesMpg123AndShowsItsTrueDuration)
 }
 
 TEST_F(StreamTest, FilesOtherPlayersPlayArePlayedFromTheirFirstRealFrame) {
-  const Bytes mp3 = ReadFile(std::string(SORREL_TEST_DATA) + "/engine/plain_cbr.mp3");
+  const Bytes mp3 = ReadBytes(std::string(SORREL_TEST_DATA) + "/engine/plain_cbr.mp3");
   ASSERT_GT(mp3.size(), 10000u);
   const Bytes reference = PlayToWav(std::string(SORREL_TEST_DATA) + "/engine/plain_cbr.mp3");
   ASSERT_GT(reference.size(), 10000u);
@@ -207,7 +201,7 @@ TEST_F(StreamTest, FilesOtherPlayersPlayArePlayedFromTheirFirstRealFrame) {
     Bytes f = c.before;
     f.insert(f.end(), mp3.begin(), mp3.end());
     const std::string path = Tmp(c.name);
-    WriteFile(path, f);
+    WriteBytes(path, f);
     TMP3Player& p = Player();
     p.SetAutoPlay(false);
     ASSERT_NO_THROW(p.SetFileName(path));
@@ -253,7 +247,7 @@ TEST_F(StreamTest, WhatIsNotARegularFileIsRefusedAtOnce) {
   const std::string err = Tmp("err.txt");
   EXPECT_EQ(Sh("timeout -k 3 10 '" + kPlay + "' --audio null:fast '" + fifo + "' 2>'" + err + "' >/dev/null"),
             1);
-  const Bytes msg = ReadFile(err);
+  const Bytes msg = ReadBytes(err);
   EXPECT_NE(std::string(msg.begin(), msg.end()).find("Not a regular file"), std::string::npos);
   // SIGTERM while playing ends it (124: ended by timeout's TERM, not its KILL).
   EXPECT_EQ(Sh("timeout -k 5 0.5 '" + kPlay + "' --audio null '" + std::string(SORREL_TEST_DATA) +

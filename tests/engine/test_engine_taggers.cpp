@@ -15,12 +15,15 @@
 #include <vector>
 
 #include "engine/MP3Info.h"
+#include "tests/common/Files.h"
 #include "tests/engine/tag_builder.h"
 
 using namespace sorrel::engine;
 using namespace sorrel::engine::test;
 
 extern char** environ;
+
+using sorrel::test::ReadBytes;
 
 namespace {
 
@@ -42,11 +45,6 @@ int RunTool(const std::vector<std::string>& args) {
   return WEXITSTATUS(status);
 }
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The encoding byte of the first frame `id`, or -1.
 int EncodingOf(const Bytes& file, const std::string& id) {
   const auto at = std::search(file.begin(), file.end(), id.begin(), id.end());
@@ -60,7 +58,7 @@ class Taggers : public ::testing::Test {
            ("sorrel-taggers-" + std::to_string(getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
-    audio_ = ReadFile(SORREL_TEST_DATA "/engine/plain_cbr.mp3");
+    audio_ = ReadBytes(SORREL_TEST_DATA "/engine/plain_cbr.mp3");
     ASSERT_GT(audio_.size(), 10000u);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -101,7 +99,7 @@ TEST_F(Taggers, Mid3v2WritesID3v24InUTF8) {
   ASSERT_EQ(RunTool({kMid3v2, "-t", "夜空の歌", "-a", "アーティスト", "-A", "Ålbum", "-y", "2021-05-03", "-T",
                      "3/12", "-c", "d:コメント:jpn", song}),
             0);
-  Bytes file = ReadFile(song);
+  Bytes file = ReadBytes(song);
   ASSERT_EQ(file[3], 4);
   EXPECT_EQ(EncodingOf(file, "TIT2"), 3);
   Parsed p(file);
@@ -132,7 +130,7 @@ TEST_F(Taggers, Mid3v2PictureLargerThanTheRing) {
   ASSERT_EQ(
       RunTool({kMid3v2, "-p", pic + ":cover:3:image/jpeg", "-t", "With a cover", "--TCOM", "作曲者", song}),
       0);
-  const Bytes file = ReadFile(song);
+  const Bytes file = ReadBytes(song);
   ASSERT_GT(file.size(), 400000 + audio_.size());
   for (bool seekable : {true, false}) {
     Parsed p(file, mitID3V1 | mitID3V2 | mitRiff, seekable);
@@ -162,7 +160,7 @@ t.save(sys.argv[1], v2_version=int(sys.argv[2]))
   for (int version : {4, 3}) {
     const std::string song = Song("v" + std::to_string(version) + ".mp3");
     ASSERT_EQ(RunTool({kPython, "-c", script, song, std::to_string(version)}), 0);
-    const Bytes file = ReadFile(song);
+    const Bytes file = ReadBytes(song);
     ASSERT_EQ(file[3], version);
     Parsed p(file);
     ExpectAudioAfterTheTag(p);
@@ -192,7 +190,7 @@ TEST_F(Taggers, EyeD3InEveryEncoding) {
                        "Album", "-n", "3", "-N", "12", "--recording-date", "2020-04-05", song}),
               0)
         << c.name;
-    const Bytes file = ReadFile(song);
+    const Bytes file = ReadBytes(song);
     ASSERT_EQ(file[3], 4) << c.name;
     EXPECT_EQ(EncodingOf(file, "TIT2"), c.encoding) << c.name;
     Parsed p(file);
@@ -206,7 +204,7 @@ TEST_F(Taggers, EyeD3InEveryEncoding) {
   // eyeD3's year alone goes to the release time.
   const std::string song = Song("year.mp3");
   ASSERT_EQ(RunTool({kEyeD3, "--to-v2.4", "-t", "T", "-Y", "2019", song}), 0);
-  Parsed p(ReadFile(song));
+  Parsed p(ReadBytes(song));
   EXPECT_EQ(p.info.Year(), "2019");
 }
 
@@ -216,7 +214,7 @@ TEST_F(Taggers, Id3v2WritesID3v23AndID3v1) {
   ASSERT_EQ(RunTool({kId3v2, "-t", "A Title", "-a", "An Artist", "-A", "An Album", "-y", "2021", "-T", "3/12",
                      song}),
             0);
-  const Bytes file = ReadFile(song);
+  const Bytes file = ReadBytes(song);
   ASSERT_EQ(file[3], 3);
   Parsed p(file);
   ASSERT_TRUE(p.info.Found() & mitID3V1);

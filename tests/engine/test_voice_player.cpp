@@ -16,17 +16,15 @@
 #include "platform/audio/VoicePlayer.h"
 #include "platform/audio/WavFile.h"
 #include "platform/audio/WaveOut.h"
+#include "tests/common/Files.h"
 
 using namespace sorrel::audio;
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using sorrel::test::Bytes;
+
+using sorrel::test::ReadBytes;
 
 namespace {
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 void Put16(Bytes& b, unsigned v) {
   b.push_back(uint8_t(v));
@@ -222,7 +220,7 @@ class VoicePlayerTest : public ::testing::Test {
   // The recorded voice's samples (16 bytes a millisecond).
   Bytes Said() const {
     PcmSound s;
-    const Bytes f = ReadFile(file_ + ".voice.wav");
+    const Bytes f = ReadBytes(file_ + ".voice.wav");
     if (!ParsePcmWav(f.data(), f.size(), s)) return {};
     return s.samples;
   }

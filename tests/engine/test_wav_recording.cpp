@@ -16,18 +16,16 @@
 #include "base/WavHeader.h"
 #include "platform/audio/Sink.h"
 #include "platform/audio/WaveOut.h"
+#include "tests/common/Files.h"
 
 using namespace sorrel::audio;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using sorrel::test::Bytes;
+
+using sorrel::test::ReadBytes;
 
 namespace {
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // Distinct sample bytes for each song, so that order and joins show.
 Bytes Pattern(size_t n, uint8_t seed) {
@@ -53,7 +51,7 @@ struct WavFile {
 
 WavFile Parse(const std::string& path) {
   WavFile w;
-  Bytes f = ReadFile(path);
+  Bytes f = ReadBytes(path);
   w.valid = sorrel::base::ParseWavHeader(f.data(), f.size(), w.format, w.dataBytes);
   if (!w.valid) return w;
   w.riffBytes = uint32_t(f[4]) | uint32_t(f[5]) << 8 | uint32_t(f[6]) << 16 | uint32_t(f[7]) << 24;

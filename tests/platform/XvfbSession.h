@@ -2,6 +2,7 @@
 // display, a QApplication on the xcb platform, and xdotool to press keys and click.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QProcess>
 #include <QStringList>
@@ -29,6 +30,27 @@ class TXvfbSession {
  private:
   std::unique_ptr<QProcess> server_;
   std::unique_ptr<QApplication> app_;
+};
+
+// A test suite on one private X server, started before its first test and ended after
+// its last; its tests skip when Xvfb or xdotool is missing.
+template <class Base = ::testing::Test>
+class TXvfbSuite : public Base {
+ public:
+  static void SetUpTestSuite() {
+    if (!TXvfbSession::Available()) return;
+    session_ = std::make_unique<TXvfbSession>();
+    if (!session_->Start("sorrel-x11-tests")) session_.reset();
+  }
+  static void TearDownTestSuite() { session_.reset(); }
+
+ protected:
+  void SetUp() override {
+    if (!session_) GTEST_SKIP() << "no Xvfb or xdotool";
+    Base::SetUp();
+  }
+
+  static inline std::unique_ptr<TXvfbSession> session_;
 };
 
 }  // namespace sorrel::testing

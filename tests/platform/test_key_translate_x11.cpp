@@ -17,6 +17,7 @@
 
 using namespace sorrel::input;
 using sorrel::testing::TXvfbSession;
+using sorrel::testing::TXvfbSuite;
 
 namespace {
 
@@ -34,23 +35,11 @@ class Recorder : public QWidget {
   void keyReleaseEvent(QKeyEvent* e) override { input.KeyUp(*e); }
 };
 
-class X11Keys : public ::testing::Test {
+class X11Keys : public TXvfbSuite<> {
  protected:
-  static void SetUpTestSuite() {
-    if (!TXvfbSession::Available()) return;
-    session_ = new TXvfbSession;
-    if (!session_->Start("platform_input_x11_tests")) {
-      delete session_;
-      session_ = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete session_;
-    session_ = nullptr;
-  }
-
   void SetUp() override {
-    if (!session_) GTEST_SKIP() << "no Xvfb or xdotool";
+    TXvfbSuite::SetUp();
+    if (IsSkipped()) return;
     w_ = std::make_unique<Recorder>();
     w_->resize(200, 100);
     ASSERT_TRUE(TXvfbSession::ShowFocused(*w_));
@@ -69,7 +58,6 @@ class X11Keys : public ::testing::Test {
   }
   const TKeyStroke& Key(const QString& key) { return Keys({QStringLiteral("key"), key}); }
 
-  static inline TXvfbSession* session_ = nullptr;
   std::unique_ptr<Recorder> w_;
 };
 

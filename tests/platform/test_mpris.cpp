@@ -767,8 +767,14 @@ TEST_F(Mpris, AFloodOfCallsIsAnsweredAndDroppedWhileBusy) {
   }
   EXPECT_TRUE(waited);
   EXPECT_GE(window_.dropped, 50);
-  EXPECT_GT(window_.commands.size(), 100u);
   EXPECT_EQ(window_.whileBusy, 0);  // checked again in TearDown
+  // Once the busy command has returned, commands run again.  (How many of the flood ran
+  // depends on how fast the machine drained it while the first one waited.)
+  const size_t ran = window_.commands.size();
+  QDBusPendingCall after = call(kPlayer, "Next", {});
+  ASSERT_TRUE(Spin([&] { return after.isFinished(); }, 60000));
+  EXPECT_EQ(after.reply().type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(window_.commands.size(), ran + 1);
   EXPECT_EQ(Get(kPlayer, "CanControl"), true);
 }
 

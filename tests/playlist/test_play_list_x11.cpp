@@ -22,29 +22,16 @@ using namespace sorrel::playlist;
 using sorrel::playlist::test::FakeHost;
 using sorrel::playlist::test::FakeVolumes;
 using sorrel::testing::TXvfbSession;
+using sorrel::testing::TXvfbSuite;
 namespace controls = sorrel::controls;
 
 namespace {
 
-class X11Editor : public controls::test::TempTree {
+class X11Editor : public TXvfbSuite<controls::test::TempTree> {
  protected:
-  static void SetUpTestSuite() {
-    if (!TXvfbSession::Available()) return;
-    session_ = new TXvfbSession;
-    if (!session_->Start("play_list_x11_tests")) {
-      delete session_;
-      session_ = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete session_;
-    session_ = nullptr;
-  }
   void SetUp() override {
-    if (!session_) GTEST_SKIP() << "no Xvfb or xdotool";
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = sorrel::controls::test::TreeBase() + "/x11-" + info->name() + "-" + std::to_string(getpid());
-    std::filesystem::remove_all(root_);
+    TXvfbSuite::SetUp();
+    if (IsSkipped()) return;
     disk_ = MkDir("disk");
     home_ = MkDir("home");
     music_ = MkDir("disk/music");
@@ -75,7 +62,6 @@ class X11Editor : public controls::test::TempTree {
     }
   }
 
-  static inline TXvfbSession* session_ = nullptr;
   std::string disk_, home_, music_;
   std::vector<controls::TVolume> volumes_;
   FakeHost host_;

@@ -20,25 +20,13 @@ using sorrel::testing::TXvfbSession;
 
 namespace {
 
-TXvfbSession* Session() {
-  static TXvfbSession* session = [] {
-    if (!TXvfbSession::Available()) return static_cast<TXvfbSession*>(nullptr);
-    auto* s = new TXvfbSession;
-    if (!s->Start("settings_x11_tests")) {
-      delete s;
-      return static_cast<TXvfbSession*>(nullptr);
-    }
-    return s;
-  }();
-  return session;
-}
+using SettingsWindowX11 = sorrel::testing::TXvfbSuite<>;
 
 bool Key(const char* key) {
   return TXvfbSession::Xdotool({QStringLiteral("key"), QString::fromLatin1(key)}) == 0;
 }
 
-TEST(SettingsWindowX11, ColourDigitsEnterAndEscFromTheKeyboard) {
-  if (!Session()) GTEST_SKIP() << "no Xvfb or xdotool";
+TEST_F(SettingsWindowX11, ColourDigitsEnterAndEscFromTheKeyboard) {
   sorrel::engine::TMPRunLoop loop;
   sorrel::engine::TFakeMP3Player player(loop);
   player.SetEqualizerCount(kBands);
