@@ -5,7 +5,9 @@
 // worker driving the simulator through it.
 #include "platform/desktop/BusAutomation.h"
 
+#include "app/ui/ForeignWindowScreens.h"
 #include "maplink/core/MappleLink.h"
+#include "platform/desktop/ForeignWindows.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -363,4 +365,62 @@ TEST(MappleLinkOverTheBus, ShutdownDuringAHangingCallEndsByTheTimeOut) {
   const auto start = std::chrono::steady_clock::now();
   link.reset();
   EXPECT_LT(MsSince(start), 3000);
+}
+
+// The map link finds the map program's window among the desktop's windows by a part of
+// its title and its exact rectangle, and shows it minimised, normal or maximised.
+TEST(BusAutomation, TheMapWindowAmongTheDesktopsWindows) {
+  EnsureApp();
+  Simulator sim;
+  ASSERT_TRUE(sim.ready()) << sim.Out();
+  desktop::BusAutomation automation;
+  auto map = automation.CreateObject("Mapple.Document");
+  ASSERT_NE(map, nullptr);
+  std::vector<TAutoArg> place{TAutoArg::Int(10), TAutoArg::Int(20), TAutoArg::Int(490), TAutoArg::Int(500)};
+  ASSERT_TRUE(map->Call("MoveWindow", place).Ok());
+  ASSERT_TRUE(map->Put("Visible", TAutoArg::Bool(true)).Ok());
+
+  desktop::ForeignWindowClient client;
+  app::TForeignMappleWindows windows(client);
+  const maplink::TMapRect rect{10, 20, 490, 500};
+  const maplink::TMapWindow w = windows.FindWindow(" - Super Mapple Digital Ver ", rect);
+  ASSERT_NE(w, 0u);
+  EXPECT_EQ(windows.FindWindow(" - Super Mapple Digital Ver ", {10, 20, 490, 501}), 0u);
+  EXPECT_EQ(windows.FindWindow("Super Mapple Digital Ver 6", rect), 0u);
+  // Moved, it is found at its new place only.
+  std::vector<TAutoArg> moved{TAutoArg::Int(0), TAutoArg::Int(0), TAutoArg::Int(300), TAutoArg::Int(200)};
+  ASSERT_TRUE(map->Call("MoveWindow", moved).Ok());
+  EXPECT_EQ(windows.FindWindow("Super Mapple", rect), 0u);
+  EXPECT_EQ(windows.FindWindow("Super Mapple", {0, 0, 300, 200}), w);
+  // As the map link's worker asks: from a thread of its own.
+  maplink::TMapWindow fromWorker = 0;
+  bool minimisedFromWorker = true;
+  std::thread worker([&] {
+    fromWorker = windows.FindWindow("Super Mapple", {0, 0, 300, 200});
+    minimisedFromWorker = windows.IsMinimised(fromWorker);
+  });
+  worker.join();
+  EXPECT_EQ(fromWorker, w);
+  EXPECT_FALSE(minimisedFromWorker);
+
+  EXPECT_FALSE(windows.IsMinimised(w));
+  EXPECT_TRUE(client.Show(w, desktop::ShowCommand::Minimise));
+  EXPECT_TRUE(windows.IsMinimised(w));
+  windows.ShowNormal(w);
+  EXPECT_FALSE(windows.IsMinimised(w));
+  EXPECT_FALSE(windows.IsMaximised(w));
+  windows.ShowMaximised(w);
+  EXPECT_TRUE(windows.IsMaximised(w));
+  windows.ForceForeground(w);
+  EXPECT_TRUE(sim.Printed("show minimise"));
+  const auto calls = sim.Calls();
+  const std::vector<std::string> shows(std::find(calls.begin(), calls.end(), "show minimise"), calls.end());
+  EXPECT_EQ(shows, (std::vector<std::string>{"show minimise", "show normal", "show forward", "show maximise",
+                                             "show forward"}));
+
+  // Gone with its program: nothing is found and the old handle does nothing.
+  sim.Stop();
+  EXPECT_TRUE(WaitFor([&] { return windows.FindWindow("Super Mapple", {0, 0, 300, 200}) == 0; }, 5000));
+  EXPECT_FALSE(windows.IsMaximised(w));
+  windows.ShowNormal(w);
 }

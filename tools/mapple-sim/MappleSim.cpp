@@ -195,12 +195,14 @@ void TMappleSimWindow::Replace() {
   const QSize frame = frameGeometry().size() - size();
   move(wanted_.topLeft());
   resize(std::max(wanted_.width() - frame.width(), 1), std::max(wanted_.height() - frame.height(), 1));
+  if (changed_) changed_();
 }
 
 void TMappleSimWindow::Show(bool visible) {
   setVisible(visible);
   // The frame is known once the window is shown.
   if (visible) Replace();
+  if (changed_) changed_();
 }
 
 QRect TMappleSimWindow::Placement() const { return frameGeometry(); }
@@ -281,6 +283,49 @@ void TMappleSimWindow::paintEvent(QPaintEvent*) {
                              .arg(d.CentreX() / 3600000.0, 0, 'f', 5);
   p.setPen(Qt::black);
   p.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignBottom, status);
+}
+
+TMappleSimPeer::TMappleSimPeer(TMappleSimWindow& window) : window_(window), publisher_(*this) {
+  id_ = publisher_.Add(0, QStringLiteral("Mapple"), QString::fromUtf8(kSimTitle), window_.Placement(), 0);
+  window_.OnChanged([this] { Sync(); });
+}
+
+bool TMappleSimPeer::Publish() {
+  return publisher_.Publish() == desktop::ForeignWindowPublisher::Result::Published;
+}
+
+void TMappleSimPeer::Sync() {
+  publisher_.SetRect(id_, window_.Placement());
+  const uint32_t state = publisher_.State(id_) & ~desktop::kVisible;
+  publisher_.SetState(id_, state | (window_.isVisible() ? desktop::kVisible : 0));
+}
+
+int32_t TMappleSimPeer::Message(uint32_t, uint32_t msg, int32_t wParam, int32_t lParam, bool) {
+  Print("message " + std::to_string(msg) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
+  return 0;
+}
+
+void TMappleSimPeer::Key(uint32_t virtualKey, bool up) {
+  Print("key " + std::to_string(virtualKey) + (up ? " up" : " down"));
+}
+
+bool TMappleSimPeer::Show(uint32_t, desktop::ShowCommand command) {
+  Print(std::string("show ") + desktop::ShowCommandName(uint32_t(command)));
+  // The state is the publisher's; the window follows it as far as the platform lets it.
+  switch (command) {
+    case desktop::ShowCommand::Forward:
+      window_.raise();
+      break;
+    case desktop::ShowCommand::Minimise:
+      window_.setWindowState(window_.windowState() | Qt::WindowMinimized);
+      break;
+    case desktop::ShowCommand::Maximise:
+    case desktop::ShowCommand::Restore:
+    case desktop::ShowCommand::Normal:
+      window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized);
+      break;
+  }
+  return true;
 }
 
 }  // namespace sorrel::tools

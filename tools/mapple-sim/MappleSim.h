@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/Automation.h"
+#include "platform/desktop/ForeignWindows.h"
 
 #include <QWidget>
 
@@ -58,6 +59,8 @@ class TMappleSimWindow final : public QWidget {
   void Place(int left, int top, int right, int bottom);
   QRect Placement() const;
   void Show(bool visible);
+  // Called after every change of place or visibility.
+  void OnChanged(std::function<void()> changed) { changed_ = std::move(changed); }
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -67,6 +70,27 @@ class TMappleSimWindow final : public QWidget {
 
   const TMappleSimDocument* document_ = nullptr;
   QRect wanted_;  // as last placed
+  std::function<void()> changed_;
+};
+
+// The window among the desktop's windows (the foreign-window bus), so that the map link
+// finds it by title and rectangle and can minimise, maximise and restore it.  Every
+// request is printed as "show minimise" and the like.
+class TMappleSimPeer final : public desktop::ForeignWindowReceiver {
+ public:
+  explicit TMappleSimPeer(TMappleSimWindow& window);
+  bool Publish();
+
+  int32_t Message(uint32_t window, uint32_t msg, int32_t wParam, int32_t lParam, bool posted) override;
+  void Key(uint32_t virtualKey, bool up) override;
+  bool Show(uint32_t window, desktop::ShowCommand command) override;
+
+ private:
+  void Sync();
+
+  TMappleSimWindow& window_;
+  desktop::ForeignWindowPublisher publisher_;
+  uint32_t id_ = 0;
 };
 
 inline constexpr const char* kSimTitle = "Simulated map - Super Mapple Digital Ver 5.0";

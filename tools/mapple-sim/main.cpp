@@ -19,7 +19,8 @@ const char* const kUsage =
     "usage: sorrel-mapple-sim [options]\n"
     "\n"
     "Serves the automation object \"Mapple.Document\" on the session bus and shows its map\n"
-    "window.  Every call is printed on standard output as one line: the name and its\n"
+    "window, also among the desktop's windows on the bus.  Every call is printed on standard output as one "
+    "line: the name and its\n"
     "arguments (by-reference ones marked &), then \" -> result\", or \" !failed\", \" !hang\"\n"
     "and the like when it does not succeed.\n"
     "\n"
@@ -66,6 +67,11 @@ int main(int argc, char** argv) {
       return 3;
     case desktop::AutomationServer::Result::BadName:
       return cl.Fail("not a usable programmatic name: " + progId);
+  }
+  tools::TMappleSimPeer peer(window);
+  if (!peer.Publish()) {
+    std::fputs("sorrel-mapple-sim: cannot publish its window on the session bus\n", stderr);
+    return 3;
   }
   if (show) window.Show(true);
   std::printf("# serving %s as %s\n", progId.c_str(),
