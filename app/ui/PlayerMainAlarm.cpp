@@ -1,6 +1,7 @@
 #include "app/ui/PlayerMainAlarm.h"
 
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/Trace.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -58,8 +59,12 @@ void Tfm_PlayerMain::TWindowAlarm::ShowAlarmWindow(QWidget& alarmWindow) {
   if (a.intersects(w_.frameGeometry())) w_.move(w_.x(), a.bottom() + 1);
   alarmWindow.show();
   alarmWindow.raise();
+  Trace("alarm window shown");
 }
 
-void Tfm_PlayerMain::TWindowAlarm::HideAlarmWindow(QWidget& alarmWindow) { alarmWindow.hide(); }
+void Tfm_PlayerMain::TWindowAlarm::HideAlarmWindow(QWidget& alarmWindow) {
+  alarmWindow.hide();
+  Trace("alarm window hidden");
+}
 
 }  // namespace sorrel::app

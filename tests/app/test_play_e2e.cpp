@@ -511,3 +511,264 @@ TEST_F(PlayE2E, SentencesPastACameraRaiseTheAlarmAndSpeak) {
   // The pre-amplifier level the alarm lowered is back in the settings.
   EXPECT_EQ(IniValue(Slurp(home_ + "/sorrel.ini"), "PreLevel"), "0");
 }
+
+namespace {
+
+// The times (ms since the player started) of a trace event.
+std::vector<double> TraceTimes(const std::string& said, const std::string& event) {
+  std::vector<double> out;
+  const std::regex re(R"(sorrel: trace \+([0-9.]+) )" + event);
+  std::istringstream in(said);
+  for (std::string line; std::getline(in, line);) {
+    std::smatch m;
+    if (std::regex_match(line, m, re)) out.push_back(std::stod(m[1]));
+  }
+  return out;
+}
+
+// The median of the RMS levels of the whole 100 ms windows of `wav` between `fromMs`
+// and `toMs`; nullopt when fewer than `minWindows` fit.  The median passes over the
+// quiet joins between two runs of a song.
+std::optional<double> MedianRms(const TWav& wav, double fromMs, double toMs, size_t minWindows) {
+  const size_t perWindow = size_t(wav.rate / 10) * size_t(wav.channels);
+  const auto at = [&](double ms) {
+    return size_t(std::max(0.0, ms) * wav.rate / 1000) * size_t(wav.channels);
+  };
+  std::vector<double> levels;
+  for (size_t k = at(fromMs); k + perWindow <= std::min(at(toMs), wav.samples.size()); k += perWindow) {
+    double sum = 0;
+    for (size_t j = k; j < k + perWindow; ++j) sum += double(wav.samples[j]) * wav.samples[j];
+    levels.push_back(std::sqrt(sum / double(perWindow)));
+  }
+  if (levels.size() < minWindows) return std::nullopt;
+  std::nth_element(levels.begin(), levels.begin() + long(levels.size() / 2), levels.end());
+  return levels[levels.size() / 2];
+}
+
+struct TVoiceFile {
+  std::string name;  // without ".wav"
+  std::vector<int16_t> samples;
+  size_t lead = 0;  // leading zero samples
+  size_t peak = 0;  // the loudest sample
+};
+
+// One sound found in the voice recording: which file, where (ms from the recording's
+// first sound), and whether it was heard to its end.
+struct TSaid {
+  std::string name;  // "?" for a sound that is none of the files
+  int startMs = 0;
+  int lengthMs = 0;
+  bool whole = true;
+};
+
+// How many samples of `f` lie in `rec` from `at` on, scaled by one gain (the device
+// volume, which the voice shares with the music).
+size_t MatchLength(const std::vector<int16_t>& rec, size_t at, const TVoiceFile& f) {
+  if (at + f.peak >= rec.size()) return 0;
+  const double gain = double(rec[at + f.peak]) / f.samples[f.peak];
+  if (gain < 0.05 || gain > 1.01) return 0;
+  size_t k = 0;
+  for (; k < f.samples.size() && at + k < rec.size(); ++k)
+    if (std::abs(rec[at + k] - gain * f.samples[k]) > 2 + 0.01 * std::abs(f.samples[k])) break;
+  return k;
+}
+
+// The recording as the files it is made of, in order.  A file counts when it is there
+// whole, or cut off after at least 300 ms (by the next sound, as the voice device does);
+// of files that share their beginning the longest match wins, and one cut off where
+// others are alike is named with them ("a|b").
+std::vector<TSaid> Recognize(const TWav& rec, const std::vector<TVoiceFile>& files) {
+  std::vector<TSaid> out;
+  const auto ms = [&](size_t k) { return int(k * 1000 / size_t(rec.rate)); };
+  const std::vector<int16_t>& s = rec.samples;
+  size_t i = 0;
+  while (true) {
+    while (i < s.size() && s[i] == 0) ++i;
+    if (i >= s.size()) break;
+    const TVoiceFile* best = nullptr;
+    size_t bestLength = 0, bestAt = 0;
+    std::string alike;
+    for (const TVoiceFile& f : files) {
+      if (i < f.lead) continue;
+      const size_t n = MatchLength(s, i - f.lead, f);
+      if (n > bestLength && (n == f.samples.size() || n >= size_t(rec.rate) * 3 / 10)) {
+        best = &f;
+        bestLength = n;
+        bestAt = i - f.lead;
+        alike.clear();
+      } else if (best && n == bestLength && n < f.samples.size()) {
+        alike += "|" + f.name;  // cut off where it and the best one are alike
+      }
+    }
+    if (!best) {
+      const size_t from = i;
+      while (i < s.size() && s[i] != 0) ++i;
+      out.push_back({"?", ms(from), ms(i - from), false});
+      continue;
+    }
+    const bool whole = bestLength == best->samples.size();
+    out.push_back({whole ? best->name : best->name + alike, ms(bestAt), ms(bestLength), whole});
+    i = bestAt + bestLength;
+  }
+  return out;
+}
+
+std::string Describe(const std::vector<TSaid>& said) {
+  std::ostringstream o;
+  for (const TSaid& s : said)
+    o << s.name << "@" << s.startMs << "+" << s.lengthMs << (s.whole ? "" : "(cut)") << " ";
+  return o.str();
+}
+
+}  // namespace
+
+// The demo drive (demo/drive.nmea: north past a highway camera, a right turn, east past
+// a camera in town) replayed by gpsd through gpsfake, five fixes a second, and handed to
+// the real player by sorrel-gpslink, with the demo's point file and voices.  The music is
+// one steady tone, over and over, so its level before, during and after an alarm can be
+// compared in the recording.
+TEST_F(PlayE2E, TheDemoDriveThroughGpsdRaisesTheAlarmLowersTheMusicAndSpeaks) {
+  const std::string gpsfake = Which("gpsfake");
+  if (gpsfake.empty() || Which("gpsd").empty()) GTEST_SKIP() << "gpsfake or gpsd is not installed";
+  const std::string link = kBuild + "/tools/gpslink/sorrel-gpslink";
+  if (!fs::exists(link)) GTEST_SKIP() << "sorrel-gpslink was not built (libgps-dev is missing)";
+
+  fs::copy_file(kDemo + "/ovis.pot", home_ + "/ovis.pot");
+  fs::copy(kDemo + "/Voice", home_ + "/Voice", fs::copy_options::recursive);
+  std::vector<TVoiceFile> voices;
+  for (const auto& e : fs::directory_iterator(home_ + "/Voice")) {
+    const std::optional<TWav> w = ReadWav(e.path().string());
+    ASSERT_TRUE(w && w->rate == 16000 && w->channels == 1 && !w->samples.empty()) << e.path();
+    TVoiceFile f{e.path().stem().string(), w->samples};
+    while (f.samples[f.lead] == 0) ++f.lead;
+    for (size_t k = 0; k < f.samples.size(); ++k)
+      if (std::abs(f.samples[k]) > std::abs(f.samples[f.peak])) f.peak = k;
+    voices.push_back(std::move(f));
+  }
+  // The hide delay outlasts the longest distance and type (1.2 + 2.7 s), so that nil.wav
+  // never cuts the last words short.
+  const int kLevelDownVal = 40, kLevelDownWait = 1000, kInterval = 5000, kHideDelay = 4000;
+  std::ofstream(home_ + "/sorrel.ini", std::ios::binary)
+      << "[OvisAlarm]\r\nUseTNLink=1\r\nAlarmDistance=800\r\nPreLevelDownVal=" << kLevelDownVal
+      << "\r\nPreLevelDownWait=" << kLevelDownWait << "\r\nPlaySoundInterval=" << kInterval
+      << "\r\nAlarmHideDelay=" << kHideDelay << "\r\n";
+  const std::string tone = home_ + "/tone.pfl";
+  std::ofstream(tone, std::ios::binary) << songs_[0] << "\r\n";
+
+  const std::string wav = home_ + "/heard.wav";
+  TPlayer p(home_, "wav-rt:" + wav, {tone});
+  ASSERT_TRUE(WaitFor([&] { return !TraceTimes(p.Said(), "first buffer queued").empty(); }, 10000))
+      << p.Said();
+  // The fade-in (about 3 s) heard through the output's buffers (up to 3.2 s) first.
+  std::this_thread::sleep_for(std::chrono::milliseconds(7500));
+  const std::string port = std::to_string(20000 + getpid() % 20000);
+  // gpsfake and its gpsd in a process group of their own, ended together: gpsfake has
+  // been seen to outlive a SIGTERM after its log ended, with its gpsd gone.
+  const std::string setsid = Which("setsid");
+  ASSERT_FALSE(setsid.empty());
+  Child fake =
+      Spawn({setsid, gpsfake, "-1", "-q", "-P", port, "-c", "0.1", kDemo + "/drive.nmea"}, {}, home_);
+  Child gpslink = Spawn({link, "--port", port, "--quiet"}, {}, home_);
+  // Both windows gone (the second after the hide delay, or when the sentences stop);
+  // then the music plays on a while at its level again.
+  const bool hidden = WaitFor([&] { return TraceTimes(p.Said(), "alarm window hidden").size() >= 2; }, 60000);
+  if (hidden) std::this_thread::sleep_for(std::chrono::milliseconds(5500));
+  Kill(gpslink, SIGTERM);
+  WaitExit(gpslink, 5000);
+  const pid_t group = fake.pid;
+  kill(-group, SIGTERM);
+  if (!WaitExit(fake, 3000)) {
+    kill(-group, SIGKILL);
+    WaitExit(fake, 3000);
+  }
+  EXPECT_EQ(p.Close(), 0);
+  ASSERT_TRUE(hidden) << p.Said() << Slurp(gpslink.stderrPath) << Slurp(fake.stderrPath);
+
+  // The window: up for the first camera, down between them, up for the second, down.
+  const std::string said = p.Said();
+  const std::vector<double> shown = TraceTimes(said, "alarm window shown");
+  const std::vector<double> gone = TraceTimes(said, "alarm window hidden");
+  ASSERT_EQ(shown.size(), 2u) << said;
+  ASSERT_EQ(gone.size(), 2u) << said;
+  ASSERT_TRUE(shown[0] < gone[0] && gone[0] < shown[1] && shown[1] < gone[1]) << said;
+
+  // Heard: the music lowered by the pre-amplifier's 40 steps (10^(-40/100) = 0.398) while
+  // the window was up, and back to its level afterwards.  The recording starts when the
+  // first buffer was queued; a change of level reaches it after the samples already in
+  // the output's four buffers of 0.8 s, so the windows measured keep clear of that.
+  const std::optional<TWav> heard = ReadWav(wav);
+  ASSERT_TRUE(heard.has_value());
+  const double t0 = TraceTimes(said, "first buffer queued").front();
+  const double kLatency = 3500, kNil = 300;
+  const auto before = MedianRms(*heard, shown[0] - t0 - 2500, shown[0] - t0 - 200, 15);
+  const auto lowered = MedianRms(*heard, shown[0] - t0 + kLatency, gone[0] - t0 - 200, 15);
+  const std::vector<double> end = TraceTimes(said, "shutdown");
+  ASSERT_EQ(end.size(), 1u) << said;
+  const auto after = MedianRms(*heard, gone[1] - t0 + kNil + kLatency, end[0] - t0 - 200, 8);
+  ASSERT_TRUE(before && lowered && after) << said;
+  EXPECT_GT(*before, 1000.0);
+  EXPECT_NEAR(*lowered / *before, std::pow(10.0, -kLevelDownVal / 100.0), 0.03) << *before << " " << *lowered;
+  EXPECT_NEAR(*after / *before, 1.0, 0.03) << *before << " " << *after;
+
+  // Said: for each camera its distance and its road and type, repeated after the
+  // interval, then nil.wav when the window went.
+  const std::optional<TWav> voice = ReadWav(wav + ".voice.wav");
+  ASSERT_TRUE(voice.has_value());
+  ASSERT_EQ(voice->rate, 16000);
+  const std::vector<TSaid> words = Recognize(*voice, voices);
+  const std::string all = Describe(words);
+  std::vector<std::vector<TSaid>> blocks(1);
+  for (const TSaid& w : words) {
+    ASSERT_NE(w.name, "?") << all;
+    if (w.name == "nil") {
+      EXPECT_TRUE(w.whole) << all;
+      blocks.back().push_back(w);
+      blocks.emplace_back();
+    } else {
+      blocks.back().push_back(w);
+    }
+  }
+  ASSERT_EQ(blocks.size(), 3u) << all;
+  EXPECT_TRUE(blocks[2].empty()) << all;
+  const char* const types[] = {"高速Hシステム", "一般レーダ"};  // from the cameras' texts
+  for (int b = 0; b < 2; ++b) {
+    const std::vector<TSaid>& block = blocks[size_t(b)];
+    // Pairs of distance and type (a second one when the car is still before the camera
+    // after the interval), then nil.
+    ASSERT_GE(block.size(), 3u) << all;
+    ASSERT_EQ(block.size() % 2, 1u) << all;
+    int lastMetres = 1000;
+    for (size_t k = 0; k + 1 < block.size(); k += 2) {
+      const TSaid& distance = block[k];
+      const TSaid& type = block[k + 1];
+      // 800 m when the window came, then nearer: a number of metres below 800, falling.
+      std::smatch m;
+      ASSERT_TRUE(std::regex_match(distance.name, m, std::regex("([0-9]+)m"))) << all;
+      const int metres = std::stoi(m[1]);
+      EXPECT_LE(metres, 700) << all;
+      EXPECT_LT(metres, lastMetres) << all;
+      lastMetres = metres;
+      EXPECT_TRUE(distance.whole) << all;
+      EXPECT_EQ(type.name, types[b]) << all;
+      EXPECT_TRUE(type.whole) << all;
+      // The type right after the distance.
+      EXPECT_LE(type.startMs - (distance.startMs + distance.lengthMs), 100) << all;
+      if (k + 3 < block.size()) {
+        const int repeat = block[k + 2].startMs - distance.startMs;
+        EXPECT_GE(repeat, kInterval - 50) << all;
+        EXPECT_LE(repeat, kInterval + 1500) << all;
+      }
+    }
+    // The first words a level wait after the window came, nil.wav when it went: the
+    // voice recording's times against the trace's.  The first words come on the first
+    // sentence after the wait, a moment later when the machine is busy.
+    const double windowUp = gone[size_t(b)] - shown[size_t(b)];
+    const int spoken = block.back().startMs - block.front().startMs;
+    EXPECT_LE(spoken, windowUp - kLevelDownWait + 200) << all << " window " << windowUp;
+    EXPECT_GE(spoken, windowUp - kLevelDownWait - 1000) << all << " window " << windowUp;
+  }
+  const int between = blocks[1].front().startMs - blocks[0].back().startMs;
+  EXPECT_NEAR(between, shown[1] - gone[0] + kLevelDownWait, 1000) << all;
+
+  EXPECT_EQ(IniValue(Slurp(home_ + "/sorrel.ini"), "PreLevel"), "0");
+}
