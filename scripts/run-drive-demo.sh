@@ -103,5 +103,10 @@ echo "run-drive-demo: a car drives north past a camera on the highway, turns rig
   "passes a camera in town; the drive repeats every two minutes" >&2
 start - build/app/sorrel --home "$home" "$home/drive.pdr" "${player_args[@]}"
 player=${pids[-1]}
+if [ $map = 1 ]; then
+  # Command 69 (keypad 5 with 0 held) starts the map link; the map then follows the car.
+  build/tools/send/sorrel-send --timeout 20000 post 0x599 69 0 >/dev/null ||
+    echo "run-drive-demo: the player did not take command 69; the map stays where it is" >&2
+fi
 # Until the player ends (its window closed) or Ctrl+C.
 wait "$player" || true
