@@ -64,8 +64,8 @@ class TMapLinkHost;
 using settings::Tfm_Command;
 
 // The outside world as the main window sees it: the keyboard tool, Navin'You, the map
-// program's windows and the wave-out volume.  The application connects it to the bus and the wave device;
-// tests record the calls.
+// program's windows and the wave-out volume.  The application connects it to the bus
+// and the wave device; tests record the calls.
 class TPlayerMainEnvironment {
  public:
   virtual ~TPlayerMainEnvironment() = default;
