@@ -66,10 +66,7 @@ class BusEnvironment : public TPlayerMainEnvironment {
   void PostToNavinYou(uint32_t msg, int32_t wParam, int32_t lParam) override {
     if (auto w = NavinYou()) w->Post(msg, wParam, lParam);
   }
-  // Navin'You's map view is learned by the position reader, which comes with the alarm;
-  // until then no key or wheel goes to it.
-  bool MapViewKnown() override { return false; }
-  void PostToMapView(uint32_t, int32_t, int32_t) override {}
+  alarm::TNavinWindowsIntf& NavinWindows() override { return navinWindows_; }
   bool RestoreWaveVolume(uint32_t volume) override {
     std::unique_ptr<audio::WaveDevice> dev;
     if (audio::OpenWaveDevice(dev, audio::kWaveMapper, kStartUpFormat) != audio::kWaveOk) return false;
@@ -94,6 +91,7 @@ class BusEnvironment : public TPlayerMainEnvironment {
   bool busUp_;
   desktop::ForeignWindowClient foreignWindows_;
   TForeignMappleWindows mappleWindows_{foreignWindows_};
+  TForeignNavinWindows navinWindows_{foreignWindows_};
 };
 
 // Messages to the main window from the bus, held back until the window exists (the bus

@@ -41,6 +41,29 @@ class TForeignNavinWindows final : public alarm::TNavinWindowsIntf {
   desktop::ForeignWindowClient& client_;
 };
 
+// A desktop without Navin'You: nothing is found, every operation does nothing.
+class TNoNavinWindows final : public alarm::TNavinWindowsIntf {
+ public:
+  std::vector<alarm::TForeignWindow> TopLevelWindows() override { return {}; }
+  std::vector<alarm::TForeignWindow> ChildWindows(alarm::TWindowHandle) override { return {}; }
+  alarm::TWindowHandle FindWindowByClass(std::string_view) override { return 0; }
+  bool IsVisible(alarm::TWindowHandle) override { return false; }
+  std::optional<alarm::TWindowRect> WindowRect(alarm::TWindowHandle) override { return std::nullopt; }
+  bool Capture(alarm::TWindowHandle, int, int, int, int, alarm::TRgbImage&) override { return false; }
+  void ForceForeground(alarm::TWindowHandle) override {}
+  void KeyEvent(uint8_t, bool) override {}
+  bool Post(alarm::TWindowHandle, uint32_t, intptr_t, intptr_t) override { return false; }
+  bool Send(alarm::TWindowHandle, uint32_t, intptr_t, intptr_t, int) override { return false; }
+  bool IsMinimized(alarm::TWindowHandle) override { return false; }
+  void Minimize(alarm::TWindowHandle) override {}
+  void Restore(alarm::TWindowHandle) override {}
+  alarm::TWindowHandle Parent(alarm::TWindowHandle) override { return 0; }
+  alarm::TWindowHandle FindTopLevelWindow(std::string_view, std::optional<std::string_view>) override {
+    return 0;
+  }
+  bool TerminateOwner(alarm::TWindowHandle) override { return false; }
+};
+
 // The map program's window for the map link's worker.
 class TForeignMappleWindows final : public maplink::TMappleWindowsIntf {
  public:

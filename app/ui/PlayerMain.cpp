@@ -6,6 +6,7 @@
 #include "app/ui/MapLinkHost.h"
 #include "app/ui/PlayerMainAlarm.h"
 #include "app/ui/PlayerMainCursor.h"
+#include "app/ui/PlayerMainNavin.h"
 #include "app/ui/PlayerMainPower.h"
 #include "app/ui/PlayerMainSettingsHost.h"
 #include "app/ui/ScrollingLabel.h"
@@ -199,6 +200,7 @@ Tfm_PlayerMain::~Tfm_PlayerMain() {
     MP3Player->OnEndPlay = nullptr;
   }
   settingsHost_.reset();
+  navin_.reset();
   alarm_.reset();
   power_.reset();
   keyboard_.reset();
@@ -321,12 +323,13 @@ void Tfm_PlayerMain::FormCreate() {
   });
   // The map link takes its section of the settings as they are read.
   mapLink_ = std::make_unique<TMapLinkHost>(tm_CheckMapple, env_.MappleWindows());
+  navin_ = std::make_unique<TWindowNavin>(*this);
   // An unusable file is said once; the player runs on the defaults.
   if (const std::string why = settingsFile_.Read(settings_, *this); !why.empty())
     std::fprintf(stderr, "sorrel: %s\n", why.c_str());
   Trace("settings read");
   presets_ = std::make_unique<TPresets>(*desk_, *this, *this);
-  PostNavinMapMatchMode();
+  navin_->PostStartMode();
   KeepOnScreen();
   homePosition_ = pos();
 
@@ -343,12 +346,6 @@ void Tfm_PlayerMain::FormCreate() {
   CurrentTimer.start();
 }
 
-void Tfm_PlayerMain::PostNavinMapMatchMode() {
-  // The handle is not kept: the position reader finds the window afresh.
-  if (settings_.UseTNLink && env_.NavinYouRunning())
-    env_.PostToNavinYou(kMsgNavinSetMapMatch, settings_.NYMapMatchNo, 0);
-}
-
 void Tfm_PlayerMain::KeepOnScreen() {
   if (!QGuiApplication::primaryScreen()) return;
   const QRect g = frameGeometry();
@@ -358,6 +355,7 @@ void Tfm_PlayerMain::KeepOnScreen() {
 
 void Tfm_PlayerMain::CurrentTimerTimer() {
   CurrentTimer.stop();
+  if (navin_) navin_->ClockTick();
   FrameAndCursorStep();
   if (closed_) {
     close();
@@ -652,6 +650,7 @@ void Tfm_PlayerMain::ShowInputMode(int mode) {
   if (mode < 0 || mode >= kInputModeCount) return;
   inputMode_ = mode;
   img_Close->setPixmap(InputModePicture(mode));
+  if (navin_) navin_->InputModeShown(mode);
 }
 
 void Tfm_PlayerMain::RunCommand(int command, int32_t argument) {
@@ -659,8 +658,12 @@ void Tfm_PlayerMain::RunCommand(int command, int32_t argument) {
   if (dispatcher_) dispatcher_->Run(command, argument);
 }
 
-void Tfm_PlayerMain::MapMatchStatus(int32_t, bool) {
-  // Reported map-match modes are compared with the player's once the link exists.
+void Tfm_PlayerMain::MapMatchStatus(int32_t mode, bool showMessage) {
+  if (navin_) navin_->MapMatchStatus(mode, showMessage);
+}
+
+void Tfm_PlayerMain::NavinYou(int command) {
+  if (navin_) navin_->Control().NavinYou(command);
 }
 
 void Tfm_PlayerMain::QueryEndSession() {
@@ -1086,9 +1089,10 @@ TKeyContext Tfm_PlayerMain::KeySettings() const {
 }
 
 void Tfm_PlayerMain::ForwardKey(uint16_t key) {
-  env_.PostToMapView(WM_KEYDOWN, key, 0);
-  env_.PostToMapView(WM_KEYUP, key, 0);
+  if (navin_) navin_->Control().ForwardKey(key);
 }
+
+bool Tfm_PlayerMain::CanForwardKeys() const { return navin_ && navin_->CanForwardKeys(); }
 
 void Tfm_PlayerMain::ClickTime() {
   QCursor::setPos(lb_Time->mapToGlobal(lb_Time->rect().center()));
@@ -1350,8 +1354,7 @@ void Tfm_PlayerMain::mouseReleaseEvent(QMouseEvent* e) {
 
 void Tfm_PlayerMain::wheelEvent(QWheelEvent* e) {
   e->accept();
-  if (!env_.MapViewKnown()) return;
-  env_.PostToMapView(WM_MOUSEWHEEL, e->angleDelta().y() >= 0 ? kWheelUp : kWheelDown, 0);
+  if (navin_) navin_->Control().WheelStep(e->angleDelta().y());
 }
 
 // ---- presets ----------------------------------------------------------------------------

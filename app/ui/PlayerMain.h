@@ -7,6 +7,7 @@
 // player.
 #pragma once
 
+#include "alarm/core/NavinControl.h"
 #include "app/core/Commands.h"
 #include "app/core/CompanionPlacement.h"
 #include "app/core/CursorParking.h"
@@ -73,9 +74,9 @@ class TPlayerMainEnvironment {
   virtual void PostToKeyboardTool(int32_t wParam) = 0;  // WM_USER+0x198
   virtual bool NavinYouRunning() = 0;
   virtual void PostToNavinYou(uint32_t msg, int32_t wParam, int32_t lParam) = 0;
-  // Navin'You's map view, which takes the keys without a command and the wheel.
-  virtual bool MapViewKnown() = 0;
-  virtual void PostToMapView(uint32_t msg, int32_t wParam, int32_t lParam) = 0;
+  // Other programs' windows as the alarm reads Navin'You's screen and the remote control
+  // operates it; called on this thread.
+  virtual alarm::TNavinWindowsIntf& NavinWindows() = 0;
   // Writes the saved wave volume back; false when the device cannot be opened.
   virtual bool RestoreWaveVolume(uint32_t volume) = 0;
   // The desktop's windows as the map link looks for the map program's; called on the
@@ -85,13 +86,6 @@ class TPlayerMainEnvironment {
 
 inline constexpr const char* kPlayerCaption = "Tarn's MP3Player";
 inline constexpr uint32_t kDefaultSavedWaveVolume = 30;
-
-// Messages posted to Navin'You's map view.
-inline constexpr uint32_t WM_KEYDOWN = 0x0100;
-inline constexpr uint32_t WM_KEYUP = 0x0101;
-inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
-inline constexpr int32_t kWheelUp = 0x00780000;                           // delta +120
-inline constexpr int32_t kWheelDown = static_cast<int32_t>(0xFF880000u);  // delta -120
 
 class Tfm_PlayerMain : public QWidget,
                        public TSettingsHost,
@@ -196,10 +190,11 @@ class Tfm_PlayerMain : public QWidget,
   void ToggleLyrics() override;
   void RedrawLyricLine(int displayMode) override;
   void MapLink(char letter) override;
+  void NavinYou(int command) override;
 
   // TKeyboardHost
   TKeyContext KeySettings() const override;
-  bool CanForwardKeys() const override { return env_.MapViewKnown(); }
+  bool CanForwardKeys() const override;
   void ForwardKey(uint16_t key) override;
   void ClickTime() override;
   void ClickCurTime() override;
@@ -297,7 +292,6 @@ class Tfm_PlayerMain : public QWidget,
   void StoreLiveValues();
   void HideCompanionWindow(QWidget* w, bool parkCursor);
   void ShowCompanionWindow(QWidget* w);
-  void PostNavinMapMatchMode();
   QLabel* StyledLabel(TTextRole role) const;
   void SetShuffleLook(bool checked);
   void ShuffleClicked();
@@ -361,6 +355,9 @@ class Tfm_PlayerMain : public QWidget,
   // What the settings dialog reads and applies.
   class TWindowSettingsHost;
   std::unique_ptr<TWindowSettingsHost> settingsHost_;
+  // Navin'You's remote control and the map-match exchange.
+  class TWindowNavin;
+  std::unique_ptr<TWindowNavin> navin_;
   // The map program link; made before the settings are read, which it takes.
   std::unique_ptr<TMapLinkHost> mapLink_;
   // The cursor over the window: parking on the close image, the last move.

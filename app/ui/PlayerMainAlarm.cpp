@@ -14,7 +14,7 @@ Tfm_PlayerMain::TWindowAlarm::TWindowAlarm(Tfm_PlayerMain& w, alarm::Tfm_OvisAla
     : w_(w),
       window_(window),
       voice_(w.clock_),
-      navin_(screen_, w.clock_),
+      navin_(w.env_.NavinWindows(), w.clock_),
       ovis_(w.settings_, w.homeDir_.toStdString(), {window, *this, *this, voice_, navin_, w.clock_}),
       gps_(*w.pnl_GPSStatus, [&w] { w.RunCommand(36, 0); }) {
   window_.SetHost(this);

@@ -10,21 +10,6 @@
 
 namespace sorrel::app {
 
-// Other programs' windows as the alarm reads the navigation program from them.  Until
-// the foreign-window interface is there, no such window is found: the alarm runs on
-// position sentences alone.
-class TNoForeignWindows : public alarm::TNavinScreenIntf {
- public:
-  std::vector<alarm::TForeignWindow> TopLevelWindows() override { return {}; }
-  std::vector<alarm::TForeignWindow> ChildWindows(alarm::TWindowHandle) override { return {}; }
-  alarm::TWindowHandle FindWindowByClass(std::string_view) override { return 0; }
-  bool IsVisible(alarm::TWindowHandle) override { return false; }
-  std::optional<alarm::TWindowRect> WindowRect(alarm::TWindowHandle) override { return std::nullopt; }
-  bool Capture(alarm::TWindowHandle, int, int, int, int, alarm::TRgbImage&) override { return false; }
-  void ForceForeground(alarm::TWindowHandle) override {}
-  void KeyEvent(uint8_t, bool) override {}
-};
-
 class Tfm_PlayerMain::TWindowAlarm : public alarm::TAlarmHostIntf,
                                      public alarm::TPreLevelBarIntf,
                                      public alarm::TOvisAlarmWindowHost {
@@ -33,6 +18,9 @@ class Tfm_PlayerMain::TWindowAlarm : public alarm::TAlarmHostIntf,
   ~TWindowAlarm() override;
 
   alarm::TOvisAlarm& Ovis() { return ovis_; }
+  // Navin'You's windows as the last search found them.
+  alarm::TNavinYou& Navin() { return navin_; }
+  void SetMapMatchStyle(const alarm::TMapMatchStyle& style) { gps_.SetMapMatchStyle(style); }
   void Stop();
 
   // TAlarmHostIntf
@@ -56,7 +44,6 @@ class Tfm_PlayerMain::TWindowAlarm : public alarm::TAlarmHostIntf,
  private:
   Tfm_PlayerMain& w_;
   alarm::Tfm_OvisAlarm& window_;
-  TNoForeignWindows screen_;
   alarm::TAlarmVoice voice_;
   alarm::TNavinYou navin_;
   alarm::TOvisAlarm ovis_;

@@ -166,7 +166,7 @@ TEST_F(PlayerProcess, NavinYouGetsTheMapMatchModeOnlyWithTheLink) {
   WriteIni("[Tarn's MP3PLayer Version]\nVersion=9.99x\n[OvisAlarm]\nUseTNLink=1\nNYMapMatchNo=3\n");
   player_ = StartPlayer();
   ASSERT_TRUE(WaitFor(PlayerOnBus, 10000));
-  EXPECT_TRUE(WaitFor([&] { return Slurp(log) == "post 1689 3 0\n"; }, 5000)) << Slurp(log);
+  EXPECT_TRUE(WaitFor([&] { return Slurp(log) == "post 1689 3 0\npost 1688 0 0\n"; }, 5000)) << Slurp(log);
   EXPECT_EQ(Send({"post", "0x599", "4", "0"}), 0);
   EXPECT_EQ(WaitExit(player_, 10000), 0);
 }

@@ -3,6 +3,7 @@
 // keyboard tool, command 4, the version dialog.
 // Screenshots of the windows land in the build directory.
 #include "app/ui/CompanionWindows.h"
+#include "app/ui/ForeignWindowScreens.h"
 #include "app/ui/MapLinkHost.h"
 #include "app/ui/PlayerMain.h"
 #include "controls/HintCtrl.h"
@@ -57,14 +58,14 @@ struct FakeEnv : TPlayerMainEnvironment {
   void PostToNavinYou(uint32_t m, int32_t w, int32_t l) override {
     navinPosts.push_back(std::to_string(m) + " " + std::to_string(w) + " " + std::to_string(l));
   }
-  bool MapViewKnown() override { return false; }
-  void PostToMapView(uint32_t, int32_t, int32_t) override {}
   bool RestoreWaveVolume(uint32_t v) override {
     restored.push_back(v);
     return deviceOpens;
   }
   TNoMappleWindows mappleWindows;
   sorrel::maplink::TMappleWindowsIntf& MappleWindows() override { return mappleWindows; }
+  TNoNavinWindows navinWindows;
+  sorrel::alarm::TNavinWindowsIntf& NavinWindows() override { return navinWindows; }
 };
 
 class Windows : public ::testing::Test {
@@ -115,7 +116,7 @@ TEST_F(Windows, SettingsStyleTheMainWindow) {
   EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("Label2"))->palette().color(QPalette::WindowText),
             QColor(0, 255, 0));
   EXPECT_EQ(w.FadeStep(), -2);
-  EXPECT_EQ(env_.navinPosts, std::vector<std::string>{"1689 2 0"});
+  EXPECT_EQ(env_.navinPosts, (std::vector<std::string>{"1689 2 0", "1688 0 0"}));
   // No keyboard tool: nothing posted at start.
   EXPECT_TRUE(env_.toolPosts.empty());
   EXPECT_EQ(std::string(w.metaObject()->className()), "sorrel::app::Tfm_PlayerMain");
