@@ -30,6 +30,14 @@ void Tfm_PlayerMain::TWindowAlarm::Stop() {
 
 void Tfm_PlayerMain::TWindowAlarm::SetGPSStatus(alarm::TColor color, const std::string& caption) {
   gps_.SetStatus(color, caption);
+  // The status follows every reading of Navin'You's screen, which also says where the
+  // large lyrics must end: clear of its coordinate display.
+  if (w_.settings_.UseTNLink) return;
+  const alarm::TNavinReading& r = ovis_.LastReading();
+  if (r.LyricLimitsFromWindow)
+    w_.lyricLayout_.SetLimits(r.LyricRight, r.LyricBottom);
+  else
+    w_.lyricLayout_.ResetLimits();
 }
 
 void Tfm_PlayerMain::TWindowAlarm::HideSubWindows() {
