@@ -1071,6 +1071,7 @@ void Tfm_PlayerMain::ShowSongInformation() {
 }
 
 void Tfm_PlayerMain::ShowMessage(const std::string& text) {
+  Trace("pop-up " + text);
   const int highlight = PopUpHighlightLine(informationShowing_, OrderFacts());
   popup_->ShowMessage(QString::fromStdString(text), highlight, frameGeometry());
   MprisChanged();
