@@ -338,6 +338,20 @@ std::vector<ForeignWindowClient::Peer> ForeignWindowClient::Trees(const std::vec
   for (size_t i = 0; i < owners.size(); ++i) {
     calls[i].waitForFinished();
     const QDBusMessage r = calls[i].reply();
+    if (r.type() == QDBusMessage::ErrorMessage) {
+      // A peer that hangs keeps its windows, as a window system keeps a hung program's:
+      // its last tree stands while its connection is on the bus.  Gone, it is forgotten.
+      const bool hung =
+          r.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") && OnBus(owners[i]);
+      std::lock_guard lock(mutex_);
+      if (auto it = lastTrees_.find(owners[i]); it != lastTrees_.end()) {
+        if (hung)
+          peers.push_back(it->second);
+        else
+          lastTrees_.erase(it);
+      }
+      continue;
+    }
     if (r.type() != QDBusMessage::ReplyMessage || r.signature() != QLatin1String("auauasasaiau")) continue;
     const QList<QVariant> a = r.arguments();
     QList<uint> ids, parents, states;
@@ -368,6 +382,10 @@ std::vector<ForeignWindowClient::Peer> ForeignWindowClient::Trees(const std::vec
       w.shown = shown[ids[k]];
       peer.windows.push_back(std::move(w));
     }
+    {
+      std::lock_guard lock(mutex_);
+      lastTrees_[peer.owner] = peer;
+    }
     peers.push_back(std::move(peer));
   }
   return peers;
@@ -381,9 +399,24 @@ std::optional<ForeignWindowClient::Peer> ForeignWindowClient::PeerOf(ForeignHand
   return std::move(peers.front());
 }
 
+bool ForeignWindowClient::OnBus(const QString& owner) {
+  const QDBusMessage there =
+      QDBusConnection::sessionBus().call(DaemonCall("NameHasOwner", owner), QDBus::Block, timeoutMs_);
+  return there.type() == QDBusMessage::ReplyMessage && there.signature() == QLatin1String("b") &&
+         there.arguments().front().toBool();
+}
+
 std::vector<ForeignWindowInfo> ForeignWindowClient::TopLevelWindows() {
   std::vector<ForeignWindowInfo> out;
-  for (Peer& p : Trees(PeerOwners()))
+  const std::vector<QString> owners = PeerOwners();
+  {
+    // Peers that left the bus are not asked again: their trees go here.
+    std::lock_guard lock(mutex_);
+    std::erase_if(lastTrees_, [&](const auto& t) {
+      return std::find(owners.begin(), owners.end(), t.first) == owners.end();
+    });
+  }
+  for (Peer& p : Trees(owners))
     for (ForeignWindowInfo& w : p.windows)
       if (w.parent == 0) out.push_back(std::move(w));
   return out;
@@ -448,9 +481,7 @@ bool ForeignWindowClient::Post(ForeignHandle window, uint32_t msg, int32_t wPara
   if (!bus.send(m)) return false;
   // A round trip to the bus daemon after the post: it has routed the post by then, and
   // says whether the peer is still there.
-  const QDBusMessage there = bus.call(DaemonCall("NameHasOwner", ref->owner), QDBus::Block, timeoutMs_);
-  return there.type() == QDBusMessage::ReplyMessage && there.signature() == QLatin1String("b") &&
-         there.arguments().front().toBool();
+  return OnBus(ref->owner);
 }
 
 std::optional<int32_t> ForeignWindowClient::Send(ForeignHandle window, uint32_t msg, int32_t wParam,

@@ -160,8 +160,9 @@ class ForeignWindowClient {
   explicit ForeignWindowClient(int timeoutMs = 1000) : timeoutMs_(timeoutMs) {}
 
   // The top-level windows of every peer: peers in the order they joined the bus, each
-  // peer's windows in its enumeration order.  Peers that do not answer in time are left
-  // out.
+  // peer's windows in its enumeration order.  A peer that does not answer in time but is
+  // still on the bus (hung) is taken as it last answered; one never heard is left out.
+  // Info, ChildWindows and the finds see the same windows.
   std::vector<ForeignWindowInfo> TopLevelWindows();
   // The descendants of `parent` in enumeration order (children before their own
   // children when `allLevels`, as a depth-first walk), or only its direct children.
@@ -214,11 +215,14 @@ class ForeignWindowClient {
   // The trees of these peers, asked all at once and waited for together.
   std::vector<Peer> Trees(const std::vector<QString>& owners);
   std::optional<Peer> PeerOf(ForeignHandle h);
+  // The peer's connection is on the bus (asked of the bus daemon).
+  bool OnBus(const QString& owner);
 
   int timeoutMs_;
   std::mutex mutex_;
   std::map<ForeignHandle, Ref> byHandle_;
   std::map<std::pair<QString, uint32_t>, ForeignHandle> byRef_;
+  std::map<QString, Peer> lastTrees_;  // by owner: each peer's last answered tree
   ForeignHandle next_ = 1;
   std::optional<QString> keyboardOwner_;
 };
