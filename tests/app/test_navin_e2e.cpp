@@ -326,7 +326,7 @@ TEST_F(NavinE2E, NavinYouHangingAsItIsClosedIsClosedByForce) {
   const size_t seen = sim.Lines().size();
   p.Command(68);
   EXPECT_EQ(sim.LinesAfter(seen, 2), (TLines{"command 32835", "hang"}));
-  EXPECT_EQ(sim.WaitEnd(15000), 128 + SIGKILL);
+  EXPECT_EQ(sim.WaitEnd(30000), 128 + SIGKILL) << p.Said();
   EXPECT_TRUE(p.Traced("pop-up Navin'You 強制終了中", 3000)) << p.Said();
   EXPECT_TRUE(p.Responsive());
 }
