@@ -24,6 +24,8 @@ namespace {
 constexpr int kMaxCaptureSide = 8192;
 // A peer's tree beyond this is nonsense and is not read.
 constexpr qsizetype kMaxWindows = 65536;
+// How long a call to a peer found hung waits, until it answers again.
+constexpr int kHungPeerTimeoutMs = 100;
 
 const char* const kNoWindowError = "org.sorrel.ForeignWindows.Error.NoWindow";
 
@@ -333,7 +335,7 @@ std::vector<ForeignWindowClient::Peer> ForeignWindowClient::Trees(const std::vec
   QDBusConnection bus = QDBusConnection::sessionBus();
   std::vector<QDBusPendingCall> calls;
   calls.reserve(owners.size());
-  for (const QString& o : owners) calls.push_back(bus.asyncCall(Call(o, "Tree", {}), timeoutMs_));
+  for (const QString& o : owners) calls.push_back(bus.asyncCall(Call(o, "Tree", {}), PeerTimeoutMs(o)));
   std::vector<Peer> peers;
   for (size_t i = 0; i < owners.size(); ++i) {
     calls[i].waitForFinished();
@@ -344,6 +346,10 @@ std::vector<ForeignWindowClient::Peer> ForeignWindowClient::Trees(const std::vec
       const bool hung =
           r.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") && OnBus(owners[i]);
       std::lock_guard lock(mutex_);
+      if (hung)
+        hung_.insert(owners[i]);
+      else
+        hung_.erase(owners[i]);
       if (auto it = lastTrees_.find(owners[i]); it != lastTrees_.end()) {
         if (hung)
           peers.push_back(it->second);
@@ -351,6 +357,10 @@ std::vector<ForeignWindowClient::Peer> ForeignWindowClient::Trees(const std::vec
           lastTrees_.erase(it);
       }
       continue;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      hung_.erase(owners[i]);
     }
     if (r.type() != QDBusMessage::ReplyMessage || r.signature() != QLatin1String("auauasasaiau")) continue;
     const QList<QVariant> a = r.arguments();
@@ -397,6 +407,13 @@ std::optional<ForeignWindowClient::Peer> ForeignWindowClient::PeerOf(ForeignHand
   std::vector<Peer> peers = Trees({ref->owner});
   if (peers.empty()) return std::nullopt;
   return std::move(peers.front());
+}
+
+int ForeignWindowClient::PeerTimeoutMs(const QString& owner) {
+  // A peer found hung is not waited for in full again until it answers: a window system
+  // does not wait on a hung program either.
+  std::lock_guard lock(mutex_);
+  return hung_.count(owner) ? std::min(timeoutMs_, kHungPeerTimeoutMs) : timeoutMs_;
 }
 
 bool ForeignWindowClient::OnBus(const QString& owner) {
@@ -464,7 +481,7 @@ std::optional<ForeignImage> ForeignWindowClient::Capture(ForeignHandle window, i
   const auto ref = RefOf(window);
   if (!ref) return std::nullopt;
   const QDBusMessage r = QDBusConnection::sessionBus().call(
-      Call(ref->owner, "Capture", {ref->id, x, y, width, height}), QDBus::Block, timeoutMs_);
+      Call(ref->owner, "Capture", {ref->id, x, y, width, height}), QDBus::Block, PeerTimeoutMs(ref->owner));
   if (r.type() != QDBusMessage::ReplyMessage || r.signature() != QLatin1String("iiay")) return std::nullopt;
   ForeignImage image;
   image.width = r.arguments()[0].toInt();
@@ -508,8 +525,9 @@ bool ForeignWindowClient::KeyEvent(uint32_t virtualKey, bool up) {
 bool ForeignWindowClient::Show(ForeignHandle window, ShowCommand command) {
   const auto ref = RefOf(window);
   if (!ref) return false;
-  const QDBusMessage r = QDBusConnection::sessionBus().call(
-      Call(ref->owner, "Show", {ref->id, static_cast<uint>(command)}), QDBus::Block, timeoutMs_);
+  const QDBusMessage r =
+      QDBusConnection::sessionBus().call(Call(ref->owner, "Show", {ref->id, static_cast<uint>(command)}),
+                                         QDBus::Block, PeerTimeoutMs(ref->owner));
   if (r.type() != QDBusMessage::ReplyMessage || r.signature() != QLatin1String("b") ||
       !r.arguments().front().toBool())
     return false;

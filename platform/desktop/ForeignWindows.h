@@ -40,6 +40,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -217,12 +218,15 @@ class ForeignWindowClient {
   std::optional<Peer> PeerOf(ForeignHandle h);
   // The peer's connection is on the bus (asked of the bus daemon).
   bool OnBus(const QString& owner);
+  // The time-out of a call to the peer: short while it is known to hang.
+  int PeerTimeoutMs(const QString& owner);
 
   int timeoutMs_;
   std::mutex mutex_;
   std::map<ForeignHandle, Ref> byHandle_;
   std::map<std::pair<QString, uint32_t>, ForeignHandle> byRef_;
   std::map<QString, Peer> lastTrees_;  // by owner: each peer's last answered tree
+  std::set<QString> hung_;             // owners whose last tree call timed out
   ForeignHandle next_ = 1;
   std::optional<QString> keyboardOwner_;
 };
