@@ -76,6 +76,7 @@ class BusEnvironment : public TPlayerMainEnvironment {
   }
   // The map program's window among the windows published on the bus.
   maplink::TMappleWindowsIntf& MappleWindows() override { return mappleWindows_; }
+  maplink::TMappleSessionEndIntf& MappleSessionEnd() override { return mappleWindows_; }
 
  private:
   std::optional<desktop::RemoteWindow> KeyboardTool() const {

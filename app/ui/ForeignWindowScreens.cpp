@@ -1,5 +1,9 @@
 #include "app/ui/ForeignWindowScreens.h"
 
+#include <QThread>
+
+#include <algorithm>
+
 namespace sorrel::app {
 
 namespace {
@@ -129,5 +133,28 @@ void TForeignMappleWindows::ShowMaximised(maplink::TMapWindow w) {
 void TForeignMappleWindows::ForceForeground(maplink::TMapWindow w) {
   client_.Show(w, desktop::ShowCommand::Forward);
 }
+
+bool TForeignMappleWindows::TerminateOwner(maplink::TMapWindow w) { return client_.Terminate(w); }
+
+maplink::TMapWindow TForeignMappleWindows::FindDialog(const std::string& title) {
+  desktop::ForeignWindowClient::Match m;
+  m.className = QStringLiteral("#32770");
+  m.title = QString::fromStdString(title);
+  return client_.FindTopLevel(m);
+}
+
+maplink::TMapWindow TForeignMappleWindows::FindButton(maplink::TMapWindow dialog, const std::string& title) {
+  desktop::ForeignWindowClient::Match m;
+  m.className = QStringLiteral("Button");
+  m.title = QString::fromStdString(title);
+  return client_.FindChild(dialog, m);
+}
+
+bool TForeignMappleWindows::SendClick(maplink::TMapWindow button, int timeoutMs) {
+  constexpr uint32_t kBmClick = 0x00F5;
+  return client_.Send(button, kBmClick, 0, 0, timeoutMs).has_value();
+}
+
+void TForeignMappleWindows::Sleep(int ms) { QThread::msleep(static_cast<unsigned long>(std::max(ms, 0))); }
 
 }  // namespace sorrel::app

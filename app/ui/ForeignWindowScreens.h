@@ -65,7 +65,8 @@ class TNoNavinWindows final : public alarm::TNavinWindowsIntf {
 };
 
 // The map program's window for the map link's worker.
-class TForeignMappleWindows final : public maplink::TMappleWindowsIntf {
+class TForeignMappleWindows final : public maplink::TMappleWindowsIntf,
+                                    public maplink::TMappleSessionEndIntf {
  public:
   explicit TForeignMappleWindows(desktop::ForeignWindowClient& client) : client_(client) {}
 
@@ -75,6 +76,12 @@ class TForeignMappleWindows final : public maplink::TMappleWindowsIntf {
   void ShowNormal(maplink::TMapWindow w) override;
   void ShowMaximised(maplink::TMapWindow w) override;
   void ForceForeground(maplink::TMapWindow w) override;
+
+  bool TerminateOwner(maplink::TMapWindow w) override;
+  maplink::TMapWindow FindDialog(const std::string& title) override;
+  maplink::TMapWindow FindButton(maplink::TMapWindow dialog, const std::string& title) override;
+  bool SendClick(maplink::TMapWindow button, int timeoutMs) override;
+  void Sleep(int ms) override;
 
  private:
   desktop::ForeignWindowClient& client_;

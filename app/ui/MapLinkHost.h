@@ -18,7 +18,7 @@ namespace sorrel::app {
 
 // A desktop without the map program's window: the link then draws without knowing it
 // (no check timer, no state read, no "F" or "G").
-class TNoMappleWindows final : public maplink::TMappleWindowsIntf {
+class TNoMappleWindows final : public maplink::TMappleWindowsIntf, public maplink::TMappleSessionEndIntf {
  public:
   maplink::TMapWindow FindWindow(const std::string&, const maplink::TMapRect&) override { return 0; }
   bool IsMinimised(maplink::TMapWindow) override { return false; }
@@ -26,6 +26,11 @@ class TNoMappleWindows final : public maplink::TMappleWindowsIntf {
   void ShowNormal(maplink::TMapWindow) override {}
   void ShowMaximised(maplink::TMapWindow) override {}
   void ForceForeground(maplink::TMapWindow) override {}
+  bool TerminateOwner(maplink::TMapWindow) override { return false; }
+  maplink::TMapWindow FindDialog(const std::string&) override { return 0; }
+  maplink::TMapWindow FindButton(maplink::TMapWindow, const std::string&) override { return 0; }
+  bool SendClick(maplink::TMapWindow, int) override { return false; }
+  void Sleep(int) override {}
 };
 
 class TMapLinkHost final : public maplink::TMappleHostIntf {

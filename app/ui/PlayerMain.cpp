@@ -670,7 +670,7 @@ void Tfm_PlayerMain::QueryEndSession() {
   suspended_ = true;
   Shutdown();
   QThread::msleep(199);
-  // Ending the map program needs its process, which the desktop's windows do not give.
+  if (mapLink_) maplink::EndMappleProgram(env_.MappleSessionEnd(), mapLink_->MapWindow());
 }
 
 void Tfm_PlayerMain::PowerBroadcast(int32_t event) {

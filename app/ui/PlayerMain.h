@@ -82,6 +82,8 @@ class TPlayerMainEnvironment {
   // The desktop's windows as the map link looks for the map program's; called on the
   // link's worker thread.
   virtual maplink::TMappleWindowsIntf& MappleWindows() = 0;
+  // The same windows as the end of the desktop session ends the map program.
+  virtual maplink::TMappleSessionEndIntf& MappleSessionEnd() = 0;
 };
 
 inline constexpr const char* kPlayerCaption = "Tarn's MP3Player";

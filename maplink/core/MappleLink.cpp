@@ -43,4 +43,20 @@ bool TMappleLink::SendMappleCommand(char letter) {
   return true;
 }
 
+int EndMappleProgram(TMappleSessionEndIntf& desktop, TMapWindow mapWindow) {
+  if (mapWindow == 0) return 0;
+  desktop.TerminateOwner(mapWindow);
+  desktop.Sleep(999);
+  int answered = 0;
+  while (answered < kMaxSessionEndDialogs) {
+    const TMapWindow dialog = desktop.FindDialog("Super Mapple Digital");
+    if (dialog == 0) break;
+    const TMapWindow no = desktop.FindButton(dialog, "いいえ(&N)");
+    if (no == 0 || !desktop.SendClick(no, 4999)) break;
+    ++answered;
+    desktop.Sleep(99);
+  }
+  return answered;
+}
+
 }  // namespace sorrel::maplink

@@ -54,4 +54,13 @@ class TMappleLink final : public TMappleLinkHost {
   TMappleComThread thread_;  // last: it starts running at construction
 };
 
+// The end of the desktop session, after the player's shutdown: the map program (its
+// window `mapWindow`, when the link knew one) is ended, and each dialog
+// "Super Mapple Digital" it leaves behind is answered "いいえ(&N)".  Returns how many
+// dialogs were answered; stops at one without that button, at a click that fails, and
+// after kMaxSessionEndDialogs (a dialog that never goes away must not hold the session's
+// end).
+inline constexpr int kMaxSessionEndDialogs = 50;
+int EndMappleProgram(TMappleSessionEndIntf& desktop, TMapWindow mapWindow);
+
 }  // namespace sorrel::maplink

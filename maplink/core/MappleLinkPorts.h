@@ -34,6 +34,25 @@ class TMappleWindowsIntf {
   virtual void ForceForeground(TMapWindow w) = 0;
 };
 
+// What ending the map program at the end of the desktop session needs of the desktop's
+// windows.  Called on the user-interface thread; every call returns promptly or within
+// its time-out.
+class TMappleSessionEndIntf {
+ public:
+  virtual ~TMappleSessionEndIntf() = default;
+  // Ends the program that owns the window (exit code 0); false when it could not.
+  virtual bool TerminateOwner(TMapWindow w) = 0;
+  // The first top-level dialog ("#32770") with this title, or 0.
+  virtual TMapWindow FindDialog(const std::string& title) = 0;
+  // The dialog's button ("Button") with this title, or 0.
+  virtual TMapWindow FindButton(TMapWindow dialog, const std::string& title) = 0;
+  // BM_CLICK sent, given up when the window hangs or `timeoutMs` have passed; true when
+  // the button handled it.
+  virtual bool SendClick(TMapWindow button, int timeoutMs) = 0;
+  // Waits without handling messages.
+  virtual void Sleep(int ms) = 0;
+};
+
 // The main window's side.
 class TMappleHostIntf {
  public:

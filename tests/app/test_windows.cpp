@@ -64,6 +64,7 @@ struct FakeEnv : TPlayerMainEnvironment {
   }
   TNoMappleWindows mappleWindows;
   sorrel::maplink::TMappleWindowsIntf& MappleWindows() override { return mappleWindows; }
+  sorrel::maplink::TMappleSessionEndIntf& MappleSessionEnd() override { return mappleWindows; }
   TNoNavinWindows navinWindows;
   sorrel::alarm::TNavinWindowsIntf& NavinWindows() override { return navinWindows; }
 };
