@@ -233,6 +233,16 @@ TEST_F(NavinE2E, EveryRemoteControlCommandArrivesAtNavinYou) {
     EXPECT_EQ(count, 0u) << c;
   }
   check(65, {"show restore " + kNavinMain, "show forward " + kNavinMain});
+  // The sky view skipped while minimised did not count: six shown, the seventh is MORNING.
+  check(57, {"command 33108"});
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        const std::string said = p.Said();
+        const size_t first = said.find("pop-up SKY VIEW = MORNING\n");
+        return first != std::string::npos &&
+               said.find("pop-up SKY VIEW = MORNING\n", first + 1) != std::string::npos;
+      },
+      3000));
   // Both panels closed by their "x"; the second time they are gone.
   check(66, {"click x ファンクションパネル", "click x データマネージャパネル"});
   // Map match 4 -> 2 -> 1 -> 4, each answered and shown.
