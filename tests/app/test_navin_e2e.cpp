@@ -164,8 +164,9 @@ TEST_F(NavinE2E, EveryRemoteControlCommandArrivesAtNavinYou) {
   TPlayer p(home_, list_);
   ASSERT_TRUE(p.WaitStarted()) << p.Said();
   ASSERT_TRUE(FoundByPlayer(sim)) << sim.Out() << p.Said();
-  // Its answer to the start question: mode 4 as set, no pop-up.
   Pause(1200);  // the windows found on the alarm's next check
+  // Its answer to the start question (mode 4 as set, not to be shown): no pop-up.
+  EXPECT_EQ(p.Said().find("MapMatch"), std::string::npos);
 
   const auto after = [&](int command, const TLines& expected) {
     const size_t seen = sim.Lines().size();
