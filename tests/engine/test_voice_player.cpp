@@ -53,14 +53,14 @@ Bytes FormatBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits) 
 }
 
 // A WAV file as other programs write them: optional extra chunks before the samples.
-struct WavSpec {
+struct WavShape {
   unsigned tag = 1, channels = 1, rate = 8000, bits = 16;
   Bytes samples;
   bool listChunk = false;  // an odd-sized "LIST" chunk between "fmt " and "data"
   int64_t dataSize = -1;   // the size the "data" chunk declares (-1: the true one)
 };
 
-Bytes MakeWav(const WavSpec& s) {
+Bytes MakeWav(const WavShape& s) {
   Bytes b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
   const Bytes fmt = FormatBody(s.tag, s.channels, s.rate, s.bits);
   PutChunk(b, "fmt ", fmt, uint32_t(fmt.size()));
