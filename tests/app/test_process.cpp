@@ -3,6 +3,7 @@
 // map-match mode, and hostile messages.
 #include "platform/desktop/BusWindow.h"
 
+#include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -28,18 +29,10 @@ const std::string kSorrel = SORREL_BUILD_DIR "/app/sorrel";
 const std::string kSend = SORREL_BUILD_DIR "/tools/send/sorrel-send";
 const std::string kFake = SORREL_BUILD_DIR "/tests/platform/fake_window";
 
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "app_process_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
-
 class PlayerProcess : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureApp();
+    testing_sorrel::EnsureCoreApp();
     dir_ = MakeTempDir();
     home_ = dir_ + "/home";
     env_ = {"QT_QPA_PLATFORM=offscreen", "SORREL_AUDIO=null", "SORREL_HOME=", "XDG_RUNTIME_DIR=" + dir_};

@@ -8,6 +8,7 @@
 #include "app/ui/ForeignWindowScreens.h"
 #include "maplink/core/MappleLink.h"
 #include "platform/desktop/ForeignWindows.h"
+#include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -29,14 +30,6 @@ using base::TAutoStatus;
 using base::TAutoValue;
 
 namespace {
-
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "platform_automation_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
 
 // The simulator in its own process, its window on the offscreen platform.
 class Simulator {
@@ -102,7 +95,7 @@ TEST(AutomationNames, DerivedFromProgrammaticNames) {
 }
 
 TEST(BusAutomation, NobodyServingTheNameIsNoServer) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   desktop::BusAutomation automation;
   TAutoStatus status = TAutoStatus::Ok;
   const auto start = std::chrono::steady_clock::now();
@@ -114,7 +107,7 @@ TEST(BusAutomation, NobodyServingTheNameIsNoServer) {
 }
 
 TEST(BusAutomation, EveryMemberOfTheMapProgram) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Simulator sim;
   ASSERT_TRUE(sim.ready()) << sim.Out();
   desktop::BusAutomation automation;
@@ -183,7 +176,7 @@ TEST(BusAutomation, EveryMemberOfTheMapProgram) {
 }
 
 TEST(BusAutomation, UnknownNamesBadArgumentsAndToldFailures) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Simulator sim({"--fail", "SetZoom,GetMapClass"});
   ASSERT_TRUE(sim.ready()) << sim.Out();
   desktop::BusAutomation automation;
@@ -210,7 +203,7 @@ TEST(BusAutomation, UnknownNamesBadArgumentsAndToldFailures) {
 }
 
 TEST(BusAutomation, AHangIsReportedByTheTimeOut) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Simulator sim({"--hang", "GetZoom"});
   ASSERT_TRUE(sim.ready()) << sim.Out();
   desktop::BusAutomation automation(/*callMs=*/400);
@@ -229,7 +222,7 @@ TEST(BusAutomation, AHangIsReportedByTheTimeOut) {
 }
 
 TEST(BusAutomation, AnObjectDoesNotOutliveItsProgram) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   desktop::BusAutomation automation;
   auto first = std::make_unique<Simulator>();
   ASSERT_TRUE(first->ready());
@@ -274,7 +267,7 @@ bool WaitIdle(const maplink::TMappleLink& link, int ms = 10000) {
 }  // namespace
 
 TEST(MappleLinkOverTheBus, ConnectsDrawsAndRecentres) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Simulator sim;
   ASSERT_TRUE(sim.ready());
   desktop::BusAutomation automation;
@@ -327,7 +320,7 @@ TEST(MappleLinkOverTheBus, ConnectsDrawsAndRecentres) {
 }
 
 TEST(MappleLinkOverTheBus, AHangingMapDropsTheConnectionAndEConnectsAfresh) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   desktop::BusAutomation automation(/*callMs=*/400);
   AnyWindow windows;
   QuietHost host;
@@ -352,7 +345,7 @@ TEST(MappleLinkOverTheBus, AHangingMapDropsTheConnectionAndEConnectsAfresh) {
 }
 
 TEST(MappleLinkOverTheBus, ShutdownDuringAHangingCallEndsByTheTimeOut) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Simulator sim({"--hang", "SetZoom"});
   ASSERT_TRUE(sim.ready());
   desktop::BusAutomation automation(/*callMs=*/1500);
@@ -370,7 +363,7 @@ TEST(MappleLinkOverTheBus, ShutdownDuringAHangingCallEndsByTheTimeOut) {
 // The map link finds the map program's window among the desktop's windows by a part of
 // its title and its exact rectangle, and shows it minimised, normal or maximised.
 TEST(BusAutomation, TheMapWindowAmongTheDesktopsWindows) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Simulator sim;
   ASSERT_TRUE(sim.ready()) << sim.Out();
   desktop::BusAutomation automation;

@@ -2,6 +2,7 @@
 // three ways of delivering a message.  Runs inside a private session bus.
 #include "platform/desktop/BusWindow.h"
 
+#include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -16,14 +17,6 @@ using namespace sorrel::desktop;
 using namespace testing_sorrel;
 
 namespace {
-
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "platform_bus_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
 
 struct Null : WindowReceiver {
   int32_t WindowMessage(uint32_t, int32_t, int32_t, bool) override { return 0; }
@@ -74,7 +67,7 @@ TEST(BusNames, DerivedFromClassNames) {
 }
 
 TEST(BusWindow, OwningTheNameIsExclusiveAndEndsWithTheWindow) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Null r;
   auto first = std::make_unique<PublishedWindow>("Tfm_LockTest", "one", r);
   ASSERT_EQ(first->Publish(), PublishedWindow::Result::Published);
@@ -87,7 +80,7 @@ TEST(BusWindow, OwningTheNameIsExclusiveAndEndsWithTheWindow) {
 }
 
 TEST(BusWindow, FindNeedsClassAndCaptionBothToMatch) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Peer tool("Tfm_TTBMain", " TenTarnBoard 設定");
   ASSERT_TRUE(tool.ready());
   EXPECT_TRUE(RemoteWindow::Find("Tfm_TTBMain", QString::fromUtf8(" TenTarnBoard 設定")).has_value());
@@ -107,7 +100,7 @@ TEST(BusWindow, FindNeedsClassAndCaptionBothToMatch) {
 }
 
 TEST(BusWindow, NavigationWindowByClassOrTitlePrefix) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   EXPECT_FALSE(RemoteWindow::FindByCaptionPrefix("Navin' You - ").has_value());
   Peer byClass("Navin' You", "anything");
   ASSERT_TRUE(byClass.ready());
@@ -121,7 +114,7 @@ TEST(BusWindow, NavigationWindowByClassOrTitlePrefix) {
 }
 
 TEST(BusWindow, PostSendAndCopyDataArrive) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Peer peer("Tfm_Recorder", "rec");
   ASSERT_TRUE(peer.ready());
   const auto w = RemoteWindow::Find("Tfm_Recorder", QStringLiteral("rec"));

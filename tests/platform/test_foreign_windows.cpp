@@ -4,6 +4,7 @@
 #include "platform/desktop/BusWindow.h"
 #include "platform/desktop/ForeignWindows.h"
 
+#include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -24,14 +25,6 @@ using desktop::ForeignWindowClient;
 using desktop::ShowCommand;
 
 namespace {
-
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "platform_foreign_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
 
 class PeerProcess {
  public:
@@ -90,7 +83,7 @@ constexpr int kSlackMs = 1500;
 }  // namespace
 
 TEST(ForeignWindows, TwoPeersInJoinOrderWithStableHandlesAndTrees) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess first("p"), second("q");
   ASSERT_TRUE(first.ready() && second.ready());
   ForeignWindowClient client;
@@ -149,7 +142,7 @@ TEST(ForeignWindows, TwoPeersInJoinOrderWithStableHandlesAndTrees) {
 }
 
 TEST(ForeignWindows, HandlesOfAVanishedPeerAreDeadAndNeverReused) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess stays("p");
   auto gone = std::make_unique<PeerProcess>("q");
   ASSERT_TRUE(stays.ready() && gone->ready());
@@ -192,7 +185,7 @@ TEST(ForeignWindows, HandlesOfAVanishedPeerAreDeadAndNeverReused) {
 }
 
 TEST(ForeignWindows, PeerThatVanishesInTheMiddleOfASend) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess peer("p", {"--exit-on-send"});
   ASSERT_TRUE(peer.ready());
   ForeignWindowClient client;
@@ -205,7 +198,7 @@ TEST(ForeignWindows, PeerThatVanishesInTheMiddleOfASend) {
 }
 
 TEST(ForeignWindows, CaptureReturnsWhatThePeerSentWhateverItsSize) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess right("p"), wrong("q", {"--capture", "3,2,5"}), huge("r", {"--capture", "-7,100000,0"});
   ASSERT_TRUE(right.ready() && wrong.ready() && huge.ready());
   ForeignWindowClient client;
@@ -234,7 +227,7 @@ TEST(ForeignWindows, CaptureReturnsWhatThePeerSentWhateverItsSize) {
 }
 
 TEST(ForeignWindows, HangingPeerCostsNoMoreThanTheTimeOut) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess stuck("p", {"--hang-on-send"}), fine("q");
   ASSERT_TRUE(stuck.ready() && fine.ready());
   ForeignWindowClient client(700);
@@ -262,7 +255,7 @@ TEST(ForeignWindows, HangingPeerCostsNoMoreThanTheTimeOut) {
 }
 
 TEST(ForeignWindows, EndedByForceThroughItsProcessIdFromTheBus) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess stuck("p", {"--hang-on-send"});
   ASSERT_TRUE(stuck.ready());
   ForeignWindowClient client;
@@ -291,7 +284,7 @@ struct Counter : desktop::WindowReceiver {
 }  // namespace
 
 TEST(ForeignWindows, AFloodOfPostsNeitherBlocksCallsNorGetsLost) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Counter counter;
   desktop::PublishedWindow mine(QStringLiteral("Tfm_PlayerMain"), QStringLiteral("Tarn's MP3Player"),
                                 counter);
@@ -321,7 +314,7 @@ TEST(ForeignWindows, AFloodOfPostsNeitherBlocksCallsNorGetsLost) {
 }
 
 TEST(ForeignWindows, ShowRequestsChangeTheStateAndKeysFollowTheForegroundPeer) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess p("p"), q("q");
   ASSERT_TRUE(p.ready() && q.ready());
   ForeignWindowClient client;
@@ -348,7 +341,7 @@ TEST(ForeignWindows, ShowRequestsChangeTheStateAndKeysFollowTheForegroundPeer) {
 }
 
 TEST(ForeignWindows, ATreeOfNonsenseGivesOnlyItsSoundPart) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   PeerProcess order("x", {"--bad-tree", "order"}), lengths("y", {"--bad-tree", "lengths"}),
       types("z", {"--bad-tree", "types"}), good("p");
   ASSERT_TRUE(order.ready() && lengths.ready() && types.ready() && good.ready());

@@ -3,6 +3,7 @@
 // runs, this process keeps its event loop going so the player's object can answer.
 #include "platform/desktop/Mpris.h"
 
+#include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -40,14 +41,6 @@ using namespace sorrel::desktop;
 using namespace testing_sorrel;
 
 namespace {
-
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "platform_mpris_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
 
 // Runs the event loop until `pred` holds or `ms` have passed.
 template <class F>
@@ -272,7 +265,7 @@ class Announcements : public QObject {
 class Mpris : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureApp();
+    testing_sorrel::EnsureCoreApp();
     dir_ = MakeTempDir();
     window_.songs = {
         {"ドライブ", "Tarn", "夜の道", dir_ + "/My Song #1.mp3", 201'500'000},
@@ -802,7 +795,7 @@ TEST_F(Mpris, ASecondPlayerTakesAnInstanceNameAndNamesAreGivenUp) {
 // finding a bus taken away.
 TEST(MprisNoBus, NothingHappensAndNothingFails) {
   if (std::getenv("SORREL_MPRIS_NO_BUS_CHILD")) {
-    EnsureApp();
+    testing_sorrel::EnsureCoreApp();
     FakeWindow window;
     TMpris mpris(window);
     window.notifier = &mpris;

@@ -2,6 +2,7 @@
 // against logind faked by python3-dbusmock's logind template on a private bus that
 // stands in for the system bus.  The player's side is power_peer, which prints what it
 // is asked to do; the mock's log holds the calls that reached "logind".
+#include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -33,14 +34,6 @@ namespace {
 
 const char* const kPython = "/usr/bin/python3";  // Debian's, which has dbusmock
 const char* const kPeer = SORREL_BUILD_DIR "/tests/platform/power_peer";
-
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "platform_power_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
 
 bool HaveDbusmock() {
   static const bool have =
@@ -101,7 +94,7 @@ std::vector<double> CallTimes(const std::string& log, const std::string& method)
 class PowerEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureApp();
+    testing_sorrel::EnsureCoreApp();
     dir_ = MakeTempDir();
     const std::string daemon = Which("dbus-daemon");
     ASSERT_FALSE(daemon.empty()) << "dbus-daemon is not installed";

@@ -10,6 +10,7 @@
 #include "platform/desktop/BusWindow.h"
 #include "platform/desktop/ForeignWindows.h"
 
+#include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <QCoreApplication>
@@ -30,14 +31,6 @@ using desktop::ForeignWindowClient;
 namespace {
 
 const std::string kSim = SORREL_BUILD_DIR "/tools/navin-sim/sorrel-navin-sim";
-
-void EnsureApp() {
-  static int argc = 1;
-  static char name[] = "navin_sim_bus_tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication* app = new QCoreApplication(argc, argv);
-  (void)app;
-}
 
 class Sim {
  public:
@@ -90,7 +83,7 @@ constexpr uint32_t kWmCommand = 0x111, kBmClick = 0xF5;
 }  // namespace
 
 TEST(NavinSimBus, WithoutARouteItStandsAtTokyoStation) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   // 35.681236° = 35° 40' 52.4" and 139.767125° = 139° 46' 01.6" as drawn, read as
   // (35 + 40/60 + 52.4/3600) × 100000 = 3568122.2 and
   // (139 + 46/60 + 1.6/3600) × 100000 = 13976711.1, truncated.
@@ -107,7 +100,7 @@ TEST(NavinSimBus, WithoutARouteItStandsAtTokyoStation) {
 }
 
 TEST(NavinSimBus, TheAlarmReadsTheRoutesPositionAfterSwitchingToTheSmallDisplay) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   // Shinjuku: 35.6894512° = 35° 41' 22.0" and 139.6917064° = 139° 41' 30.1" as drawn,
   // read as (35 + 41/60 + 22.0/3600) × 100000 = 3568944.4 and
   // (139 + 41/60 + 30.1/3600) × 100000 = 13969169.4, truncated.
@@ -158,7 +151,7 @@ TEST(NavinSimBus, TheAlarmReadsTheRoutesPositionAfterSwitchingToTheSmallDisplay)
 }
 
 TEST(NavinSimBus, ADriveReadsOnwardAlongTheRoute) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   // Northward at 1000 km/h: 0.0025° (278 m) a second.
   Sim sim({"--speed", "1000", "--small"}, "35.0 139.5\n36.0 139.5\n");
   ASSERT_TRUE(sim.ready());
@@ -187,7 +180,7 @@ struct Player : desktop::WindowReceiver {
 }  // namespace
 
 TEST(NavinSimBus, MapMatchModeIsSetAndReportedToThePlayer) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Player player;
   desktop::PublishedWindow main(QStringLiteral("Tfm_PlayerMain"), QStringLiteral("Tarn's MP3Player"), player);
   ASSERT_EQ(main.Publish(), desktop::PublishedWindow::Result::Published);
@@ -213,7 +206,7 @@ TEST(NavinSimBus, MapMatchModeIsSetAndReportedToThePlayer) {
 }
 
 TEST(NavinSimBus, MenusClicksDialogsKeysAndTheWheel) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Sim sim({"--small"});
   ASSERT_TRUE(sim.ready());
   ForeignWindowClient client;
@@ -300,7 +293,7 @@ TEST(NavinSimBus, MenusClicksDialogsKeysAndTheWheel) {
 }
 
 TEST(NavinSimBus, AHangingSimulatorIsEndedByForce) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Sim sim({"--hang-on", "0"});
   ASSERT_TRUE(sim.ready());
   ForeignWindowClient client(500);
@@ -369,7 +362,7 @@ std::vector<std::string> Lines(const std::string& out) {
 }  // namespace
 
 TEST(NavinSimBus, EveryRemoteControlCommandArrives) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Sim sim({"--small"});
   ASSERT_TRUE(sim.ready());
   ForeignWindowClient client;
@@ -435,7 +428,7 @@ TEST(NavinSimBus, EveryRemoteControlCommandArrives) {
 }
 
 TEST(NavinSimBus, AMinimisedHangingNavinYouIsClosedByForceWithThePopUp) {
-  EnsureApp();
+  testing_sorrel::EnsureCoreApp();
   Sim sim({"--small", "--hang-on", "0"});
   ASSERT_TRUE(sim.ready());
   ForeignWindowClient client;
