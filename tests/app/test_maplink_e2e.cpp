@@ -3,6 +3,7 @@
 // and followed through the calls the simulator prints.  Once connected the link reads
 // the map's state every 500 ms, so the checks look at what it does to the map and its
 // window (every call but the getters).
+#include "tests/app/Programs.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +25,7 @@ using namespace testing_sorrel;
 
 namespace {
 
-const std::string kBuild = SORREL_BUILD_DIR;
-const std::string kSorrel = kBuild + "/app/sorrel";
-const std::string kSend = kBuild + "/tools/send/sorrel-send";
 const std::string kSim = kBuild + "/tools/mapple-sim/sorrel-mapple-sim";
-const std::string kDemo = std::string(SORREL_TEST_DATA) + "/../../demo";
 
 using TLines = std::vector<std::string>;
 

@@ -3,6 +3,7 @@
 // Navin'You is read from the lines the simulator prints, what the player shows from its
 // trace.  The expected lines are Navin'You's menu identifiers, buttons and dialogs as the
 // player is meant to operate them.
+#include "tests/app/Programs.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <gtest/gtest.h>
@@ -23,11 +24,7 @@ using namespace testing_sorrel;
 
 namespace {
 
-const std::string kBuild = SORREL_BUILD_DIR;
-const std::string kSorrel = kBuild + "/app/sorrel";
-const std::string kSend = kBuild + "/tools/send/sorrel-send";
 const std::string kSim = kBuild + "/tools/navin-sim/sorrel-navin-sim";
-const std::string kDemo = std::string(SORREL_TEST_DATA) + "/../../demo";
 const std::string kNavinMain = "Navin' You - Simulated drive";
 
 using TLines = std::vector<std::string>;

@@ -1,6 +1,7 @@
 // The player as a user meets it: the real program in a private session bus, playing a
 // list of real songs, recorded with wav-rt:FILE and followed through its trace
 // (SORREL_TRACE); driven by playerctl over MPRIS and by xdotool in a private X server.
+#include "tests/app/Programs.h"
 #include "tests/platform/ProcessHelpers.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +28,7 @@ using namespace testing_sorrel;
 
 namespace {
 
-const std::string kBuild = SORREL_BUILD_DIR;
-const std::string kSorrel = kBuild + "/app/sorrel";
-const std::string kSend = kBuild + "/tools/send/sorrel-send";
 const std::string kDecode = kBuild + "/tools/decode/sorrel-decode";
-const std::string kDemo = std::string(SORREL_TEST_DATA) + "/../../demo";
 
 bool Have(const char* program) { return !Which(program).empty(); }
 

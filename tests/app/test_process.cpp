@@ -3,6 +3,7 @@
 // map-match mode, and hostile messages.
 #include "platform/desktop/BusWindow.h"
 
+#include "tests/app/Programs.h"
 #include "tests/platform/CoreApp.h"
 #include "tests/platform/ProcessHelpers.h"
 
@@ -25,8 +26,6 @@ using sorrel::desktop::RemoteWindow;
 
 namespace {
 
-const std::string kSorrel = SORREL_BUILD_DIR "/app/sorrel";
-const std::string kSend = SORREL_BUILD_DIR "/tools/send/sorrel-send";
 const std::string kFake = SORREL_BUILD_DIR "/tests/platform/fake_window";
 
 class PlayerProcess : public ::testing::Test {
